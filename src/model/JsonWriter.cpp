@@ -1,0 +1,106 @@
+#include "JsonWriter.h"
+
+#include "app/Clock.h"
+
+namespace hourloom {
+
+void JsonWriter::separate()
+{
+    if (needsComma_)
+        out_.append(',');
+    needsComma_ = true;
+}
+
+void JsonWriter::beginObject()
+{
+    separate();
+    out_.append('{');
+    needsComma_ = false;
+}
+
+void JsonWriter::endObject()
+{
+    out_.append('}');
+    needsComma_ = true;
+}
+
+void JsonWriter::beginArray()
+{
+    separate();
+    out_.append('[');
+    needsComma_ = false;
+}
+
+void JsonWriter::endArray()
+{
+    out_.append(']');
+    needsComma_ = true;
+}
+
+void JsonWriter::key(QLatin1StringView name)
+{
+    separate();
+    out_.append('"').append(name.data(), name.size()).append("\":");
+    needsComma_ = false;
+}
+
+void JsonWriter::value(QStringView text)
+{
+    separate();
+    appendString(text);
+}
+
+void JsonWriter::value(qint64 number)
+{
+    separate();
+    out_.append(QByteArray::number(number));
+}
+
+void JsonWriter::null()
+{
+    separate();
+    out_.append("null");
+}
+
+void JsonWriter::rawValue(const QByteArray &json)
+{
+    separate();
+    out_.append(json);
+}
+
+const QDateTime &JsonWriter::now()
+{
+    if (!now_)
+        now_ = Clock::now().toLocalTime();
+    return *now_;
+}
+
+void JsonWriter::appendString(QStringView text)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    const QByteArray utf8 = text.toUtf8();
+    out_.reserve(out_.size() + utf8.size() + 2);
+    out_.append('"');
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (byte) {
+        case '"': out_.append("\\\""); break;
+        case '\\': out_.append("\\\\"); break;
+        case '\n': out_.append("\\n"); break;
+        case '\r': out_.append("\\r"); break;
+        case '\t': out_.append("\\t"); break;
+        case '\b': out_.append("\\b"); break;
+        case '\f': out_.append("\\f"); break;
+        default:
+            if (byte < 0x20) {
+                const char escape[] = {'\\', 'u', '0', '0', hex[byte >> 4], hex[byte & 0xF]};
+                out_.append(escape, sizeof escape);
+            } else {
+                out_.append(c);
+            }
+        }
+    }
+    out_.append('"');
+}
+
+} // namespace hourloom

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QStringView>
+
+#include <optional>
+
+namespace hourloom {
+
+// Writes compact UTF-8 JSON straight into a buffer. The upload body is written on the main loop
+// for every upload; this is several times faster than building a QJsonObject tree and
+// serialising it.
+class JsonWriter {
+public:
+    void beginObject();
+    void endObject();
+    void beginArray();
+    void endArray();
+    // The member name of the value that follows.
+    void key(QLatin1StringView name);
+
+    void value(QStringView text);
+    void value(qint64 number);
+    void null();
+    // Already encoded JSON, written as one value.
+    void rawValue(const QByteArray &json);
+
+    // The moment of encoding, taken once per writer: open spans end at it and the zone offset is
+    // the one in force at it, so a whole body agrees with itself.
+    const QDateTime &now();
+
+    QByteArray take() { return std::exchange(out_, {}); }
+
+private:
+    void separate();
+    void appendString(QStringView text);
+
+    QByteArray out_;
+    bool needsComma_ = false;
+    std::optional<QDateTime> now_;
+};
+
+} // namespace hourloom

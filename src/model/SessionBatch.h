@@ -1,0 +1,46 @@
+#pragma once
+
+#include "SessionBatchProtocol.h"
+
+namespace hourloom {
+
+class SessionBatch final : public SessionBatchProtocol {
+public:
+    static inline const QString unknownDevice = QStringLiteral("Unknown Device");
+
+    // Device id from the user defaults, device name of this machine, offset of the zone in force now.
+    SessionBatch();
+
+    AppSessionList &appSessions() override { return appSessions_; }
+    const AppSessionList &appSessions() const override { return appSessions_; }
+    void setAppSessions(AppSessionList appSessions) override { appSessions_ = std::move(appSessions); }
+
+    double appSwitchingTime() const override { return appSwitchingTime_; }
+    void setAppSwitchingTime(double seconds) override { appSwitchingTime_ = seconds; }
+    qint64 appSwitchingCount() const override { return appSwitchingCount_; }
+    void setAppSwitchingCount(qint64 count) override { appSwitchingCount_ = count; }
+
+    std::optional<qint64> apiId() const { return apiId_; }
+    std::optional<QString> deviceId() const override { return deviceId_; }
+    QString device() const override { return device_; }
+    qint64 timezoneOffset() const override { return timezoneOffset_; }
+
+    // "timezone_offset" is the offset in force at the moment of encoding, the zone in which
+    // the times beside it are written, so a change to or from summer time never leaves a batch's
+    // times an hour off from its offset.
+    QByteArray encode() const override;
+    static std::shared_ptr<SessionBatch> decode(const QJsonObject &object);
+
+    static SessionBatchType type();
+
+private:
+    std::optional<qint64> apiId_;
+    std::optional<QString> deviceId_;
+    QString device_;
+    AppSessionList appSessions_;
+    double appSwitchingTime_ = 0;
+    qint64 appSwitchingCount_ = 0;
+    qint64 timezoneOffset_ = 0;
+};
+
+} // namespace hourloom

@@ -1,0 +1,53 @@
+#include "UserActivity.h"
+
+#include "DataFormatter.h"
+#include "JsonReader.h"
+#include "JsonWriter.h"
+#include "app/Clock.h"
+
+namespace hourloom {
+
+UserActivity::UserActivity()
+    : id_(QUuid::createUuid())
+    , startTime_(Clock::now())
+{
+}
+
+bool UserActivity::isActive() const
+{
+    return !endTime_.has_value();
+}
+
+std::optional<double> UserActivity::duration() const
+{
+    if (!endTime_)
+        return std::nullopt;
+    return static_cast<double>(startTime_.msecsTo(*endTime_)) / 1000.0;
+}
+
+void UserActivity::end(const QDateTime &at)
+{
+    endTime_ = at;
+}
+
+void UserActivity::encodeSpan(JsonWriter &writer) const
+{
+    const QString &format = DataFormatter::uploadFormat;
+    writer.key(QLatin1StringView("id"));
+    writer.value(QString::fromLatin1(id_.toByteArray(QUuid::WithoutBraces)).toLower());
+    writer.key(QLatin1StringView("start_time"));
+    writer.value(DataFormatter::string(startTime_, format));
+    writer.key(QLatin1StringView("end_time"));
+    writer.value(DataFormatter::string(endTime_ ? *endTime_ : writer.now(), format));
+}
+
+void UserActivity::decodeSpan(const QJsonObject &object)
+{
+    id_ = JsonReader::uuid(object, QStringLiteral("id"));
+    if (auto start = JsonReader::time(object, QStringLiteral("start_time")))
+        startTime_ = *start;
+    if (auto end = JsonReader::time(object, QStringLiteral("end_time")))
+        endTime_ = *end;
+}
+
+} // namespace hourloom

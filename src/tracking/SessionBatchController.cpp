@@ -1,0 +1,121 @@
+#include "SessionBatchController.h"
+
+#include "AppSessionController.h"
+#include "IdleTimeController.h"
+#include "app/Clock.h"
+#include "app/Configuration.h"
+#include "model/JsonReader.h"
+#include "model/JsonWriter.h"
+#include "model/SessionBatch.h"
+
+namespace hourloom {
+
+SessionBatchType SessionBatchController::defaultSessionBatchType()
+{
+    return SessionBatch::type();
+}
+
+AppSessionControllerType SessionBatchController::defaultAppSessionControllerType()
+{
+    return AppSessionController::type();
+}
+
+SessionBatchController::SessionBatchController(std::shared_ptr<AppSwitchTracker> appSwitchTracker,
+                                               std::shared_ptr<IdleTimeController> idleTimeController,
+                                               SessionBatchType sessionBatchType,
+                                               AppSessionControllerType appSessionControllerType)
+    : minSessionDuration(Configuration::secondsMinAppSession())
+    , appSwitchTracker_(std::move(appSwitchTracker))
+    , idleTimeController_(std::move(idleTimeController))
+    , sessionBatch_(sessionBatchType())
+    , appSessionControllerType_(std::move(appSessionControllerType))
+{
+}
+
+std::shared_ptr<SessionBatchController> SessionBatchController::decode(const QJsonObject &object,
+                                                                       std::shared_ptr<AppSwitchTracker> appSwitchTracker,
+                                                                       std::shared_ptr<IdleTimeController> idleTimeController)
+{
+    auto batch = SessionBatch::decode(JsonReader::object(object, QStringLiteral("user_activities")));
+    auto controller = std::make_shared<SessionBatchController>(std::move(appSwitchTracker), std::move(idleTimeController));
+    controller->setSessionBatch(std::move(batch));
+    return controller;
+}
+
+QByteArray SessionBatchController::encode() const
+{
+    JsonWriter writer;
+    writer.beginObject();
+    writer.key(QLatin1StringView("user_activities"));
+    writer.rawValue(sessionBatch_->encode());
+    writer.endObject();
+    return writer.take();
+}
+
+void SessionBatchController::handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession)
+{
+    if (appSessionController_)
+        appSessionController_->endSession(Clock::now());
+    dropShortSession();
+    if (isSameAppAsLastSession(*newSession)) {
+        // A quick return continues the earlier session; the new one never enters the batch.
+        if (appSessionController_) {
+            const AppSessionList &sessions = sessionBatch_->appSessions();
+            appSessionController_->resumeSession(sessions.isEmpty() ? nullptr : sessions.last());
+        }
+        return;
+    }
+    startAppSession(std::move(newSession));
+}
+
+bool SessionBatchController::isSameAppAsLastSession(const AppSessionProtocol &newSession) const
+{
+    const AppSessionList &sessions = sessionBatch_->appSessions();
+    return !sessions.isEmpty() && sessions.last()->bundleIdentifier() == newSession.bundleIdentifier();
+}
+
+void SessionBatchController::startAppSession(std::shared_ptr<AppSessionProtocol> newSession)
+{
+    sessionBatch_->appSessions().append(newSession);
+    startIdleTimer();
+    appSessionController_ = appSessionControllerType_(std::move(newSession));
+}
+
+bool SessionBatchController::isCurrentSessionTooShort() const
+{
+    if (!appSessionController_ || sessionBatch_->appSessions().isEmpty())
+        return false;
+    const std::optional<double> duration = appSessionController_->appSession()->duration();
+    return duration && *duration < minSessionDuration;
+}
+
+void SessionBatchController::dropShortSession()
+{
+    if (!isCurrentSessionTooShort())
+        return;
+    sessionBatch_->appSessions().removeLast();
+    sessionBatch_->setAppSwitchingCount(sessionBatch_->appSwitchingCount() + 1);
+    if (const auto duration = appSessionController_->appSession()->duration())
+        sessionBatch_->setAppSwitchingTime(sessionBatch_->appSwitchingTime() + *duration);
+}
+
+void SessionBatchController::startIdleTimer()
+{
+    idleTimeController_->startIdlePolling(weak_from_this());
+}
+
+void SessionBatchController::clearUploadedSessions()
+{
+    AppSessionList &sessions = sessionBatch_->appSessions();
+    const auto open = std::find_if(sessions.cbegin(), sessions.cend(), [](const auto &session) { return session->isActive(); });
+    if (open == sessions.cend()) {
+        sessionBatch_->setAppSessions({});
+        return;
+    }
+    const std::shared_ptr<AppSessionProtocol> kept = *open;
+    sessionBatch_->setAppSessions({kept});
+    const auto activeWebSession = kept->activeWebSession();
+    kept->setWebSessions(activeWebSession ? WebSessionList{activeWebSession} : WebSessionList{});
+}
+
+} // namespace hourloom

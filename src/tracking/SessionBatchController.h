@@ -1,0 +1,51 @@
+#pragma once
+
+#include "AppSessionControllerProtocol.h"
+#include "SessionBatchControllerProtocol.h"
+
+namespace hourloom {
+
+class IdleTimeController;
+
+class SessionBatchController final : public SessionBatchControllerProtocol {
+public:
+    // Reads SECONDS_MIN_APP_SESSION and makes the one batch through sessionBatchType.
+    SessionBatchController(std::shared_ptr<AppSwitchTracker> appSwitchTracker,
+                           std::shared_ptr<IdleTimeController> idleTimeController,
+                           SessionBatchType sessionBatchType = defaultSessionBatchType(),
+                           AppSessionControllerType appSessionControllerType = defaultAppSessionControllerType());
+    // The same, with the batch read from {"user_activities": ...}; throws DecodingError.
+    static std::shared_ptr<SessionBatchController> decode(const QJsonObject &object,
+                                                          std::shared_ptr<AppSwitchTracker> appSwitchTracker,
+                                                          std::shared_ptr<IdleTimeController> idleTimeController);
+
+    double minSessionDuration;
+
+    std::shared_ptr<SessionBatchProtocol> sessionBatch() const override { return sessionBatch_; }
+    void setSessionBatch(std::shared_ptr<SessionBatchProtocol> sessionBatch) override { sessionBatch_ = std::move(sessionBatch); }
+    std::shared_ptr<AppSwitchTracker> appSwitchTracker() const override { return appSwitchTracker_; }
+    std::shared_ptr<IdleTimeController> idleTimeController() const { return idleTimeController_; }
+    std::shared_ptr<AppSessionControllerProtocol> appSessionController() const override { return appSessionController_; }
+
+    void handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession) override;
+    void startIdleTimer() override;
+    bool isCurrentSessionTooShort() const override;
+    void dropShortSession() override;
+    bool isSameAppAsLastSession(const AppSessionProtocol &newSession) const override;
+    void startAppSession(std::shared_ptr<AppSessionProtocol> newSession) override;
+    void clearUploadedSessions() override;
+
+    QByteArray encode() const override;
+
+private:
+    static SessionBatchType defaultSessionBatchType();
+    static AppSessionControllerType defaultAppSessionControllerType();
+
+    std::shared_ptr<AppSwitchTracker> appSwitchTracker_;
+    std::shared_ptr<IdleTimeController> idleTimeController_;
+    std::shared_ptr<SessionBatchProtocol> sessionBatch_;
+    std::shared_ptr<AppSessionControllerProtocol> appSessionController_;
+    const AppSessionControllerType appSessionControllerType_;
+};
+
+} // namespace hourloom

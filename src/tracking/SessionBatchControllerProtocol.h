@@ -1,0 +1,38 @@
+#pragma once
+
+#include "model/AppSessionProtocol.h"
+#include "model/SessionBatchProtocol.h"
+
+#include <QJsonObject>
+
+#include <memory>
+
+namespace hourloom {
+
+class AppSessionControllerProtocol;
+class AppSwitchTracker;
+
+// The spine of tracking: turns each newly frontmost application into the batch's sessions.
+// Timers and monitors hold it weakly, hence shared ownership.
+class SessionBatchControllerProtocol : public std::enable_shared_from_this<SessionBatchControllerProtocol> {
+public:
+    virtual ~SessionBatchControllerProtocol() = default;
+
+    virtual std::shared_ptr<SessionBatchProtocol> sessionBatch() const = 0;
+    virtual void setSessionBatch(std::shared_ptr<SessionBatchProtocol> sessionBatch) = 0;
+    virtual std::shared_ptr<AppSwitchTracker> appSwitchTracker() const = 0;
+    virtual std::shared_ptr<AppSessionControllerProtocol> appSessionController() const = 0;
+
+    virtual void handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession) = 0;
+    virtual void startIdleTimer() = 0;
+    virtual bool isCurrentSessionTooShort() const = 0;
+    virtual void dropShortSession() = 0;
+    virtual bool isSameAppAsLastSession(const AppSessionProtocol &newSession) const = 0;
+    virtual void startAppSession(std::shared_ptr<AppSessionProtocol> newSession) = 0;
+    virtual void clearUploadedSessions() = 0;
+
+    // {"user_activities": <the batch's upload form>}
+    virtual QByteArray encode() const = 0;
+};
+
+} // namespace hourloom

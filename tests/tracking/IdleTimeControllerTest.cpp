@@ -1,0 +1,78 @@
+#include "TrackingFixture.h"
+
+using namespace hourloom;
+using hourloom::test::TrackingFixture;
+
+using IdleTimeController_ = TrackingFixture;
+
+TEST_F(IdleTimeController_, IdlenessEndsTheSessionAtDetectionAndTheFirstInputRecordsTheFrontmostApp)
+{
+    idle->minIdleTime = 60;
+    const auto a = switchTo("A", "a", 0);
+    const auto poll = timers.last();
+
+    eventSource->idleSeconds = 60; // equal is not idle
+    clock.advance(60);
+    poll->fire();
+    EXPECT_TRUE(a->isActive());
+    EXPECT_FALSE(idle->isIdle);
+
+    eventSource->idleSeconds = 61;
+    clock.advance(5);
+    poll->fire();
+    EXPECT_EQ(a->endTime(), clock.now());
+    EXPECT_TRUE(idle->isIdle);
+    EXPECT_FALSE(poll->isValid());
+    EXPECT_EQ(idle->timer, nullptr);
+    ASSERT_EQ(eventTracker->monitors.size(), 1u);
+    EXPECT_EQ(eventTracker->monitors.begin()->second.first, 0x4000480420u);
+
+    // A click or key release is outside the mask; a mouse move is not.
+    workspace->frontmost = RunningApplication{QStringLiteral("A"), QStringLiteral("a")};
+    clock.advance(300);
+    eventTracker->deliver(InputEventType::mouseMoved);
+    EXPECT_FALSE(idle->isIdle);
+    EXPECT_TRUE(eventTracker->monitors.empty());
+
+    // Back to the same application before any upload: the session runs on without a gap and no
+    // poll is started until the next new app session.
+    EXPECT_EQ(sessions(), AppSessionList{a});
+    EXPECT_TRUE(a->isActive());
+    EXPECT_EQ(idle->timer, nullptr);
+    EXPECT_EQ(timers.timers().size(), 1u);
+}
+
+TEST_F(IdleTimeController_, ReturningToAnotherAppOrAfterAnUploadStartsAFreshSessionAndPoll)
+{
+    idle->minIdleTime = 60;
+    const auto a = switchTo("A", "a", 0);
+    eventSource->idleSeconds = 100;
+    clock.advance(100);
+    timers.last()->fire();
+    controller->clearUploadedSessions(); // an upload during idleness takes the ended session
+    ASSERT_TRUE(sessions().isEmpty());
+
+    workspace->frontmost = RunningApplication{QStringLiteral("A"), QStringLiteral("a")};
+    clock.advance(600);
+    eventTracker->deliver(InputEventType::keyDown);
+    ASSERT_EQ(sessions().size(), 1);
+    EXPECT_NE(sessions().first(), a);
+    EXPECT_TRUE(sessions().first()->isActive());
+    ASSERT_EQ(timers.timers().size(), 2u);
+    EXPECT_TRUE(timers.last()->isValid());
+}
+
+TEST_F(IdleTimeController_, NoFrontmostApplicationAtTheReturnRecordsNothing)
+{
+    idle->minIdleTime = 60;
+    switchTo("A", "a", 0);
+    eventSource->idleSeconds = 100;
+    timers.last()->fire();
+    controller->clearUploadedSessions();
+
+    workspace->frontmost.reset();
+    eventTracker->deliver(InputEventType::scrollWheel);
+    EXPECT_TRUE(sessions().isEmpty());
+    EXPECT_FALSE(idle->isIdle);
+    EXPECT_EQ(idle->timer, nullptr);
+}
