@@ -62,7 +62,10 @@ void handleAppSwitch(benchmark::State &state)
     Clock::Override clock([&] { return start.addMSecs(milliseconds); });
     auto idle = std::make_shared<IdleTimeController>(std::make_shared<NoEventTracker>(),
                                                      [](double, bool, TimerBlock) { return std::make_shared<InertTimer>(); });
-    auto controller = std::make_shared<SessionBatchController>(std::make_shared<AppSwitchTracker>(std::make_shared<NoWorkspace>()), idle);
+    NotificationCenter center;
+    auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
+                                                      AppSwitchTracker::applicationUserInfoKey, std::make_shared<NoWorkspace>());
+    auto controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
     const std::array<std::pair<QString, QString>, 3> apps{{{"XTerm", "debian-xterm"}, {"Files", "org.gnome.Nautilus"}, {"Editor", "org.gnome.TextEditor"}}};
     std::size_t next = 0;
     for (auto _ : state) {

@@ -22,6 +22,7 @@ AppSessionControllerType SessionBatchController::defaultAppSessionControllerType
 
 SessionBatchController::SessionBatchController(std::shared_ptr<AppSwitchTracker> appSwitchTracker,
                                                std::shared_ptr<IdleTimeController> idleTimeController,
+                                               WebSessionControllerClass webSessionControllerClass,
                                                SessionBatchType sessionBatchType,
                                                AppSessionControllerType appSessionControllerType)
     : minSessionDuration(Configuration::secondsMinAppSession())
@@ -29,15 +30,18 @@ SessionBatchController::SessionBatchController(std::shared_ptr<AppSwitchTracker>
     , idleTimeController_(std::move(idleTimeController))
     , sessionBatch_(sessionBatchType())
     , appSessionControllerType_(std::move(appSessionControllerType))
+    , webSessionControllerClass_(std::move(webSessionControllerClass))
 {
 }
 
 std::shared_ptr<SessionBatchController> SessionBatchController::decode(const QJsonObject &object,
                                                                        std::shared_ptr<AppSwitchTracker> appSwitchTracker,
-                                                                       std::shared_ptr<IdleTimeController> idleTimeController)
+                                                                       std::shared_ptr<IdleTimeController> idleTimeController,
+                                                                       WebSessionControllerClass webSessionControllerClass)
 {
     auto batch = SessionBatch::decode(JsonReader::object(object, QStringLiteral("user_activities")));
-    auto controller = std::make_shared<SessionBatchController>(std::move(appSwitchTracker), std::move(idleTimeController));
+    auto controller = std::make_shared<SessionBatchController>(std::move(appSwitchTracker), std::move(idleTimeController),
+                                                               std::move(webSessionControllerClass));
     controller->setSessionBatch(std::move(batch));
     return controller;
 }
@@ -78,7 +82,7 @@ void SessionBatchController::startAppSession(std::shared_ptr<AppSessionProtocol>
 {
     sessionBatch_->appSessions().append(newSession);
     startIdleTimer();
-    appSessionController_ = appSessionControllerType_(std::move(newSession));
+    appSessionController_ = appSessionControllerType_(std::move(newSession), webSessionControllerClass_);
 }
 
 bool SessionBatchController::isCurrentSessionTooShort() const

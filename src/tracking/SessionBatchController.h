@@ -9,15 +9,18 @@ class IdleTimeController;
 
 class SessionBatchController final : public SessionBatchControllerProtocol {
 public:
-    // Reads SECONDS_MIN_APP_SESSION and makes the one batch through sessionBatchType.
+    // Reads SECONDS_MIN_APP_SESSION and makes the one batch through sessionBatchType. Each app
+    // session's controller gets webSessionControllerClass to track a browser's web sessions.
     SessionBatchController(std::shared_ptr<AppSwitchTracker> appSwitchTracker,
                            std::shared_ptr<IdleTimeController> idleTimeController,
+                           WebSessionControllerClass webSessionControllerClass,
                            SessionBatchType sessionBatchType = defaultSessionBatchType(),
                            AppSessionControllerType appSessionControllerType = defaultAppSessionControllerType());
     // The same, with the batch read from {"user_activities": ...}; throws DecodingError.
     static std::shared_ptr<SessionBatchController> decode(const QJsonObject &object,
                                                           std::shared_ptr<AppSwitchTracker> appSwitchTracker,
-                                                          std::shared_ptr<IdleTimeController> idleTimeController);
+                                                          std::shared_ptr<IdleTimeController> idleTimeController,
+                                                          WebSessionControllerClass webSessionControllerClass);
 
     double minSessionDuration;
 
@@ -46,6 +49,7 @@ private:
     std::shared_ptr<SessionBatchProtocol> sessionBatch_;
     std::shared_ptr<AppSessionControllerProtocol> appSessionController_;
     const AppSessionControllerType appSessionControllerType_;
+    const WebSessionControllerClass webSessionControllerClass_;
 };
 
 } // namespace hourloom

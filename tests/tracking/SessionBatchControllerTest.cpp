@@ -127,7 +127,7 @@ TEST_F(SessionBatchController_, EncodesAsTheBatchUnderUserActivities)
     EXPECT_EQ(encoded.keys(), QStringList{"user_activities"});
     EXPECT_EQ(encoded.value("user_activities").toObject(), QJsonDocument::fromJson(controller->sessionBatch()->encode()).object());
 
-    const auto decoded = SessionBatchController::decode(encoded, controller->appSwitchTracker(), idle);
+    const auto decoded = SessionBatchController::decode(encoded, controller->appSwitchTracker(), idle, {});
     ASSERT_EQ(decoded->sessionBatch()->appSessions().size(), 1);
     EXPECT_EQ(decoded->sessionBatch()->appSessions().first()->id(), sessions().first()->id());
     EXPECT_EQ(decoded->appSessionController(), nullptr);

@@ -10,6 +10,7 @@
 #include "support/FakeClock.h"
 #include "support/FakePlatform.h"
 #include "support/FakeTimer.h"
+#include "support/FakeWebSessionController.h"
 
 #include <gtest/gtest.h>
 
@@ -43,8 +44,15 @@ protected:
     std::shared_ptr<FakeEventSource> eventSource = std::make_shared<FakeEventSource>();
     std::shared_ptr<FakeEventTracker> eventTracker = std::make_shared<FakeEventTracker>();
     std::shared_ptr<IdleTimeController> idle = std::make_shared<IdleTimeController>(eventTracker, timers.provider());
-    std::shared_ptr<SessionBatchController> controller =
-        std::make_shared<SessionBatchController>(std::make_shared<AppSwitchTracker>(workspace), idle);
+    NotificationCenter notificationCenter;
+    std::shared_ptr<AppSwitchTracker> tracker = std::make_shared<AppSwitchTracker>(
+        notificationCenter, AppSwitchTracker::didActivateApplicationNotification, AppSwitchTracker::applicationUserInfoKey, workspace);
+    std::vector<std::shared_ptr<FakeWebSessionController>> webControllers;
+    std::shared_ptr<SessionBatchController> controller = std::make_shared<SessionBatchController>(
+        tracker, idle, [this](std::shared_ptr<AppSessionProtocol> appSession) -> std::shared_ptr<WebSessionControllerProtocol> {
+            webControllers.push_back(std::make_shared<FakeWebSessionController>(std::move(appSession)));
+            return webControllers.back();
+        });
 };
 
 } // namespace hourloom::test

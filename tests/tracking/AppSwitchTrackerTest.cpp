@@ -1,0 +1,144 @@
+#include "TrackingFixture.h"
+
+#include <QCoreApplication>
+
+using namespace hourloom;
+using hourloom::test::TrackingFixture;
+
+namespace {
+
+Notification activation(std::any application)
+{
+    return {AppSwitchTracker::didActivateApplicationNotification,
+            std::map<QString, std::any>{{AppSwitchTracker::applicationUserInfoKey, std::move(application)}}};
+}
+
+// Delivers what was posted: observers run on the main loop, after the post.
+void deliverPosted()
+{
+    QCoreApplication::sendPostedEvents();
+}
+
+} // namespace
+
+using AppSwitchTracker_ = TrackingFixture;
+
+TEST_F(AppSwitchTracker_, RecordsTheFrontmostApplicationWhenThereIsOne)
+{
+    tracker->recordFrontmostApplication(*controller);
+    EXPECT_TRUE(sessions().isEmpty());
+    EXPECT_EQ(controller->appSessionController(), nullptr);
+
+    workspace->frontmost = RunningApplication{std::nullopt, QStringLiteral("org.example.nameless")};
+    tracker->recordFrontmostApplication(*controller);
+    ASSERT_EQ(sessions().size(), 1);
+    EXPECT_EQ(sessions().first()->appName(), "Unknown App");
+    EXPECT_EQ(sessions().first()->bundleIdentifier(), "org.example.nameless");
+}
+
+TEST_F(AppSwitchTracker_, TurnsActivationNotificationsIntoSessionsAndIgnoresTheRest)
+{
+    tracker->startObserving(controller, true);
+    notificationCenter.post(activation(RunningApplication{QStringLiteral("XTerm"), QStringLiteral("debian-xterm")}));
+    EXPECT_TRUE(sessions().isEmpty()); // not before the main loop delivers it
+    deliverPosted();
+    ASSERT_EQ(sessions().size(), 1);
+    EXPECT_EQ(sessions().last()->appName(), "XTerm");
+
+    // A session carried as it is enters the batch as that very object.
+    clock.advance(30);
+    const std::shared_ptr<AppSessionProtocol> carried = std::make_shared<AppSession>(QStringLiteral("Files"), QStringLiteral("files"));
+    notificationCenter.post(activation(carried));
+    // Nothing under the key, no user info, a value of another kind, another name: ignored.
+    notificationCenter.post({AppSwitchTracker::didActivateApplicationNotification, std::map<QString, std::any>{}});
+    notificationCenter.post({AppSwitchTracker::didActivateApplicationNotification, std::nullopt});
+    notificationCenter.post(activation(QStringLiteral("XTerm")));
+    notificationCenter.post({QStringLiteral("SomethingElse"), std::map<QString, std::any>{{AppSwitchTracker::applicationUserInfoKey,
+                                                                                            RunningApplication{QStringLiteral("B"), QStringLiteral("b")}}}});
+    deliverPosted();
+    ASSERT_EQ(sessions().size(), 2);
+    EXPECT_EQ(sessions().last(), carried);
+
+    tracker->stopObserving();
+    EXPECT_FALSE(tracker->appSwitchObserver().has_value());
+    notificationCenter.post(activation(RunningApplication{QStringLiteral("B"), QStringLiteral("b")}));
+    deliverPosted();
+    EXPECT_EQ(sessions().size(), 2);
+}
+
+TEST_F(AppSwitchTracker_, ObservingTwiceRegistersTwoAndAnObserverWithoutTrackingIgnoresAll)
+{
+    tracker->startObserving(controller, false);
+    notificationCenter.post(activation(RunningApplication{QStringLiteral("A"), QStringLiteral("a")}));
+    deliverPosted();
+    EXPECT_TRUE(sessions().isEmpty());
+
+    const auto firstToken = tracker->appSwitchObserver();
+    tracker->startObserving(controller, true);
+    EXPECT_NE(tracker->appSwitchObserver(), firstToken);
+    tracker->startObserving(controller, true);
+    // Two enabled observers each hand the application over; the batch still holds one session for it.
+    notificationCenter.post(activation(RunningApplication{QStringLiteral("A"), QStringLiteral("a")}));
+    deliverPosted();
+    EXPECT_EQ(sessions().size(), 1);
+
+    // Stopping removes only the last token: the other enabled observer still records.
+    tracker->stopObserving();
+    clock.advance(60);
+    notificationCenter.post(activation(RunningApplication{QStringLiteral("B"), QStringLiteral("b")}));
+    deliverPosted();
+    EXPECT_EQ(sessions().size(), 2);
+}
+
+using AppSessionController_ = TrackingFixture;
+
+TEST_F(AppSessionController_, OnlyBrowsersInTheTableGetAPollingWebSessionController)
+{
+    switchTo("Google Chrome", "com.google.Chrome", 0);
+    ASSERT_EQ(webControllers.size(), 1u);
+    EXPECT_EQ(webControllers[0]->calls, QStringList{"startPolling"});
+    EXPECT_EQ(webControllers[0]->appSession(), sessions().last());
+
+    switchTo("google chrome", "other.chrome", 10); // exact, case-sensitive names only
+    switchTo("Terminal", "com.google.Chrome", 10); // the bundle identifier plays no part
+    EXPECT_EQ(webControllers.size(), 1u);
+}
+
+TEST_F(AppSessionController_, EndingStopsPollingThenEndsAndDropsTheOpenWebSession)
+{
+    const auto browser = switchTo("Safari", "com.apple.Safari", 0);
+    auto page = std::make_shared<WebSession>(QStringLiteral("example.org"));
+    browser->webSessions().append(page);
+
+    clock.advance(30);
+    controller->appSessionController()->endSession(clock.now());
+    EXPECT_EQ(webControllers[0]->calls, (QStringList{"startPolling", "stopPolling", "dropShortWebSession"}));
+    EXPECT_EQ(page->endTime(), clock.now());
+    EXPECT_EQ(browser->endTime(), clock.now());
+
+    // Ending again moves the end; with no open web session nothing is dropped.
+    clock.advance(5);
+    controller->appSessionController()->endSession(clock.now());
+    EXPECT_EQ(browser->endTime(), clock.now());
+    EXPECT_EQ(webControllers[0]->calls.count("dropShortWebSession"), 1);
+}
+
+TEST_F(AppSessionController_, ResumingABrowserStartsAFreshPollThatContinuesTheLastWebSession)
+{
+    const auto browser = switchTo("Vivaldi", "com.vivaldi.Vivaldi", 0);
+    switchTo("XTerm", "debian-xterm", 60);
+    switchTo("Vivaldi", "com.vivaldi.Vivaldi", 1);
+
+    EXPECT_EQ(sessions(), AppSessionList{browser});
+    EXPECT_TRUE(browser->isActive());
+    ASSERT_EQ(webControllers.size(), 2u);
+    EXPECT_EQ(webControllers[1]->calls, (QStringList{"startPolling", "resumeLastWebSession"}));
+    EXPECT_EQ(webControllers[1]->appSession(), browser);
+
+    // Resuming with nothing leaves the controller as it was.
+    auto appSessionController = controller->appSessionController();
+    appSessionController->endSession(clock.now());
+    appSessionController->resumeSession(nullptr);
+    EXPECT_EQ(appSessionController->appSession(), browser);
+    EXPECT_FALSE(browser->isActive());
+}
