@@ -63,6 +63,13 @@ void IdleTimeController::resumeFromIdle(const InputEvent &, SessionBatchControll
     }
     timer.reset();
     controller.appSwitchTracker()->recordFrontmostApplication(controller);
+    // A return to the same application reopens its session without starting a new one, and only
+    // new sessions start the poll: restart it here, or no later idleness would ever be noticed
+    // while the user stays in that application. Nothing recorded (no frontmost application)
+    // leaves the poll off, so an ended session is never ended a second time.
+    const auto current = controller.appSessionController();
+    if (current && current->appSession()->isActive())
+        controller.startIdleTimer();
 }
 
 } // namespace hourloom

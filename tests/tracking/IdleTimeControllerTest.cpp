@@ -34,12 +34,18 @@ TEST_F(IdleTimeController_, IdlenessEndsTheSessionAtDetectionAndTheFirstInputRec
     EXPECT_FALSE(idle->isIdle);
     EXPECT_TRUE(eventTracker->monitors.empty());
 
-    // Back to the same application before any upload: the session runs on without a gap and no
-    // poll is started until the next new app session.
+    // Back to the same application before any upload: the session runs on without a gap, and the
+    // poll starts again so that the next idle spell in this application is noticed too.
     EXPECT_EQ(sessions(), AppSessionList{a});
     EXPECT_TRUE(a->isActive());
-    EXPECT_EQ(idle->timer, nullptr);
-    EXPECT_EQ(timers.timers().size(), 1u);
+    ASSERT_EQ(timers.timers().size(), 2u);
+    ASSERT_EQ(idle->timer, timers.last());
+
+    eventSource->idleSeconds = 90;
+    clock.advance(90);
+    timers.last()->fire();
+    EXPECT_EQ(a->endTime(), clock.now());
+    EXPECT_TRUE(idle->isIdle);
 }
 
 TEST_F(IdleTimeController_, ReturningToAnotherAppOrAfterAnUploadStartsAFreshSessionAndPoll)

@@ -1,0 +1,138 @@
+// Measures, on a private Xvfb + openbox desktop, how long an activation takes to reach
+// handleAppSwitch through the X11 workspace, and how often the process wakes up while nothing
+// happens. Usage: x11_switch_latency [switches] [idle seconds]
+#include "app/MainLoopTimer.h"
+#include "platform/desktop/DesktopEntryIndex.h"
+#include "platform/unsupported/UnsupportedDesktop.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Workspace.h"
+#include "tracking/AppSwitchTracker.h"
+#include "tracking/IdleTimeController.h"
+#include "tracking/SessionBatchController.h"
+
+#include "support/XDesktop.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace hourloom;
+using hourloom::test::XDesktop;
+
+namespace {
+
+// What the window manager receives from `xdotool windowactivate`.
+void requestActivation(X11Connection &connection, xcb_window_t window)
+{
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = connection.atom("_NET_ACTIVE_WINDOW");
+    message.data.data32[0] = 2; // from a pager: the window manager obeys at once
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection.connection(), 0, connection.root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT, reinterpret_cast<const char *>(&message));
+    xcb_flush(connection.connection());
+}
+
+struct ProcessTimes {
+    long long cpuTicks = 0;
+    long long contextSwitches = 0;
+};
+
+ProcessTimes processTimes()
+{
+    ProcessTimes times;
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
+        times.cpuTicks = fields.value(11).toLongLong() + fields.value(12).toLongLong(); // utime + stime
+    }
+    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(QStringLiteral("/proc/self/task/%1/status").arg(task));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
+                times.contextSwitches += line.split(':').last().trimmed().toLongLong();
+        }
+    }
+    return times;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const int switches = argc > 1 ? std::atoi(argv[1]) : 200;
+    const int idleSeconds = argc > 2 ? std::atoi(argv[2]) : 30;
+
+    XDesktop desktop;
+    if (!desktop.error().isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(desktop.error()));
+        return 1;
+    }
+    // Two different applications: windows of one application are no switch.
+    const QStringList windows{
+        desktop.openWindow(QStringLiteral("xterm"), {}, QStringLiteral("XTerm")),
+        desktop.openWindow(QStringLiteral("xlogo"), {QStringLiteral("-xrm"), QStringLiteral("*input: true")}, QStringLiteral("XLogo")),
+    };
+    auto connection = X11Connection::open(desktop.display().toUtf8());
+    auto activator = X11Connection::open(desktop.display().toUtf8());
+    if (windows.contains(QString()) || !connection || !activator) {
+        std::fprintf(stderr, "could not open the test windows\n");
+        return 1;
+    }
+
+    NotificationCenter center;
+    auto workspace = std::make_shared<X11Workspace>(connection, DesktopEntryIndex::fromSystem(), center);
+    auto idle = std::make_shared<IdleTimeController>(std::make_shared<NoInputMonitor>(), MainLoopTimer::provider());
+    idle->idlePollingInterval = 24 * 3600; // no poll falls due while measuring
+    auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
+                                                      AppSwitchTracker::applicationUserInfoKey, workspace);
+    auto controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
+    controller->minSessionDuration = 0;
+    tracker->startObserving(controller, true);
+
+    std::vector<double> latencies;
+    for (int i = 0; i < switches; ++i) {
+        const qsizetype before = controller->sessionBatch()->appSessions().size();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        requestActivation(*activator, windows[i % 2].toUInt());
+        // A one-shot timer bounds the wait: a lost activation cannot hang the measurement.
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        deadline.start(5000);
+        while (controller->sessionBatch()->appSessions().size() == before && deadline.isActive())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+
+        if (controller->sessionBatch()->appSessions().size() != before)
+            latencies.push_back(elapsed.nsecsElapsed() / 1e6);
+    }
+    if (latencies.empty()) {
+        std::fprintf(stderr, "no switch reached the controller\n");
+        return 1;
+    }
+    std::sort(latencies.begin(), latencies.end());
+    const auto at = [&](double quantile) { return latencies[std::min(latencies.size() - 1, size_t(quantile * latencies.size()))]; };
+    std::printf("switches measured: %zu of %d\n", latencies.size(), switches);
+    std::printf("activation to handleAppSwitch: median %.2f ms, p95 %.2f ms, max %.2f ms\n", at(0.5), at(0.95), latencies.back());
+
+    // Nothing to do: the loop should sleep in poll() the whole time.
+    const ProcessTimes start = processTimes();
+    QTimer::singleShot(idleSeconds * 1000, &application, &QCoreApplication::quit);
+    application.exec();
+    const ProcessTimes end = processTimes();
+    std::printf("idle %d s: %lld context switches (one is the timer that ends the wait), %lld CPU ticks\n", idleSeconds,
+                end.contextSwitches - start.contextSwitches, end.cpuTicks - start.cpuTicks);
+    return 0;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "DesktopEntry.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
+
+namespace hourloom {
+
+// What the desktop knows of a window, for finding the application it belongs to.
+struct WindowFacts {
+    std::optional<QString> wmClassInstance;
+    std::optional<QString> wmClassClass;
+    std::optional<QString> applicationId;  // _GTK_APPLICATION_ID or _KDE_NET_WM_DESKTOP_FILE
+    std::optional<QString> executable;     // the owning process's program
+};
+
+// The application entries installed for this user, indexed once.
+class DesktopEntryIndex {
+public:
+    // Reads applications/ under $XDG_DATA_HOME and $XDG_DATA_DIRS; the first of two entries with
+    // one id wins, as the desktop itself decides.
+    static DesktopEntryIndex fromSystem();
+    explicit DesktopEntryIndex(QList<DesktopEntry> entries);
+
+    // The application's entry, by the first rule that finds one: its application id; StartupWMClass
+    // against the WM_CLASS class, then the instance; the desktop id against the class (also the
+    // last part of a reverse-DNS id), case-insensitively; the one entry whose program is the window's.
+    const DesktopEntry *find(const WindowFacts &window) const;
+
+    // The user's languages in the order Name[...] keys are tried (e.g. de_DE@euro, de_DE, de@euro, de).
+    static QStringList languagesFor(const QString &locale);
+
+private:
+    QList<DesktopEntry> entries_;
+    QHash<QString, qsizetype> byId_;
+};
+
+} // namespace hourloom

@@ -1,0 +1,72 @@
+#include "platform/desktop/DesktopApplication.h"
+#include "platform/desktop/DesktopEntryIndex.h"
+
+#include <gtest/gtest.h>
+
+using namespace hourloom;
+
+namespace {
+
+DesktopEntry entry(const QString &text, const QString &id = QStringLiteral("app"), const QStringList &languages = {})
+{
+    auto parsed = DesktopEntry::parse(id, text.toUtf8(), languages);
+    EXPECT_TRUE(parsed.has_value()) << text.toStdString();
+    return parsed.value_or(DesktopEntry{});
+}
+
+} // namespace
+
+TEST(DesktopEntry, ReadsTheMainGroupOfApplicationEntriesOnly)
+{
+    const DesktopEntry files = entry(QStringLiteral("# comment\n[Desktop Entry]\nType=Application\nName=Files\nName[de]=Dateien\n"
+                                                    "Name[de_AT]=Dateien (AT)\nExec=\"/usr/bin/env\" --flag %U\nStartupWMClass=org.gnome.Nautilus\n"
+                                                    "[Desktop Action new]\nName=New Window\n"),
+                                     QStringLiteral("org.gnome.Nautilus"), DesktopEntryIndex::languagesFor(QStringLiteral("de_DE.UTF-8")));
+    EXPECT_EQ(files.name, "Dateien");
+    EXPECT_EQ(files.startupWMClass, "org.gnome.Nautilus");
+    EXPECT_EQ(files.program, "/usr/bin/env");
+
+    EXPECT_FALSE(DesktopEntry::parse("x", "[Desktop Entry]\nType=Link\nName=A link\n", {}));
+    EXPECT_FALSE(DesktopEntry::parse("x", "[Desktop Entry]\nType=Application\nName=Gone\nHidden=true\n", {}));
+    EXPECT_FALSE(DesktopEntry::parse("x", "[Desktop Entry]\nType=Application\n", {}));
+    EXPECT_FALSE(DesktopEntry::parse("x", "[Other]\nType=Application\nName=Elsewhere\n", {}));
+    EXPECT_EQ(entry(QStringLiteral("[Desktop Entry]\nType=Application\nName=Gone\nExec=no-such-program-anywhere\n")).program, std::nullopt);
+
+    EXPECT_EQ(DesktopEntryIndex::languagesFor(QStringLiteral("sr_RS.UTF-8@latin")),
+              (QStringList{"sr_RS@latin", "sr_RS", "sr@latin", "sr"}));
+    EXPECT_TRUE(DesktopEntryIndex::languagesFor(QStringLiteral("C.UTF-8")).isEmpty());
+}
+
+TEST(DesktopEntryIndex, FindsTheApplicationByTheFirstRuleThatAnswers)
+{
+    const DesktopEntryIndex index({
+        DesktopEntry{"org.gnome.TextEditor", "Text Editor", std::nullopt, "/usr/bin/gnome-text-editor"},
+        DesktopEntry{"debian-xterm", "XTerm", "XTerm", "/usr/bin/xterm"},
+        DesktopEntry{"chromium", "Chromium Web Browser", "chromium", "/usr/lib/chromium/chromium"},
+        DesktopEntry{"vim", "Vim", std::nullopt, "/usr/bin/vim"},
+        DesktopEntry{"gvim", "GVim", std::nullopt, "/usr/bin/vim"},
+    });
+    auto nameFor = [&](const WindowFacts &facts) { return describeApplication(index, facts); };
+
+    // The application id wins, also given as a file name.
+    EXPECT_EQ(nameFor({"xterm", "XTerm", "org.gnome.TextEditor", std::nullopt}).bundleIdentifier, "org.gnome.TextEditor");
+    EXPECT_EQ(nameFor({std::nullopt, std::nullopt, "/usr/share/applications/chromium.desktop", std::nullopt}).localizedName, "Chromium Web Browser");
+    // StartupWMClass: the class, then the instance.
+    EXPECT_EQ(nameFor({"xterm", "XTerm", std::nullopt, std::nullopt}).bundleIdentifier, "debian-xterm");
+    EXPECT_EQ(nameFor({"chromium", "Chromium-browser", std::nullopt, std::nullopt}).bundleIdentifier, "chromium");
+    // The id against the class, case-insensitively and by its last reverse-DNS part.
+    EXPECT_EQ(nameFor({"gnome-text-editor", "TextEditor", std::nullopt, std::nullopt}).localizedName, "Text Editor");
+    // The one entry running the program; two entries for one program name neither.
+    EXPECT_EQ(nameFor({std::nullopt, std::nullopt, std::nullopt, "/usr/bin/gnome-text-editor"}).localizedName, "Text Editor");
+    const RunningApplication ambiguous = nameFor({std::nullopt, std::nullopt, std::nullopt, "/usr/bin/vim"});
+    EXPECT_EQ(ambiguous.localizedName, "vim");
+    EXPECT_EQ(ambiguous.bundleIdentifier, "/usr/bin/vim");
+
+    // Without an entry: the class names it; with nothing known at all, nothing is made up.
+    const RunningApplication byClass = nameFor({"xlogo", "XLogo", std::nullopt, "/usr/bin/xlogo"});
+    EXPECT_EQ(byClass.localizedName, "XLogo");
+    EXPECT_EQ(byClass.bundleIdentifier, "XLogo");
+    const RunningApplication unknown = nameFor({});
+    EXPECT_FALSE(unknown.localizedName.has_value());
+    EXPECT_FALSE(unknown.bundleIdentifier.has_value());
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace hourloom::test {
+
+// A private X desktop for tests: Xvfb on a display of its own choosing and the openbox window
+// manager, both stopped when the desktop goes away.
+class XDesktop {
+public:
+    enum class WindowManager { openbox, none };
+
+    explicit XDesktop(WindowManager windowManager = WindowManager::openbox);
+    ~XDesktop();
+    XDesktop(const XDesktop &) = delete;
+    XDesktop &operator=(const XDesktop &) = delete;
+
+    // Empty when the desktop is up; otherwise what went wrong.
+    const QString &error() const { return error_; }
+    // ":N"
+    const QString &display() const { return display_; }
+
+    // Starts a program on the desktop and waits for its first visible window of the given class.
+    // Returns the window id as xdotool prints it, or empty on failure.
+    QString openWindow(const QString &program, const QStringList &arguments, const QString &windowClass);
+    // Makes the window active through the window manager.
+    bool activate(const QString &window);
+    // Runs xdotool with the arguments on this desktop (bounded in time).
+    bool xdotool(const QStringList &arguments);
+
+    // Runs the main loop until the condition holds or a generous deadline passes.
+    static bool spinUntil(const std::function<bool()> &condition, int milliseconds = 10000);
+    static void spinFor(int milliseconds);
+
+private:
+    QString run(const QString &program, const QStringList &arguments, int timeoutMs = 10000);
+    QProcess *start(const QString &program, const QStringList &arguments);
+
+    QTemporaryDir directory_;
+    QString display_;
+    QString error_;
+    std::vector<std::unique_ptr<QProcess>> processes_;
+};
+
+} // namespace hourloom::test
