@@ -13,6 +13,8 @@ namespace hourloom {
 // token answer, the JSON decoder's own error.
 class AuthResult {
 public:
+    // An empty failure, for holders that need a default value (futures, waitFor).
+    AuthResult() = default;
     static AuthResult success(const QString &text) { return AuthResult(true, text, std::nullopt); }
     static AuthResult failure(AuthenticationError error) { return AuthResult(false, localizedDescription(error), error); }
     static AuthResult decodingFailure(const QString &decoderDescription) { return AuthResult(false, decoderDescription, std::nullopt); }
@@ -31,7 +33,7 @@ private:
     {
     }
 
-    bool success_;
+    bool success_ = false;
     QString text_;
     std::optional<AuthenticationError> error_;
 };

@@ -16,10 +16,9 @@
 namespace hourloom {
 namespace {
 
-// secret-tool's schema name: libsecret stores it in the item's "xdg:schema" attribute, and
-// storing replaces only an item whose attributes all match, so sharing the name lets the agent
-// and secret-tool replace each other's items. Lookups ignore the name (SECRET_SCHEMA_DONT_MATCH_NAME)
-// and so also find items that other tools stored under another schema.
+// secret-tool's schema name, which libsecret stores in the item's "xdg:schema" attribute, so
+// the agent's items look like scripted ones. Matching ignores the name (SECRET_SCHEMA_DONT_MATCH_NAME):
+// items are found by service and account alone, whoever stored them.
 const SecretSchema schema = {
     "org.freedesktop.Secret.Generic",
     SECRET_SCHEMA_DONT_MATCH_NAME,
@@ -57,16 +56,30 @@ GHashTable *attributes(const Item &item)
     return secret_attributes_build(&schema, "service", item.service.c_str(), "account", item.account.c_str(), nullptr);
 }
 
+// Replaces the data of the item in place when one exists: creating an item replaces only one
+// whose attributes match exactly, and an item that secret-tool stored carries more of them.
+// Further matches (left by other tools) are removed, so that one item remains.
 Outcome store(const Item &item, const QByteArray &data)
 {
     GHashTable *query = attributes(item);
     SecretValue *value = secret_value_new(data.constData(), data.size(), "text/plain");
-    const std::string label = "Hourloom " + item.service + " (" + item.account + ")";
     GError *error = nullptr;
-    const bool stored = secret_password_storev_binary_sync(&schema, query, SECRET_COLLECTION_DEFAULT, label.c_str(), value, nullptr, &error);
+    GList *existing = secret_service_search_sync(nullptr, &schema, query, SECRET_SEARCH_ALL, nullptr, &error);
+    if (!error && !existing) {
+        const std::string label = "Hourloom " + item.service + " (" + item.account + ")";
+        secret_password_storev_binary_sync(&schema, query, SECRET_COLLECTION_DEFAULT, label.c_str(), value, nullptr, &error);
+    }
+    for (GList *found = existing; found && !error; found = found->next) {
+        auto *secretItem = static_cast<SecretItem *>(found->data);
+        if (found == existing)
+            secret_item_set_secret_sync(secretItem, value, nullptr, &error);
+        else
+            secret_item_delete_sync(secretItem, nullptr, &error);
+    }
+    g_list_free_full(existing, g_object_unref);
     secret_value_unref(value);
     g_hash_table_unref(query);
-    return stored ? Outcome{true, false, std::nullopt} : failure(error);
+    return error ? failure(error) : Outcome{true, false, std::nullopt};
 }
 
 Outcome lookup(const Item &item)
@@ -153,7 +166,10 @@ KeychainHelper::KeychainHelper(std::chrono::milliseconds deadline)
 QCoro::Task<void> KeychainHelper::saveItem(QByteArray data, QString service, QString account)
 {
     if (!memory().active) {
-        const auto outcome = co_await runWithDeadline([item = itemOf(service, account), data] { return store(item, data); }, deadline_);
+        // A named function, not a lambda inside the co_await expression: g++ 12 destroys such a
+        // lambda temporary twice.
+        std::function<Outcome()> call = [item = itemOf(service, account), data] { return store(item, data); };
+        const auto outcome = co_await runWithDeadline(std::move(call), deadline_);
         if (outcome && outcome->succeeded)
             co_return;
         if (!switchedToMemory(outcome)) {
@@ -168,7 +184,8 @@ QCoro::Task<void> KeychainHelper::saveItem(QByteArray data, QString service, QSt
 QCoro::Task<std::optional<QByteArray>> KeychainHelper::readItem(QString service, QString account)
 {
     if (!memory().active) {
-        const auto outcome = co_await runWithDeadline([item = itemOf(service, account)] { return lookup(item); }, deadline_);
+        std::function<Outcome()> call = [item = itemOf(service, account)] { return lookup(item); };
+        const auto outcome = co_await runWithDeadline(std::move(call), deadline_);
         if (!switchedToMemory(outcome))
             co_return outcome ? outcome->data : std::nullopt;
     }
@@ -179,7 +196,8 @@ QCoro::Task<std::optional<QByteArray>> KeychainHelper::readItem(QString service,
 QCoro::Task<void> KeychainHelper::deleteItem(QString service, QString account)
 {
     if (!memory().active) {
-        const auto outcome = co_await runWithDeadline([item = itemOf(service, account)] { return clear(item); }, deadline_);
+        std::function<Outcome()> call = [item = itemOf(service, account)] { return clear(item); };
+        const auto outcome = co_await runWithDeadline(std::move(call), deadline_);
         if (!switchedToMemory(outcome))
             co_return;
     }
