@@ -24,6 +24,7 @@ RecordingUserActivityController::RecordingUserActivityController()
 
 void AuthFixture::SetUp()
 {
+    ASSERT_TRUE(KeyringSession::isReady());
     for (const QString &service : {KeychainHelperProtocol::accessTokenService, KeychainHelperProtocol::refreshTokenService})
         QCoro::waitFor(keychain->deleteItem(service, KeychainHelperProtocol::account()));
     auth = QCoro::waitFor(AuthController::make(keychain, urlSession, server.url(QStringLiteral("/oauth/token"))));

@@ -21,6 +21,7 @@ class KeychainHelper_ : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(KeyringSession::isReady());
         for (const QString &account : {KeychainHelperProtocol::account(), QStringLiteral("hourloom-Development")}) {
             for (const QString &service : {accessService, refreshService})
                 KeyringSession::secretTool({"clear", "service", service, "account", account});

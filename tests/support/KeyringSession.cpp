@@ -10,7 +10,13 @@ namespace hourloom::test {
 
 void KeyringSession::SetUp()
 {
-    ASSERT_TRUE(home_.isValid());
+    ready() = start();
+}
+
+bool KeyringSession::start()
+{
+    if (!home_.isValid())
+        return false;
     QDir(home_.path()).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(home_.filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
@@ -29,7 +35,10 @@ void KeyringSession::SetUp()
                    {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
                     QStringLiteral("echo \"$DBUS_SESSION_BUS_ADDRESS\"; echo $$; "
                                    "exec gnome-keyring-daemon --foreground --unlock --components=secrets")});
-    ASSERT_TRUE(session_.waitForStarted(5000)) << "dbus-run-session is missing (package dbus-daemon)";
+    if (!session_.waitForStarted(5000)) {
+        ADD_FAILURE() << "dbus-run-session is missing (package dbus-daemon)";
+        return false;
+    }
     // An empty password would create no login keyring, and the first store would prompt.
     session_.write("hourloom-test-keyring");
     session_.closeWriteChannel();
@@ -41,23 +50,46 @@ void KeyringSession::SetUp()
         header += session_.readAllStandardOutput();
     }
     const QList<QByteArray> lines = header.split('\n');
-    ASSERT_GE(lines.size(), 3) << "no session bus: " << session_.readAllStandardError().toStdString();
+    if (lines.size() < 3) {
+        ADD_FAILURE() << "no session bus: " << session_.readAllStandardError().toStdString();
+        return false;
+    }
     keyringPid_ = lines[1].toLongLong();
     qputenv("DBUS_SESSION_BUS_ADDRESS", lines[0]);
-    ASSERT_TRUE(waitUntilReady()) << "gnome-keyring did not serve the Secret Service: " << session_.readAllStandardError().toStdString();
+    if (!waitUntilReady()) {
+        ADD_FAILURE() << "gnome-keyring did not serve the Secret Service: " << session_.readAllStandardError().toStdString();
+        return false;
+    }
+    return true;
 }
+
+namespace {
+
+QByteArray dbusCall(const QString &destination, const QString &path, const QString &method, const QString &argument)
+{
+    QProcess call;
+    call.start(QStringLiteral("dbus-send"), {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=") + destination,
+                                             path, method, argument});
+    call.waitForFinished(2000);
+    return call.readAllStandardOutput();
+}
+
+} // namespace
 
 bool KeyringSession::waitUntilReady()
 {
     const QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired()) {
-        QProcess alias;
-        alias.start(QStringLiteral("dbus-send"), {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                                                  QStringLiteral("--dest=org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
-                                                  QStringLiteral("org.freedesktop.Secret.Service.ReadAlias"), QStringLiteral("string:default")});
-        if (alias.waitForFinished(2000) && alias.readAllStandardOutput().contains("/collection/login"))
+        // Asking org.freedesktop.secrets itself before the daemon owns the name would make the
+        // bus start a second, locked daemon: wait for the owner without activating anything.
+        const bool owned = dbusCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                    QStringLiteral("org.freedesktop.DBus.NameHasOwner"), QStringLiteral("string:org.freedesktop.secrets"))
+                               .contains("boolean true");
+        if (owned && dbusCall(QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
+                              QStringLiteral("org.freedesktop.Secret.Service.ReadAlias"), QStringLiteral("string:default"))
+                         .contains("/collection/login"))
             return true;
-        QThread::msleep(50);
+        QThread::msleep(20);
     }
     return false;
 }
