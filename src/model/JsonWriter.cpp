@@ -56,6 +56,14 @@ void JsonWriter::value(qint64 number)
     out_.append(QByteArray::number(number));
 }
 
+void JsonWriter::nullableValue(const std::optional<QString> &text)
+{
+    if (text)
+        value(QStringView(*text));
+    else
+        null();
+}
+
 void JsonWriter::null()
 {
     separate();

@@ -22,6 +22,8 @@ public:
 
     void value(QStringView text);
     void value(qint64 number);
+    // The text, or null when absent.
+    void nullableValue(const std::optional<QString> &text);
     void null();
     // Already encoded JSON, written as one value.
     void rawValue(const QByteArray &json);
@@ -31,6 +33,10 @@ public:
     const QDateTime &now();
 
     QByteArray take() { return std::exchange(out_, {}); }
+
+    // Whether value(text) can write the text faithfully: an unpaired surrogate has no UTF-8 form
+    // and would be replaced.
+    static bool isEncodable(QStringView text) { return text.isValidUtf16(); }
 
 private:
     void separate();

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "DevServerOptions.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <mutex>
+#include <optional>
+
+struct sqlite3;
+
+namespace hourloom::devserver {
+
+struct IssuedToken {
+    QString accessToken;
+    QString refreshToken;
+    qint64 createdAt = 0;
+    qint64 expiresIn = 0;
+};
+
+// Users, API clients and issued tokens in one SQLite file. The HTTP server answers on several
+// threads; one connection behind a mutex keeps every operation, including the check-and-revoke
+// of a refresh, atomic.
+class AccountStore {
+public:
+    // Throws std::runtime_error when the file cannot be opened or prepared.
+    AccountStore(const QString &path, qint64 tokenLifetime);
+    ~AccountStore();
+    AccountStore(const AccountStore &) = delete;
+    AccountStore &operator=(const AccountStore &) = delete;
+
+    // Adds or updates the user (e-mail compared case-insensitively) and the client.
+    void seedUser(const QString &email, const QString &password);
+    void seedClient(const QString &clientId, const QString &clientSecret);
+
+    bool isClient(const QString &clientId, const QString &clientSecret);
+
+    // A new token pair for the user, or none when the e-mail or the password is wrong.
+    std::optional<IssuedToken> grantPassword(const QString &clientId, const QString &email, const QString &password);
+    // Revokes the refresh token and issues a new pair for the same user, or none when the
+    // refresh token is unknown, revoked, or belongs to another client.
+    std::optional<IssuedToken> grantRefresh(const QString &clientId, const QString &refreshToken);
+
+    // Whether the access token exists, is not revoked and has not expired.
+    bool isValidAccessToken(const QString &accessToken);
+
+private:
+    void execute(const char *sql);
+    IssuedToken issue(qint64 userId, const QString &clientId);
+
+    std::mutex mutex_;
+    sqlite3 *db_ = nullptr;
+    qint64 tokenLifetime_;
+};
+
+} // namespace hourloom::devserver

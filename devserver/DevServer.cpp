@@ -1,0 +1,96 @@
+#include "DevServer.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace hourloom::devserver {
+namespace {
+
+void answerError(httplib::Response &response, int status, const char *error)
+{
+    response.status = status;
+    response.set_content(QJsonDocument(QJsonObject{{QStringLiteral("error"), QString::fromLatin1(error)}}).toJson(QJsonDocument::Compact).toStdString(),
+                         "application/json");
+}
+
+} // namespace
+
+DevServer::DevServer(AccountStore &store, bool faultInjection)
+    : tokenEndpoint_(store)
+    , activityEndpoint_(store)
+{
+    server_.set_payload_max_length(maximumBodySize);
+    server_.set_read_timeout(std::chrono::seconds(10));
+    route(faultInjection);
+}
+
+void DevServer::route(bool faultInjection)
+{
+    server_.Post("/oauth/token", [this](const httplib::Request &request, httplib::Response &response) {
+        tokenEndpoint_.handle(request, response);
+    });
+    server_.Post("/api/v1/user_activities", [this](const httplib::Request &request, httplib::Response &response) {
+        activityEndpoint_.handle(request, response);
+    });
+
+    if (faultInjection) {
+        server_.Post("/dev/faults", [this](const httplib::Request &request, httplib::Response &response) {
+            faultInjector_.configure(request, response);
+        });
+        server_.Delete("/dev/faults", [this](const httplib::Request &request, httplib::Response &response) {
+            faultInjector_.clear(request, response);
+        });
+        server_.set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &response) {
+            return faultInjector_.intercept(request, response) ? httplib::Server::HandlerResponse::Handled
+                                                               : httplib::Server::HandlerResponse::Unhandled;
+        });
+    } else {
+        const auto refuse = [](const httplib::Request &, httplib::Response &response) {
+            answerError(response, 403, "fault injection is not enabled (start with --enable-fault-injection)");
+        };
+        server_.Post("/dev/faults", refuse);
+        server_.Delete("/dev/faults", refuse);
+    }
+
+    // Unknown paths and bodies over the limit get a JSON error; a fault that drops the
+    // connection leaves no status to report.
+    server_.set_error_handler([](const httplib::Request &, httplib::Response &response) {
+        if (response.status == 404)
+            answerError(response, 404, "not_found");
+        else if (response.status == 413)
+            answerError(response, 413, "request_too_large");
+    });
+    server_.set_exception_handler([](const httplib::Request &request, httplib::Response &response, std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception &exception) {
+            std::printf("hourloom-devserver: %s %s failed: %s\n", request.method.c_str(), request.path.c_str(), exception.what());
+        } catch (...) {
+            std::printf("hourloom-devserver: %s %s failed\n", request.method.c_str(), request.path.c_str());
+        }
+        std::fflush(stdout);
+        answerError(response, 500, "server_error");
+    });
+}
+
+int DevServer::bind(int port)
+{
+    if (port == 0)
+        return server_.bind_to_any_port("127.0.0.1");
+    return server_.bind_to_port("127.0.0.1", port) ? port : -1;
+}
+
+bool DevServer::run()
+{
+    return server_.listen_after_bind();
+}
+
+void DevServer::stop()
+{
+    faultInjector_.stop();
+    server_.stop();
+}
+
+} // namespace hourloom::devserver

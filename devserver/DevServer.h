@@ -1,0 +1,36 @@
+#pragma once
+
+#include "AccountStore.h"
+#include "ActivityEndpoint.h"
+#include "DevServerOptions.h"
+#include "FaultInjector.h"
+#include "TokenEndpoint.h"
+
+#include <httplib.h>
+
+namespace hourloom::devserver {
+
+// The HTTP side of the service: routes, the body size limit and the fault hook, on 127.0.0.1.
+class DevServer {
+public:
+    static constexpr size_t maximumBodySize = 1024 * 1024;
+
+    DevServer(AccountStore &store, bool faultInjection);
+
+    // The port now listened on, or -1 when it cannot be bound. 0 picks a free port.
+    int bind(int port);
+    // Serves until stop(); false when serving failed.
+    bool run();
+    // Safe from any thread.
+    void stop();
+
+private:
+    void route(bool faultInjection);
+
+    TokenEndpoint tokenEndpoint_;
+    ActivityEndpoint activityEndpoint_;
+    FaultInjector faultInjector_;
+    httplib::Server server_;
+};
+
+} // namespace hourloom::devserver

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <qcoro/qcorotask.h>
+
+#include <optional>
+#include <utility>
+#include <variant>
+
+namespace hourloom {
+
+// What to send: the method, the address and the header fields. The time-out is the HTTP
+// client's own (60 seconds), not the request's.
+struct URLRequest {
+    QUrl url;
+    QByteArray httpMethod = "POST";
+    QList<std::pair<QByteArray, QByteArray>> headerFields;
+
+    void setValue(const QByteArray &value, const QByteArray &field) { headerFields.append({field, value}); }
+};
+
+struct HTTPURLResponse {
+    int statusCode = 0;
+};
+
+// A failure of the transport itself (no network, refused connection, time-out): no answer.
+struct URLSessionError {
+    QString localizedDescription;
+};
+
+// How an upload task completes, exactly once: the answer's body (none when the answer has
+// no body), the response when an HTTP answer arrived, the transport error when none did.
+struct URLSessionCompletion {
+    std::optional<QByteArray> data;
+    std::optional<HTTPURLResponse> response;
+    std::optional<URLSessionError> error;
+};
+
+// The answer of the awaited upload: body and response, the body empty when there was none.
+struct URLSessionResponse {
+    QByteArray data;
+    std::optional<HTTPURLResponse> response;
+};
+
+// The HTTP client. Both operations run on the main loop and never throw.
+class URLSessionProtocol {
+public:
+    virtual ~URLSessionProtocol() = default;
+
+    // Sends the body with the request and completes once with body, response and error.
+    virtual QCoro::Task<URLSessionCompletion> uploadTask(URLRequest request, QByteArray body) = 0;
+
+    // The same exchange, yielding the answer or the transport error.
+    QCoro::Task<std::variant<URLSessionResponse, URLSessionError>> upload(URLRequest request, QByteArray body);
+};
+
+} // namespace hourloom

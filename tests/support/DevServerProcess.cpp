@@ -1,0 +1,72 @@
+#include "DevServerProcess.h"
+
+#include "app/Configuration.h"
+
+#include <QDeadlineTimer>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+namespace hourloom::test {
+
+DevServerProcess::DevServerProcess(const QStringList &extraArguments, bool faultInjection)
+{
+    QStringList arguments{QStringLiteral("--port"), QStringLiteral("0"),
+                          QStringLiteral("--client"), Configuration::apiClientId() + u':' + Configuration::apiClientSecret(),
+                          QStringLiteral("--user"), email + u':' + password};
+    if (faultInjection)
+        arguments.append(QStringLiteral("--enable-fault-injection"));
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(QStringLiteral(HOURLOOM_DEVSERVER), arguments + extraArguments);
+    static const QRegularExpression listening(QStringLiteral("listening on http://127\\.0\\.0\\.1:(\\d+)"));
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && process_.state() != QProcess::NotRunning) {
+        process_.waitForReadyRead(int(deadline.remainingTime()));
+        output_ += process_.readAllStandardOutput();
+        if (const auto match = listening.match(QString::fromUtf8(output_)); match.hasMatch()) {
+            port_ = match.captured(1).toInt();
+            return;
+        }
+    }
+    ADD_FAILURE() << "hourloom-devserver did not start: " << output_.toStdString();
+}
+
+DevServerProcess::~DevServerProcess()
+{
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+        ADD_FAILURE() << "hourloom-devserver did not stop on SIGTERM";
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+QUrl DevServerProcess::rootURL() const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port_));
+}
+
+QUrl DevServerProcess::url(const QString &path) const
+{
+    return Configuration::appendingPath(rootURL(), path);
+}
+
+void DevServerProcess::injectFault(const QJsonObject &fault)
+{
+    httplib::Client client("127.0.0.1", port_);
+    client.set_connection_timeout(5);
+    client.set_read_timeout(5);
+    const auto result = client.Post("/dev/faults", QJsonDocument(fault).toJson().toStdString(), "application/json");
+    ASSERT_TRUE(result) << "no answer from /dev/faults";
+    ASSERT_EQ(result->status, 204) << result->body;
+}
+
+QByteArray DevServerProcess::output()
+{
+    output_ += process_.readAllStandardOutput();
+    return output_;
+}
+
+} // namespace hourloom::test

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace hourloom::test {
+
+// A private session bus (dbus-run-session) with gnome-keyring serving the Secret Service and
+// its login keyring unlocked, for the whole test process: libsecret connects to the session
+// bus once per process. The keyring's files live in a temporary folder, never the user's.
+// Tests that need it assert isReady() in their SetUp: without the keyring they fail rather than
+// being skipped, which a failing environment would make them.
+class KeyringSession final : public ::testing::Environment {
+public:
+    void SetUp() override;
+    void TearDown() override;
+
+    static bool isReady() { return ready(); }
+
+    // secret-tool run on the private bus; its standard output, or fails the test.
+    static QByteArray secretTool(const QStringList &arguments, const QByteArray &input = {});
+
+private:
+    static bool &ready()
+    {
+        static bool value = false;
+        return value;
+    }
+    bool start();
+    bool waitUntilReady();
+
+    QTemporaryDir home_;
+    QProcess session_;
+    qint64 keyringPid_ = 0;
+};
+
+} // namespace hourloom::test
