@@ -59,7 +59,7 @@ QCoro::Task<AuthResult> AuthController::logIn(QString username, QString password
 
     self->username_ = username;
     userActivityController->sessionBatchController()->sessionBatch()->setAppSessions({});
-    userActivityController->startTracking();
+    co_await userActivityController->startTracking();
     userActivityController->scheduleUploadTimer();
     co_return AuthResult::success(QStringLiteral("Successfully logged in"));
 }

@@ -87,7 +87,10 @@ void SessionBatchController::startAppSession(std::shared_ptr<AppSessionProtocol>
 
 bool SessionBatchController::isCurrentSessionTooShort() const
 {
-    if (!appSessionController_ || sessionBatch_->appSessions().isEmpty())
+    // Only the current session itself may be dropped: after an upload took it from the batch
+    // (it had ended, say through idleness), the last element is another, complete session.
+    if (!appSessionController_ || sessionBatch_->appSessions().isEmpty()
+        || sessionBatch_->appSessions().last() != appSessionController_->appSession())
         return false;
     const std::optional<double> duration = appSessionController_->appSession()->duration();
     return duration && *duration < minSessionDuration;
@@ -120,6 +123,28 @@ void SessionBatchController::clearUploadedSessions()
     sessionBatch_->setAppSessions({kept});
     const auto activeWebSession = kept->activeWebSession();
     kept->setWebSessions(activeWebSession ? WebSessionList{activeWebSession} : WebSessionList{});
+}
+
+} // namespace hourloom
+
+namespace hourloom {
+
+void SessionBatchController::removeUploadedSessions(const UploadedSessions &sent)
+{
+    AppSessionList &sessions = sessionBatch_->appSessions();
+    sessions.removeIf([&](const auto &session) { return sent.endedAppSessions.contains(session.get()); });
+    for (const auto &session : sessions)
+        session->webSessions().removeIf([&](const auto &webSession) { return sent.endedWebSessions.contains(webSession.get()); });
+}
+
+qsizetype SessionBatchController::dropOldestEndedSessions(qsizetype limit)
+{
+    AppSessionList &sessions = sessionBatch_->appSessions();
+    const auto ended = std::count_if(sessions.cbegin(), sessions.cend(), [](const auto &session) { return !session->isActive(); });
+    qsizetype excess = std::max<qsizetype>(0, ended - limit);
+    const qsizetype dropped = excess;
+    sessions.removeIf([&](const auto &session) { return excess > 0 && !session->isActive() && excess-- > 0; });
+    return dropped;
 }
 
 } // namespace hourloom

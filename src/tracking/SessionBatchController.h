@@ -37,6 +37,8 @@ public:
     bool isSameAppAsLastSession(const AppSessionProtocol &newSession) const override;
     void startAppSession(std::shared_ptr<AppSessionProtocol> newSession) override;
     void clearUploadedSessions() override;
+    void removeUploadedSessions(const UploadedSessions &sent) override;
+    qsizetype dropOldestEndedSessions(qsizetype limit) override;
 
     QByteArray encode() const override;
 

@@ -2,6 +2,7 @@
 
 #include "model/AppSessionProtocol.h"
 #include "model/SessionBatchProtocol.h"
+#include "model/UploadedSessions.h"
 
 #include <QJsonObject>
 
@@ -30,6 +31,10 @@ public:
     virtual bool isSameAppAsLastSession(const AppSessionProtocol &newSession) const = 0;
     virtual void startAppSession(std::shared_ptr<AppSessionProtocol> newSession) = 0;
     virtual void clearUploadedSessions() = 0;
+    // Removes exactly the spans an accepted (or refused for good) upload carried as ended.
+    virtual void removeUploadedSessions(const UploadedSessions &sent) = 0;
+    // Keeps at most `limit` ended app sessions waiting, dropping the oldest; returns how many went.
+    virtual qsizetype dropOldestEndedSessions(qsizetype limit) = 0;
 
     // {"user_activities": <the batch's upload form>}
     virtual QByteArray encode() const = 0;

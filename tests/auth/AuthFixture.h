@@ -19,19 +19,30 @@
 
 namespace hourloom::test {
 
-// Stands in for the upload scheduler, which is not built yet: a real session batch controller
-// and a record of what the login asked of it.
+// Stands in for the upload scheduler: a real session batch controller and a record of what the
+// login asked of it.
 class RecordingUserActivityController final : public UserActivityControllerProtocol {
 public:
     RecordingUserActivityController();
 
     std::shared_ptr<SessionBatchControllerProtocol> sessionBatchController() const override { return sessionBatchController_; }
-    void startTracking() override { calls.append(QStringLiteral("startTracking")); }
+    std::shared_ptr<AuthControllerProtocol> authController() const override { return nullptr; }
+    QCoro::Task<void> start() override { return record(QStringLiteral("start")); }
+    QCoro::Task<void> startTracking() override { return record(QStringLiteral("startTracking")); }
     void scheduleUploadTimer() override { calls.append(QStringLiteral("scheduleUploadTimer")); }
+    QCoro::Task<void> uploadSessionBatch() override { return record(QStringLiteral("uploadSessionBatch")); }
+    void stopTracking() override { calls.append(QStringLiteral("stopTracking")); }
+    QCoro::Task<void> logOut() override { return record(QStringLiteral("logOut")); }
 
     QStringList calls;
 
 private:
+    QCoro::Task<void> record(QString call)
+    {
+        calls.append(call);
+        co_return;
+    }
+
     FakeTimerProvider timers_;
     NotificationCenter notificationCenter_;
     std::shared_ptr<SessionBatchControllerProtocol> sessionBatchController_;

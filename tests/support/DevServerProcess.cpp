@@ -12,14 +12,28 @@
 namespace hourloom::test {
 
 DevServerProcess::DevServerProcess(const QStringList &extraArguments, bool faultInjection)
+    : arguments_{QStringLiteral("--client"), Configuration::apiClientId() + u':' + Configuration::apiClientSecret(),
+                 QStringLiteral("--user"), email + u':' + password,
+                 // A database of its own, so that a restart keeps users and tokens.
+                 QStringLiteral("--database"), data_.filePath(QStringLiteral("accounts.sqlite"))}
 {
-    QStringList arguments{QStringLiteral("--port"), QStringLiteral("0"),
-                          QStringLiteral("--client"), Configuration::apiClientId() + u':' + Configuration::apiClientSecret(),
-                          QStringLiteral("--user"), email + u':' + password};
     if (faultInjection)
-        arguments.append(QStringLiteral("--enable-fault-injection"));
+        arguments_.append(QStringLiteral("--enable-fault-injection"));
+    arguments_ += extraArguments;
+    start(0);
+}
+
+void DevServerProcess::restart()
+{
+    stop();
+    output_.clear();
+    start(port_);
+}
+
+void DevServerProcess::start(int port)
+{
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(QStringLiteral(HOURLOOM_DEVSERVER), arguments + extraArguments);
+    process_.start(QStringLiteral(HOURLOOM_DEVSERVER), QStringList{QStringLiteral("--port"), QString::number(port)} + arguments_);
     static const QRegularExpression listening(QStringLiteral("listening on http://127\\.0\\.0\\.1:(\\d+)"));
     const QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired() && process_.state() != QProcess::NotRunning) {
@@ -35,6 +49,13 @@ DevServerProcess::DevServerProcess(const QStringList &extraArguments, bool fault
 
 DevServerProcess::~DevServerProcess()
 {
+    stop();
+}
+
+void DevServerProcess::stop()
+{
+    if (process_.state() == QProcess::NotRunning)
+        return;
     process_.terminate();
     if (!process_.waitForFinished(5000)) {
         ADD_FAILURE() << "hourloom-devserver did not stop on SIGTERM";

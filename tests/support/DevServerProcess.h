@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QStringList>
 #include <QUrl>
 
@@ -30,7 +31,16 @@ public:
     // What the service printed so far (it must never print a secret).
     QByteArray output();
 
+    // Stops the service: connections to its port are refused until restart().
+    void stop();
+    // Starts it again on the same port with the same database.
+    void restart();
+
 private:
+    void start(int port);
+
+    QTemporaryDir data_;
+    QStringList arguments_;
     QProcess process_;
     QByteArray output_;
     int port_ = -1;

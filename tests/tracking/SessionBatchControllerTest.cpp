@@ -1,6 +1,7 @@
 #include "TrackingFixture.h"
 
 #include "app/Configuration.h"
+#include "model/UploadedSessions.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -131,4 +132,56 @@ TEST_F(SessionBatchController_, EncodesAsTheBatchUnderUserActivities)
     ASSERT_EQ(decoded->sessionBatch()->appSessions().size(), 1);
     EXPECT_EQ(decoded->sessionBatch()->appSessions().first()->id(), sessions().first()->id());
     EXPECT_EQ(decoded->appSessionController(), nullptr);
+}
+
+TEST_F(SessionBatchController_, AnAcceptedUploadTakesOutExactlyWhatWentOutEnded)
+{
+    const auto a = switchTo("A", "a", 0);
+    const auto browser = switchTo("Browser", "browser", 60);
+    auto endedPage = std::make_shared<WebSession>(QStringLiteral("a.example"));
+    clock.advance(10);
+    endedPage->end(clock.now());
+    auto openPage = std::make_shared<WebSession>(QStringLiteral("b.example"));
+    browser->webSessions() = {endedPage, openPage};
+
+    const UploadedSessions sent = UploadedSessions::endedIn(*controller->sessionBatch());
+    // While the upload is in flight the browser session and its page end, and C starts.
+    clock.advance(10);
+    openPage->end(clock.now());
+    const auto c = switchTo("C", "c", 5);
+
+    controller->removeUploadedSessions(sent);
+    EXPECT_EQ(sessions(), (AppSessionList{browser, c}));
+    EXPECT_EQ(browser->webSessions(), WebSessionList{openPage});
+    EXPECT_FALSE(a->isActive());
+}
+
+TEST_F(SessionBatchController_, WaitingEndedSessionsAreBoundedOldestFirst)
+{
+    QList<std::shared_ptr<AppSession>> started;
+    for (int i = 0; i < 6; ++i)
+        started << switchTo(QStringLiteral("App %1").arg(i), QStringLiteral("app%1").arg(i), 10);
+    EXPECT_EQ(controller->dropOldestEndedSessions(5), 0);
+    EXPECT_EQ(controller->dropOldestEndedSessions(3), 2);
+    EXPECT_EQ(sessions(), (AppSessionList{started[2], started[3], started[4], started[5]}));
+    EXPECT_TRUE(sessions().last()->isActive()); // the open session never counts
+}
+
+TEST_F(SessionBatchController_, OnlyTheCurrentSessionItselfIsEverDroppedAsTooShort)
+{
+    // Idleness ends B; an upload then takes it; C arrives in the batch without being current.
+    switchTo("A", "a", 0);
+    switchTo("B", "b", 60);
+    clock.advance(2);
+    controller->appSessionController()->endSession(clock.now());
+    const UploadedSessions sent = UploadedSessions::endedIn(*controller->sessionBatch());
+    const auto c = std::make_shared<AppSession>(QStringLiteral("C"), QStringLiteral("c"));
+    controller->sessionBatch()->appSessions().append(c); // a session that is not the controller's
+    controller->removeUploadedSessions(sent);
+    ASSERT_EQ(sessions(), AppSessionList{c});
+
+    // B's controller still thinks B is current and short: C must not be dropped in its place.
+    switchTo("D", "d", 1);
+    EXPECT_TRUE(sessions().contains(c));
+    EXPECT_EQ(controller->sessionBatch()->appSwitchingCount(), 0);
 }

@@ -1,0 +1,144 @@
+#include "UserActivityController.h"
+
+#include "SessionBatchAPIDispatcherProtocol.h"
+#include "app/Clock.h"
+#include "app/Configuration.h"
+#include "auth/AuthControllerProtocol.h"
+#include "tracking/AppSessionControllerProtocol.h"
+#include "tracking/AppSwitchTracker.h"
+#include "tracking/SessionBatchControllerProtocol.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace hourloom {
+
+UserActivityController::UserActivityController(std::shared_ptr<AuthControllerProtocol> authController,
+                                               std::shared_ptr<KeychainHelperProtocol> keychainHelper,
+                                               std::shared_ptr<SessionBatchControllerProtocol> sessionBatchController,
+                                               std::shared_ptr<SessionBatchAPIDispatcherProtocol> apiDispatcher,
+                                               std::shared_ptr<URLSessionProtocol> urlSession, TimerProvider provider)
+    : timeBetweenAPISendsInSeconds(Configuration::secondsBetweenApiSends())
+    , timerProvider(std::move(provider))
+    , sessionBatchController_(std::move(sessionBatchController))
+    , keychainHelper_(std::move(keychainHelper))
+    , authController_(std::move(authController))
+    , apiDispatcher_(std::move(apiDispatcher))
+    , urlSession_(std::move(urlSession))
+    , mainLoopContext_(new QObject)
+{
+}
+
+UserActivityController::~UserActivityController()
+{
+    delete mainLoopContext_;
+}
+
+QCoro::Task<bool> UserActivityController::hasAccessToken()
+{
+    return authController_->hasAccessToken(keychainHelper_, false);
+}
+
+QCoro::Task<void> UserActivityController::start()
+{
+    const auto self = shared_from_this();
+    if (!co_await hasAccessToken())
+        co_return;
+    sessionBatchController_->sessionBatch()->setAppSessions({});
+    co_await startTracking();
+    scheduleUploadTimer();
+}
+
+QCoro::Task<void> UserActivityController::startTracking()
+{
+    const auto self = shared_from_this();
+    const bool trackingEnabled = co_await hasAccessToken();
+    const auto tracker = sessionBatchController_->appSwitchTracker();
+    if (trackingEnabled)
+        tracker->recordFrontmostApplication(*sessionBatchController_);
+    // A second start replaces the observer rather than adding one: activations are never
+    // handled twice.
+    tracker->stopObserving();
+    tracker->startObserving(sessionBatchController_, trackingEnabled);
+}
+
+void UserActivityController::scheduleUploadTimer()
+{
+    const std::weak_ptr<UserActivityController> weakSelf = weak_from_this();
+    QMetaObject::invokeMethod(mainLoopContext_, [weakSelf] {
+        const auto self = weakSelf.lock();
+        if (!self)
+            return;
+        if (self->uploadActivityTimer)
+            self->uploadActivityTimer->invalidate();
+        self->uploadActivityTimer = self->timerProvider(self->timeBetweenAPISendsInSeconds, true, [weakSelf](TimerProtocol &) {
+            if (const auto controller = weakSelf.lock())
+                controller->uploadTimerFired();
+        });
+    }, Qt::QueuedConnection);
+}
+
+QCoro::Task<void> UserActivityController::uploadTimerFired()
+{
+    const auto self = shared_from_this();
+    if (!co_await hasAccessToken())
+        co_return;
+    co_await uploadSessionBatch();
+}
+
+QCoro::Task<void> UserActivityController::uploadSessionBatch()
+{
+    const auto self = shared_from_this();
+    const auto batch = sessionBatchController_->sessionBatch();
+    if (batch->appSessions().isEmpty()) {
+        sessionBatchController_->clearUploadedSessions();
+        co_return;
+    }
+    // What goes out ended is noted together with the body, in one step of the main loop.
+    QByteArray body = batch->encode();
+    const UploadedSessions sent = UploadedSessions::endedIn(*batch);
+
+    const UploadResult result = co_await apiDispatcher_->sendSessionBatch(std::move(body), urlSession_);
+    switch (result.status) {
+    case UploadStatus::accepted:
+        sessionBatchController_->removeUploadedSessions(sent);
+        break;
+    case UploadStatus::refused:
+        QTextStream(stdout) << "The service refused the activity upload (HTTP " << result.statusCode << "): "
+                            << sent.endedAppSessions.size() << " ended sessions dropped\n";
+        sessionBatchController_->removeUploadedSessions(sent);
+        break;
+    case UploadStatus::failed:
+        keepWaitingSessionsBounded();
+        break;
+    }
+}
+
+void UserActivityController::keepWaitingSessionsBounded()
+{
+    if (const qsizetype dropped = sessionBatchController_->dropOldestEndedSessions(maxWaitingEndedSessions))
+        QTextStream(stdout) << "Too many sessions waiting for upload: dropped the " << dropped << " oldest\n";
+}
+
+void UserActivityController::stopTracking()
+{
+    if (uploadActivityTimer) {
+        uploadActivityTimer->invalidate();
+        uploadActivityTimer.reset();
+    }
+    sessionBatchController_->appSwitchTracker()->stopObserving();
+    sessionBatchController_->sessionBatch()->setAppSessions({});
+}
+
+QCoro::Task<void> UserActivityController::logOut()
+{
+    const auto self = shared_from_this();
+    if (const auto appSessionController = sessionBatchController_->appSessionController())
+        appSessionController->endSession(Clock::now());
+    co_await uploadSessionBatch();
+    stopTracking();
+    authController_->setLoggedIn(false);
+    co_await authController_->logOut();
+}
+
+} // namespace hourloom

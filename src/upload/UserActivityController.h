@@ -1,0 +1,64 @@
+#pragma once
+
+#include "UserActivityControllerProtocol.h"
+#include "app/MainLoopTimer.h"
+
+#include <QPointer>
+
+namespace hourloom {
+
+class KeychainHelperProtocol;
+class SessionBatchAPIDispatcherProtocol;
+class URLSessionProtocol;
+
+// The upload scheduler. Everything runs on the main loop: an upload encodes the batch, waits
+// for the network without blocking the loop and then takes the sent sessions out of the batch,
+// so tracking and uploads never touch the batch at the same moment.
+//
+// Only what the service has accepted leaves the batch: after a failed upload every ended session
+// stays, in order, and goes out again (under the same id) with the next one.
+class UserActivityController final : public UserActivityControllerProtocol,
+                                     public std::enable_shared_from_this<UserActivityController> {
+public:
+    // Ended sessions that may wait for the service; past this the oldest are dropped.
+    static constexpr qsizetype maxWaitingEndedSessions = 10000;
+
+    // Reads SECONDS_BETWEEN_API_SENDS.
+    UserActivityController(std::shared_ptr<AuthControllerProtocol> authController,
+                           std::shared_ptr<KeychainHelperProtocol> keychainHelper,
+                           std::shared_ptr<SessionBatchControllerProtocol> sessionBatchController,
+                           std::shared_ptr<SessionBatchAPIDispatcherProtocol> apiDispatcher,
+                           std::shared_ptr<URLSessionProtocol> urlSession,
+                           TimerProvider timerProvider = MainLoopTimer::provider());
+    ~UserActivityController() override;
+
+    const double timeBetweenAPISendsInSeconds;
+    TimerProvider timerProvider;
+    std::shared_ptr<TimerProtocol> uploadActivityTimer;
+
+    std::shared_ptr<SessionBatchControllerProtocol> sessionBatchController() const override { return sessionBatchController_; }
+    std::shared_ptr<AuthControllerProtocol> authController() const override { return authController_; }
+    std::shared_ptr<SessionBatchAPIDispatcherProtocol> apiDispatcher() const { return apiDispatcher_; }
+
+    QCoro::Task<void> start() override;
+    QCoro::Task<void> startTracking() override;
+    void scheduleUploadTimer() override;
+    QCoro::Task<void> uploadTimerFired();
+    QCoro::Task<void> uploadSessionBatch() override;
+    void stopTracking() override;
+    QCoro::Task<void> logOut() override;
+
+private:
+    QCoro::Task<bool> hasAccessToken();
+    void keepWaitingSessionsBounded();
+
+    const std::shared_ptr<SessionBatchControllerProtocol> sessionBatchController_;
+    const std::shared_ptr<KeychainHelperProtocol> keychainHelper_;
+    const std::shared_ptr<AuthControllerProtocol> authController_;
+    const std::shared_ptr<SessionBatchAPIDispatcherProtocol> apiDispatcher_;
+    const std::shared_ptr<URLSessionProtocol> urlSession_;
+    // Parent of the queued timer creation, so it is dropped with the controller.
+    QObject *mainLoopContext_;
+};
+
+} // namespace hourloom

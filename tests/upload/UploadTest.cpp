@@ -1,0 +1,249 @@
+// The upload scheduler and dispatcher against the local account service, with the tokens in a
+// real gnome-keyring and the sessions' times from a clock the tests control.
+#include "auth/AuthFixture.h"
+
+#include "auth/RefreshTokenController.h"
+#include "model/AppSession.h"
+#include "model/WebSession.h"
+#include "upload/SessionBatchAPIDispatcher.h"
+#include "upload/UserActivityController.h"
+
+#include "support/CountingURLSession.h"
+#include "support/FakeClock.h"
+#include "support/XDesktop.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <httplib.h>
+
+using namespace hourloom;
+using namespace hourloom::test;
+
+namespace {
+
+// What the service stored for the test user: app sessions by id.
+struct StoredSession {
+    QString startTime;
+    QString endTime;
+    QString appName;
+    QStringList domains;
+};
+
+class Upload : public AuthFixture {
+protected:
+    void SetUp() override
+    {
+        AuthFixture::SetUp();
+        makeScheduler(server.rootURL());
+        ASSERT_TRUE(logIn().isSuccess());
+        QCoreApplication::sendPostedEvents(); // the upload timer is made on the main loop
+        sbc->minSessionDuration = 0;
+    }
+
+    void makeScheduler(const QUrl &rootURL)
+    {
+        auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
+                                                          AppSwitchTracker::applicationUserInfoKey, workspace);
+        sbc = std::make_shared<SessionBatchController>(
+            tracker, std::make_shared<IdleTimeController>(std::make_shared<FakeEventTracker>(), idleTimers.provider()),
+            WebSessionControllerClass());
+        counting = std::make_shared<CountingURLSession>(urlSession);
+        auto refresh = std::make_shared<RefreshTokenController>(auth, keychain, counting, server.url(QStringLiteral("/oauth/token")));
+        dispatcher = std::make_shared<SessionBatchAPIDispatcher>(auth, refresh, rootURL);
+        scheduler = std::make_shared<UserActivityController>(auth, keychain, sbc, dispatcher, counting, uploadTimers.provider());
+    }
+
+    AuthResult logIn() { return QCoro::waitFor(auth->logIn(DevServerProcess::email, DevServerProcess::password, scheduler)); }
+    void upload() { QCoro::waitFor(scheduler->uploadSessionBatch()); }
+
+    // `seconds` after the previous step, the application becomes frontmost.
+    std::shared_ptr<AppSessionProtocol> switchTo(const QString &name, double seconds)
+    {
+        clock.advance(seconds);
+        auto session = std::make_shared<AppSession>(name, QStringLiteral("org.example.") + name);
+        sbc->handleAppSwitch(session);
+        return session;
+    }
+
+    QHash<QString, StoredSession> storedActivities()
+    {
+        httplib::Client client("127.0.0.1", server.port());
+        const auto result = client.Get("/dev/activities");
+        EXPECT_TRUE(result && result->status == 200);
+        QHash<QString, StoredSession> sessions;
+        if (!result)
+            return sessions;
+        const QJsonObject all = QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
+        for (const QJsonValue &user : all.value("users").toArray()) {
+            for (const QJsonValue &value : user.toObject().value("user_activities").toArray()) {
+                const QJsonObject session = value.toObject();
+                QStringList domains;
+                for (const QJsonValue &web : session.value("web_sessions").toArray())
+                    domains << web.toObject().value("domain").toString();
+                EXPECT_FALSE(sessions.contains(session.value("id").toString())) << "stored twice";
+                sessions.insert(session.value("id").toString(),
+                                {session.value("start_time").toString(), session.value("end_time").toString(),
+                                 session.value("app_name").toString(), domains});
+            }
+        }
+        return sessions;
+    }
+
+    static QString wire(const QDateTime &time) { return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+    static QString id(const std::shared_ptr<AppSessionProtocol> &session) { return session->id().toString(QUuid::WithoutBraces); }
+
+    void expectStoredAsTheyHappened(const QList<std::shared_ptr<AppSessionProtocol>> &ended)
+    {
+        const auto sessions = storedActivities();
+        for (const auto &session : ended) {
+            ASSERT_TRUE(sessions.contains(id(session))) << session->appName().toStdString();
+            EXPECT_EQ(sessions[id(session)].startTime, wire(session->startTime()));
+            EXPECT_EQ(sessions[id(session)].endTime, wire(*session->endTime()));
+        }
+    }
+
+    FakeClock clock{QDateTime::currentDateTime().addDays(-1)};
+    NotificationCenter center;
+    std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
+    FakeTimerProvider idleTimers;
+    FakeTimerProvider uploadTimers;
+    std::shared_ptr<SessionBatchController> sbc;
+    std::shared_ptr<CountingURLSession> counting;
+    std::shared_ptr<SessionBatchAPIDispatcher> dispatcher;
+    std::shared_ptr<UserActivityController> scheduler;
+};
+
+TEST_F(Upload, TheTimerUploadsEveryPeriodFromOnePeriodAfterLoginAndOnlyWithAToken)
+{
+    ASSERT_EQ(uploadTimers.timers().size(), 1u);
+    const auto timer = uploadTimers.last();
+    EXPECT_TRUE(timer->repeats);
+    EXPECT_EQ(timer->interval, Configuration::secondsBetweenApiSends());
+    EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 0); // nothing at once
+
+    const auto first = switchTo("Editor", 0);
+    const auto second = switchTo("Files", 30);
+    timer->fire();
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return counting->sent.value("/api/v1/user_activities") == 1 && sbc->sessionBatch()->appSessions().size() == 1; }));
+    EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{second}); // only the open one waits
+
+    timer->fire();
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return counting->sent.value("/api/v1/user_activities") == 2; }));
+    expectStoredAsTheyHappened({first});
+    EXPECT_EQ(storedActivities().value(id(second)).endTime, wire(clock.now())); // the open one, ending "now"
+
+    // Without a token a timer step sends nothing, and the timer keeps running.
+    QCoro::waitFor(auth->logOut());
+    QCoro::waitFor(scheduler->uploadTimerFired());
+    EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 2);
+    EXPECT_TRUE(timer->isValid());
+}
+
+TEST_F(Upload, ARejectedTokenIsRenewedOnceAndTheUploadRetried)
+{
+    const auto editor = switchTo("Editor", 0);
+    switchTo("Files", 30);
+    const auto refreshBefore = stored(KeychainHelperProtocol::refreshTokenService);
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 1}, {"status", 401}});
+    upload();
+    EXPECT_EQ(counting->sent.value("/oauth/token"), 1);
+    EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 2);
+    EXPECT_NE(stored(KeychainHelperProtocol::refreshTokenService), refreshBefore);
+    expectStoredAsTheyHappened({editor});
+
+    // Rejected again after the renewal: no second renewal, and nothing is lost.
+    const auto files = sbc->sessionBatch()->appSessions().last();
+    switchTo("Terminal", 30);
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 2}, {"status", 401}});
+    upload();
+    EXPECT_EQ(counting->sent.value("/oauth/token"), 2);
+    EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 4);
+    EXPECT_TRUE(sbc->sessionBatch()->appSessions().contains(files));
+    upload();
+    expectStoredAsTheyHappened({editor, files});
+}
+
+TEST_F(Upload, NoEndedSessionIsLostOrRepeatedThroughAnOutage)
+{
+    QList<std::shared_ptr<AppSessionProtocol>> ended;
+    ended << switchTo("Editor", 0);
+    auto page = std::make_shared<WebSession>(QStringLiteral("example.org"));
+    ended.last()->webSessions().append(page);
+    clock.advance(10);
+    page->end(clock.now());
+
+    // The service goes away: the connection is refused.
+    ended << switchTo("Files", 30);
+    server.stop();
+    testing::internal::CaptureStdout();
+    upload();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Could not send data to API\n");
+    EXPECT_EQ(sbc->sessionBatch()->appSessions().size(), 2);
+
+    // It comes back failing, then recovers.
+    server.restart();
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 2}, {"status", 500}, {"body", "<html>down</html>"}});
+    ended << switchTo("Terminal", 30);
+    upload();
+    ended << switchTo("Browser", 30);
+    upload();
+    EXPECT_EQ(sbc->sessionBatch()->appSessions().size(), 4); // ended ones wait, in order, with the open one
+    ended << switchTo("Editor", 30);
+    upload(); // recovered
+    expectStoredAsTheyHappened(ended);
+    EXPECT_EQ(storedActivities().value(id(ended.first())).domains, QStringList{"example.org"});
+    EXPECT_EQ(sbc->sessionBatch()->appSessions().size(), 1);
+}
+
+TEST_F(Upload, ASessionEndingDuringASlowUploadArrivesLaterWithItsTrueEnd)
+{
+    switchTo("Editor", 0);
+    const auto files = switchTo("Files", 30);
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 1}, {"delay_ms", 1500}});
+    auto slow = scheduler->uploadSessionBatch();
+    // While the answer is delayed, the user switches: Files ends.
+    const auto terminal = switchTo("Terminal", 20);
+    QCoro::waitFor(std::move(slow));
+    EXPECT_TRUE(sbc->sessionBatch()->appSessions().contains(files));
+    EXPECT_EQ(storedActivities().value(id(files)).endTime, wire(files->startTime())); // the provisional end it went out with
+
+    upload();
+    expectStoredAsTheyHappened({files});
+    EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{terminal});
+}
+
+TEST_F(Upload, ABatchTheServiceRefusesIsDroppedWithOneLine)
+{
+    switchTo("Editor", 0);
+    const auto files = switchTo("Files", 30);
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 1}, {"status", 422},
+                                   {"body", R"({"errors":[{"message":"bad batch"}]})"}});
+    testing::internal::CaptureStdout();
+    upload();
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(said, "The service refused the activity upload (HTTP 422): 1 ended sessions dropped\n");
+    EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{files});
+}
+
+TEST_F(Upload, LoggingOutWithTheServiceDownCompletesAndForgetsTheAccessToken)
+{
+    workspace->frontmost = RunningApplication{QStringLiteral("Editor"), QStringLiteral("org.example.Editor")};
+    switchTo("Editor", 0);
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 2}, {"close", true}});
+    testing::internal::CaptureStdout();
+    QCoro::waitFor(scheduler->logOut());
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("Could not send data to API"), std::string::npos);
+    EXPECT_FALSE(auth->loggedIn());
+    EXPECT_FALSE(stored(KeychainHelperProtocol::accessTokenService).has_value());
+    EXPECT_TRUE(stored(KeychainHelperProtocol::refreshTokenService).has_value());
+    EXPECT_TRUE(sbc->sessionBatch()->appSessions().isEmpty());
+    EXPECT_EQ(scheduler->uploadActivityTimer, nullptr);
+    EXPECT_FALSE(sbc->appSwitchTracker()->appSwitchObserver().has_value());
+}
+
+} // namespace
