@@ -16,14 +16,14 @@ SessionBatch::SessionBatch()
 {
 }
 
-QByteArray SessionBatch::encode() const
+QByteArray SessionBatch::encode(const AppSessionList &sessions) const
 {
     JsonWriter writer;
     writer.beginObject();
     writer.key(QLatin1StringView("timezone_offset"));
     writer.value(qint64(writer.now().offsetFromUtc()));
     writer.key(QLatin1StringView("user_activities"));
-    encodeListOf<AppSession>(appSessions_, writer);
+    encodeListOf<AppSession>(sessions, writer);
     writer.endObject();
     return writer.take();
 }

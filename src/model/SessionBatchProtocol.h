@@ -36,6 +36,8 @@ public:
 
     // The upload body: compact UTF-8 JSON.
     virtual QByteArray encode() const = 0;
+    // The upload body of this batch holding only the given sessions, for uploads in parts.
+    virtual QByteArray encode(const AppSessionList &sessions) const = 0;
 };
 
 using SessionBatchType = std::function<std::shared_ptr<SessionBatchProtocol>()>;

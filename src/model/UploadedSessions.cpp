@@ -2,10 +2,10 @@
 
 namespace hourloom {
 
-UploadedSessions UploadedSessions::endedIn(const SessionBatchProtocol &batch)
+UploadedSessions UploadedSessions::endedIn(const AppSessionList &sessions)
 {
     UploadedSessions sent;
-    for (const auto &appSession : batch.appSessions()) {
+    for (const auto &appSession : sessions) {
         if (!appSession->isActive())
             sent.endedAppSessions.insert(appSession.get());
         for (const auto &webSession : appSession->webSessions()) {

@@ -15,7 +15,7 @@ struct UploadedSessions {
     QSet<const AppSessionProtocol *> endedAppSessions;
     QSet<const WebSessionProtocol *> endedWebSessions;
 
-    static UploadedSessions endedIn(const SessionBatchProtocol &batch);
+    static UploadedSessions endedIn(const AppSessionList &sessions);
 };
 
 } // namespace hourloom

@@ -94,23 +94,38 @@ QCoro::Task<void> UserActivityController::uploadSessionBatch()
         sessionBatchController_->clearUploadedSessions();
         co_return;
     }
-    // What goes out ended is noted together with the body, in one step of the main loop.
-    QByteArray body = batch->encode();
-    const UploadedSessions sent = UploadedSessions::endedIn(*batch);
-
-    const UploadResult result = co_await apiDispatcher_->sendSessionBatch(std::move(body), urlSession_);
-    switch (result.status) {
-    case UploadStatus::accepted:
-        sessionBatchController_->removeUploadedSessions(sent);
-        break;
-    case UploadStatus::refused:
-        QTextStream(stdout) << "The service refused the activity upload (HTTP " << result.statusCode << "): "
-                            << sent.endedAppSessions.size() << " ended sessions dropped\n";
-        sessionBatchController_->removeUploadedSessions(sent);
-        break;
-    case UploadStatus::failed:
-        keepWaitingSessionsBounded();
-        break;
+    // After an outage the batch can outgrow what the service takes in one request: it goes out
+    // in parts, oldest first, each part as large as fits.
+    const AppSessionList waiting = batch->appSessions();
+    qsizetype first = 0;
+    while (first < waiting.size()) {
+        qsizetype count = waiting.size() - first;
+        QByteArray body = batch->encode(waiting.mid(first, count));
+        while (body.size() > maxUploadBytes && count > 1) {
+            count = (count + 1) / 2;
+            body = batch->encode(waiting.mid(first, count));
+        }
+        // What goes out ended is noted together with the body, in one step of the main loop.
+        const UploadedSessions sent = UploadedSessions::endedIn(waiting.mid(first, count));
+        const UploadResult result = co_await apiDispatcher_->sendSessionBatch(std::move(body), urlSession_);
+        if (result.statusCode == 413 && count > 1) {
+            maxUploadBytes = std::max<qsizetype>(1, maxUploadBytes / 2); // the service takes less than we thought
+            continue;
+        }
+        switch (result.status) {
+        case UploadStatus::accepted:
+            sessionBatchController_->removeUploadedSessions(sent);
+            break;
+        case UploadStatus::refused:
+            QTextStream(stdout) << "The service refused the activity upload (HTTP " << result.statusCode << "): "
+                                << sent.endedAppSessions.size() << " ended sessions dropped\n";
+            sessionBatchController_->removeUploadedSessions(sent);
+            break;
+        case UploadStatus::failed:
+            keepWaitingSessionsBounded();
+            co_return;
+        }
+        first += count;
     }
 }
 

@@ -32,6 +32,9 @@ public:
                            TimerProvider timerProvider = MainLoopTimer::provider());
     ~UserActivityController() override;
 
+    // The largest body sent in one request; halved whenever the service answers 413.
+    qsizetype maxUploadBytes = 512 * 1024;
+
     const double timeBetweenAPISendsInSeconds;
     TimerProvider timerProvider;
     std::shared_ptr<TimerProtocol> uploadActivityTimer;

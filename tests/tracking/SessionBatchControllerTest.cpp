@@ -144,7 +144,7 @@ TEST_F(SessionBatchController_, AnAcceptedUploadTakesOutExactlyWhatWentOutEnded)
     auto openPage = std::make_shared<WebSession>(QStringLiteral("b.example"));
     browser->webSessions() = {endedPage, openPage};
 
-    const UploadedSessions sent = UploadedSessions::endedIn(*controller->sessionBatch());
+    const UploadedSessions sent = UploadedSessions::endedIn(controller->sessionBatch()->appSessions());
     // While the upload is in flight the browser session and its page end, and C starts.
     clock.advance(10);
     openPage->end(clock.now());
@@ -174,7 +174,7 @@ TEST_F(SessionBatchController_, OnlyTheCurrentSessionItselfIsEverDroppedAsTooSho
     switchTo("B", "b", 60);
     clock.advance(2);
     controller->appSessionController()->endSession(clock.now());
-    const UploadedSessions sent = UploadedSessions::endedIn(*controller->sessionBatch());
+    const UploadedSessions sent = UploadedSessions::endedIn(controller->sessionBatch()->appSessions());
     const auto c = std::make_shared<AppSession>(QStringLiteral("C"), QStringLiteral("c"));
     controller->sessionBatch()->appSessions().append(c); // a session that is not the controller's
     controller->removeUploadedSessions(sent);
