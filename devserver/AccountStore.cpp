@@ -1,5 +1,7 @@
 #include "AccountStore.h"
 
+#include "SqliteStatement.h"
+
 #include <QCryptographicHash>
 #include <QRandomGenerator>
 
@@ -10,61 +12,6 @@
 
 namespace hourloom::devserver {
 namespace {
-
-// One prepared statement, finalized when it goes out of scope. Texts are bound as UTF-8.
-class Statement {
-public:
-    Statement(sqlite3 *db, const char *sql)
-    {
-        if (sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db));
-    }
-    ~Statement() { sqlite3_finalize(statement_); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    Statement &bind(int index, const QString &text)
-    {
-        const QByteArray utf8 = text.toUtf8();
-        sqlite3_bind_text(statement_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Statement &bind(int index, const QByteArray &blob)
-    {
-        sqlite3_bind_blob(statement_, index, blob.constData(), int(blob.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Statement &bind(int index, qint64 number)
-    {
-        sqlite3_bind_int64(statement_, index, number);
-        return *this;
-    }
-
-    // True while there is a row to read.
-    bool step()
-    {
-        const int status = sqlite3_step(statement_);
-        if (status != SQLITE_ROW && status != SQLITE_DONE)
-            throw std::runtime_error(sqlite3_errmsg(sqlite3_db_handle(statement_)));
-        return status == SQLITE_ROW;
-    }
-
-    qint64 integer(int column) { return sqlite3_column_int64(statement_, column); }
-    bool isNull(int column) { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
-    QString text(int column)
-    {
-        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement_, column)),
-                                 sqlite3_column_bytes(statement_, column));
-    }
-    QByteArray blob(int column)
-    {
-        return QByteArray(static_cast<const char *>(sqlite3_column_blob(statement_, column)),
-                          sqlite3_column_bytes(statement_, column));
-    }
-
-private:
-    sqlite3_stmt *statement_ = nullptr;
-};
 
 QByteArray passwordHash(const QByteArray &salt, const QString &password)
 {
@@ -98,13 +45,13 @@ AccountStore::AccountStore(const QString &path, qint64 tokenLifetime)
         sqlite3_close(db_);
         throw std::runtime_error(message);
     }
-    execute("PRAGMA journal_mode=WAL");
-    execute("CREATE TABLE IF NOT EXISTS users (id INTEGER PRIMARY KEY, email TEXT NOT NULL UNIQUE,"
-            " salt BLOB NOT NULL, password_hash BLOB NOT NULL)");
-    execute("CREATE TABLE IF NOT EXISTS clients (uid TEXT PRIMARY KEY, secret TEXT NOT NULL)");
-    execute("CREATE TABLE IF NOT EXISTS tokens (id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL REFERENCES users(id),"
-            " client_uid TEXT NOT NULL, access_token TEXT NOT NULL UNIQUE, refresh_token TEXT NOT NULL UNIQUE,"
-            " created_at INTEGER NOT NULL, expires_in INTEGER NOT NULL, revoked_at INTEGER)");
+    SqliteStatement::execute(db_, "PRAGMA journal_mode=WAL");
+    SqliteStatement::execute(db_, "CREATE TABLE IF NOT EXISTS users (id INTEGER PRIMARY KEY, email TEXT NOT NULL UNIQUE,"
+                                  " salt BLOB NOT NULL, password_hash BLOB NOT NULL)");
+    SqliteStatement::execute(db_, "CREATE TABLE IF NOT EXISTS clients (uid TEXT PRIMARY KEY, secret TEXT NOT NULL)");
+    SqliteStatement::execute(db_, "CREATE TABLE IF NOT EXISTS tokens (id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL REFERENCES users(id),"
+                                  " client_uid TEXT NOT NULL, access_token TEXT NOT NULL UNIQUE, refresh_token TEXT NOT NULL UNIQUE,"
+                                  " created_at INTEGER NOT NULL, expires_in INTEGER NOT NULL, revoked_at INTEGER)");
 }
 
 AccountStore::~AccountStore()
@@ -112,19 +59,17 @@ AccountStore::~AccountStore()
     sqlite3_close(db_);
 }
 
-void AccountStore::execute(const char *sql)
+AccountStore::Connection AccountStore::connection()
 {
-    Statement statement(db_, sql);
-    while (statement.step()) {
-    }
+    return {std::unique_lock(mutex_), db_};
 }
 
 void AccountStore::seedUser(const QString &email, const QString &password)
 {
     const std::lock_guard lock(mutex_);
     const QByteArray salt = randomBytes(16);
-    Statement(db_, "INSERT INTO users (email, salt, password_hash) VALUES (?1, ?2, ?3)"
-                   " ON CONFLICT(email) DO UPDATE SET salt = excluded.salt, password_hash = excluded.password_hash")
+    SqliteStatement(db_, "INSERT INTO users (email, salt, password_hash) VALUES (?1, ?2, ?3)"
+                         " ON CONFLICT(email) DO UPDATE SET salt = excluded.salt, password_hash = excluded.password_hash")
         .bind(1, email.toLower())
         .bind(2, salt)
         .bind(3, passwordHash(salt, password))
@@ -134,7 +79,7 @@ void AccountStore::seedUser(const QString &email, const QString &password)
 void AccountStore::seedClient(const QString &clientId, const QString &clientSecret)
 {
     const std::lock_guard lock(mutex_);
-    Statement(db_, "INSERT INTO clients (uid, secret) VALUES (?1, ?2) ON CONFLICT(uid) DO UPDATE SET secret = excluded.secret")
+    SqliteStatement(db_, "INSERT INTO clients (uid, secret) VALUES (?1, ?2) ON CONFLICT(uid) DO UPDATE SET secret = excluded.secret")
         .bind(1, clientId)
         .bind(2, clientSecret)
         .step();
@@ -143,7 +88,7 @@ void AccountStore::seedClient(const QString &clientId, const QString &clientSecr
 bool AccountStore::isClient(const QString &clientId, const QString &clientSecret)
 {
     const std::lock_guard lock(mutex_);
-    Statement statement(db_, "SELECT secret FROM clients WHERE uid = ?1");
+    SqliteStatement statement(db_, "SELECT secret FROM clients WHERE uid = ?1");
     statement.bind(1, clientId);
     return statement.step() && statement.text(0) == clientSecret;
 }
@@ -151,8 +96,8 @@ bool AccountStore::isClient(const QString &clientId, const QString &clientSecret
 IssuedToken AccountStore::issue(qint64 userId, const QString &clientId)
 {
     IssuedToken token{randomToken(), randomToken(), unixNow(), tokenLifetime_};
-    Statement(db_, "INSERT INTO tokens (user_id, client_uid, access_token, refresh_token, created_at, expires_in)"
-                   " VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
+    SqliteStatement(db_, "INSERT INTO tokens (user_id, client_uid, access_token, refresh_token, created_at, expires_in)"
+                         " VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
         .bind(1, userId)
         .bind(2, clientId)
         .bind(3, token.accessToken)
@@ -166,7 +111,7 @@ IssuedToken AccountStore::issue(qint64 userId, const QString &clientId)
 std::optional<IssuedToken> AccountStore::grantPassword(const QString &clientId, const QString &email, const QString &password)
 {
     const std::lock_guard lock(mutex_);
-    Statement user(db_, "SELECT id, salt, password_hash FROM users WHERE email = ?1");
+    SqliteStatement user(db_, "SELECT id, salt, password_hash FROM users WHERE email = ?1");
     user.bind(1, email.toLower());
     if (!user.step() || passwordHash(user.blob(1), password) != user.blob(2))
         return std::nullopt;
@@ -176,28 +121,24 @@ std::optional<IssuedToken> AccountStore::grantPassword(const QString &clientId, 
 std::optional<IssuedToken> AccountStore::grantRefresh(const QString &clientId, const QString &refreshToken)
 {
     const std::lock_guard lock(mutex_);
-    Statement token(db_, "SELECT id, user_id FROM tokens WHERE refresh_token = ?1 AND client_uid = ?2 AND revoked_at IS NULL");
+    SqliteStatement token(db_, "SELECT id, user_id FROM tokens WHERE refresh_token = ?1 AND client_uid = ?2 AND revoked_at IS NULL");
     token.bind(1, refreshToken).bind(2, clientId);
     if (!token.step())
         return std::nullopt;
-    execute("BEGIN");
-    try {
-        Statement(db_, "UPDATE tokens SET revoked_at = ?1 WHERE id = ?2").bind(1, unixNow()).bind(2, token.integer(0)).step();
-        const IssuedToken issued = issue(token.integer(1), clientId);
-        execute("COMMIT");
-        return issued;
-    } catch (...) {
-        execute("ROLLBACK");
-        throw;
-    }
+    return SqliteStatement::inTransaction(db_, [&] {
+        SqliteStatement(db_, "UPDATE tokens SET revoked_at = ?1 WHERE id = ?2").bind(1, unixNow()).bind(2, token.integer(0)).step();
+        return issue(token.integer(1), clientId);
+    });
 }
 
-bool AccountStore::isValidAccessToken(const QString &accessToken)
+std::optional<qint64> AccountStore::accessTokenUser(const QString &accessToken)
 {
     const std::lock_guard lock(mutex_);
-    Statement token(db_, "SELECT created_at, expires_in, revoked_at FROM tokens WHERE access_token = ?1");
+    SqliteStatement token(db_, "SELECT created_at, expires_in, revoked_at, user_id FROM tokens WHERE access_token = ?1");
     token.bind(1, accessToken);
-    return token.step() && token.isNull(2) && unixNow() < token.integer(0) + token.integer(1);
+    if (!token.step() || !token.isNull(2) || unixNow() >= token.integer(0) + token.integer(1))
+        return std::nullopt;
+    return token.integer(3);
 }
 
 } // namespace hourloom::devserver

@@ -42,11 +42,18 @@ public:
     // refresh token is unknown, revoked, or belongs to another client.
     std::optional<IssuedToken> grantRefresh(const QString &clientId, const QString &refreshToken);
 
-    // Whether the access token exists, is not revoked and has not expired.
-    bool isValidAccessToken(const QString &accessToken);
+    // The user of the access token, or none when it is unknown, revoked or expired.
+    std::optional<qint64> accessTokenUser(const QString &accessToken);
+
+    // The connection, held exclusively for as long as the lock lives, for stores that keep
+    // their own tables in the same file.
+    struct Connection {
+        std::unique_lock<std::mutex> lock;
+        sqlite3 *db;
+    };
+    Connection connection();
 
 private:
-    void execute(const char *sql);
     IssuedToken issue(qint64 userId, const QString &clientId);
 
     std::mutex mutex_;

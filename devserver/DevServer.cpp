@@ -19,7 +19,8 @@ void answerError(httplib::Response &response, int status, const char *error)
 
 DevServer::DevServer(AccountStore &store, bool faultInjection)
     : tokenEndpoint_(store)
-    , activityEndpoint_(store)
+    , activityStore_(store)
+    , activityEndpoint_(store, activityStore_)
 {
     server_.set_payload_max_length(maximumBodySize);
     server_.set_read_timeout(std::chrono::seconds(10));
@@ -42,6 +43,9 @@ void DevServer::route(bool faultInjection)
         server_.Delete("/dev/faults", [this](const httplib::Request &request, httplib::Response &response) {
             faultInjector_.clear(request, response);
         });
+        server_.Get("/dev/activities", [this](const httplib::Request &request, httplib::Response &response) {
+            activityEndpoint_.readOut(request, response);
+        });
         server_.set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &response) {
             return faultInjector_.intercept(request, response) ? httplib::Server::HandlerResponse::Handled
                                                                : httplib::Server::HandlerResponse::Unhandled;
@@ -52,6 +56,7 @@ void DevServer::route(bool faultInjection)
         };
         server_.Post("/dev/faults", refuse);
         server_.Delete("/dev/faults", refuse);
+        server_.Get("/dev/activities", refuse);
     }
 
     // Unknown paths and bodies over the limit get a JSON error; a fault that drops the

@@ -2,6 +2,7 @@
 
 #include "AccountStore.h"
 #include "ActivityEndpoint.h"
+#include "ActivityStore.h"
 #include "DevServerOptions.h"
 #include "FaultInjector.h"
 #include "TokenEndpoint.h"
@@ -15,6 +16,7 @@ class DevServer {
 public:
     static constexpr size_t maximumBodySize = 1024 * 1024;
 
+    // Throws std::runtime_error when the activity tables cannot be created.
     DevServer(AccountStore &store, bool faultInjection);
 
     // The port now listened on, or -1 when it cannot be bound. 0 picks a free port.
@@ -28,6 +30,7 @@ private:
     void route(bool faultInjection);
 
     TokenEndpoint tokenEndpoint_;
+    ActivityStore activityStore_;
     ActivityEndpoint activityEndpoint_;
     FaultInjector faultInjector_;
     httplib::Server server_;

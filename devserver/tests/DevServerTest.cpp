@@ -4,6 +4,7 @@
 
 #include "app/Configuration.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -24,6 +25,56 @@ QJsonObject json(const httplib::Result &result)
 std::string text(const QJsonObject &object)
 {
     return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+}
+
+// An upload as the agent writes it: one app session with one web session.
+const std::string agentUpload = R"({"timezone_offset":7200,"user_activities":[{"start_time":"2024-05-06 09:15:00","end_time":"2024-05-06 09:47:12","web_sessions_attributes":[{"id":"5b0e6a2c-1d3f-4c8e-9a57-2f6b8d0c4e13","start_time":"2024-05-06 09:20:03","end_time":"2024-05-06 09:31:40","web_domain_attributes":{"domain":"example.org"}}],"id":"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8","desktop_app_attributes":{"app_name":"Example Browser","app_identifier":"org.example.browser"}}]})";
+const std::string emptyUpload = R"({"timezone_offset":0,"user_activities":[]})";
+
+std::string replaced(std::string body, const std::string &from, const std::string &to)
+{
+    const size_t at = body.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? body : body.replace(at, from.size(), to);
+}
+
+// App and web sessions as the upload carries them and as the read-out answers them.
+struct Web {
+    QString id, start, end, domain;
+    QJsonObject uploaded() const
+    {
+        return {{"id", id}, {"start_time", start}, {"end_time", end}, {"web_domain_attributes", QJsonObject{{"domain", domain}}}};
+    }
+    QJsonObject stored() const { return {{"id", id}, {"start_time", start}, {"end_time", end}, {"domain", domain}}; }
+};
+
+struct App {
+    QString id, start, end, name;
+    QList<Web> webs;
+    QJsonObject uploaded() const
+    {
+        QJsonArray webSessions;
+        for (const Web &web : webs)
+            webSessions.append(web.uploaded());
+        return {{"id", id}, {"start_time", start}, {"end_time", end}, {"web_sessions_attributes", webSessions},
+                {"desktop_app_attributes", QJsonObject{{"app_name", name}, {"app_identifier", "id." + name}}}};
+    }
+    QJsonObject stored(int timezoneOffset) const
+    {
+        QJsonArray webSessions;
+        for (const Web &web : webs)
+            webSessions.append(web.stored());
+        return {{"id", id}, {"start_time", start}, {"end_time", end}, {"app_name", name}, {"app_identifier", "id." + name},
+                {"timezone_offset", timezoneOffset}, {"web_sessions", webSessions}};
+    }
+};
+
+std::string uploadOf(int timezoneOffset, const QList<App> &apps)
+{
+    QJsonArray list;
+    for (const App &app : apps)
+        list.append(app.uploaded());
+    return text({{"timezone_offset", timezoneOffset}, {"user_activities", list}});
 }
 
 class DevServer_ : public ::testing::Test {
@@ -58,10 +109,34 @@ protected:
         return token(body);
     }
 
-    httplib::Result upload(const QString &accessToken)
+    QString accessToken(const QString &email = DevServerProcess::email, const QString &password = DevServerProcess::password)
+    {
+        return json(passwordGrant(email, password)).value("access_token").toString();
+    }
+
+    httplib::Result upload(const QString &accessToken, const std::string &body = emptyUpload)
     {
         const httplib::Headers headers{{"Authorization", "Bearer " + accessToken.toStdString()}};
-        return client.Post("/api/v1/user_activities", headers, R"({"user_activities":{}})", "application/json");
+        return client.Post("/api/v1/user_activities", headers, body, "application/json");
+    }
+
+    // What the service stored for one user: {"email", "uploads", "user_activities"}.
+    QJsonObject storedFor(const QString &email = DevServerProcess::email)
+    {
+        const auto result = client.Get("/dev/activities");
+        EXPECT_TRUE(result);
+        EXPECT_EQ(result ? result->status : 0, 200);
+        for (const QJsonValue &user : json(result).value("users").toArray()) {
+            if (user.toObject().value("email") == email)
+                return user.toObject();
+        }
+        ADD_FAILURE() << "no user " << email.toStdString() << " in " << (result ? result->body : "");
+        return {};
+    }
+
+    static QString firstMessage(const httplib::Result &result, const char *key)
+    {
+        return json(result).value(key).toArray().first().toObject().value("message").toString();
     }
 
     static void expectError(const httplib::Result &result, int status, const char *error)
@@ -94,6 +169,16 @@ protected:
     }
 };
 
+class TwoUsers_ : public DevServer_ {
+protected:
+    static inline const QString otherEmail = QStringLiteral("grace@hourloom.test");
+
+    TwoUsers_()
+        : DevServer_({"--user", otherEmail + ":other password"})
+    {
+    }
+};
+
 class NoFaultInjection_ : public DevServer_ {
 protected:
     NoFaultInjection_()
@@ -122,7 +207,7 @@ TEST_F(DevServer_, PasswordGrantIssuesBearerTokensThatTheActivityEndpointAccepts
 
     const auto accepted = upload(accessToken);
     ASSERT_TRUE(accepted);
-    EXPECT_EQ(accepted->status, 200);
+    EXPECT_EQ(accepted->status, 201);
 
     // The refresh token is no access token, and neither is nothing.
     expectInvalidToken(upload(refreshToken));
@@ -181,7 +266,7 @@ TEST_F(DevServer_, RefreshRotatesThePairAndRevokesTheOldRefreshToken)
     EXPECT_NE(second.value("access_token"), first.value("access_token"));
     EXPECT_NE(second.value("refresh_token"), first.value("refresh_token"));
     EXPECT_EQ(second.value("token_type"), "Bearer");
-    EXPECT_EQ(upload(second.value("access_token").toString())->status, 200);
+    EXPECT_EQ(upload(second.value("access_token").toString())->status, 201);
 
     // Used once, gone; the pair it belonged to is revoked with it.
     expectError(refreshGrant(first.value("refresh_token").toString()), 400, "invalid_grant");
@@ -267,12 +352,145 @@ TEST_F(DevServer_, FaultsAnswerTheNextRequestsOfOneEndpoint)
         EXPECT_EQ(client.Post("/dev/faults", text(bad), "application/json")->status, 400) << text(bad);
 }
 
-TEST_F(NoFaultInjection_, FaultsAreRefusedUnlessEnabled)
+TEST_F(DevServer_, AnAgentUploadIsStoredAndReadOut)
+{
+    const auto stored = upload(accessToken(), agentUpload);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->status, 201) << stored->body;
+    EXPECT_EQ(firstMessage(stored, "messages"), "Stored 1 app sessions and 1 web sessions");
+
+    const App expected{"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8", "2024-05-06 09:15:00", "2024-05-06 09:47:12", "Example Browser",
+                       {{"5b0e6a2c-1d3f-4c8e-9a57-2f6b8d0c4e13", "2024-05-06 09:20:03", "2024-05-06 09:31:40", "example.org"}}};
+    QJsonObject session = expected.stored(7200);
+    session.insert("app_identifier", "org.example.browser");
+    const QJsonObject user = storedFor();
+    EXPECT_EQ(user.value("uploads"), 1);
+    EXPECT_EQ(user.value("user_activities"), QJsonArray{session});
+}
+
+TEST_F(DevServer_, UploadingAnIdAgainReplacesItsSessionWithoutDuplicates)
+{
+    const QString token = accessToken();
+    const Web early{"5b0e6a2c-1d3f-4c8e-9a57-2f6b8d0c4e13", "2024-05-06 09:01:00", "2024-05-06 09:02:00", "a.example"};
+    App browser{"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8", "2024-05-06 08:59:59", "2024-05-06 09:05:00", "Browser", {early}};
+    const App editor{"9f2c4e1a-0b3d-4a5e-8f7c-6d1e2a3b4c5d", "2024-05-06 08:00:00", "2024-05-06 08:30:00", "Éditeur", {}};
+    ASSERT_EQ(upload(token, uploadOf(3600, {browser, editor}))->status, 201);
+
+    // Everything of a known id is replaced: start, end, name; the web session's end and domain.
+    // A second web session joins it. A session with the same start but a smaller id comes first.
+    browser.start = "2024-05-06 09:00:00";
+    browser.end = "2024-05-06 09:40:00";
+    browser.name = "Browser 2";
+    browser.webs = {{early.id, early.start, "2024-05-06 09:10:00", "b.example"},
+                    {"0d6f3a2b-7c1e-4f5a-9b8d-2e4c6a8f0b1d", "2024-05-06 09:00:30", "2024-05-06 09:00:50", "c.example"}};
+    const App terminal{"0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d", "2024-05-06 09:00:00", "2024-05-06 09:00:10", "Terminal", {}};
+    ASSERT_EQ(upload(token, uploadOf(7200, {terminal, browser}))->status, 201);
+
+    App orderedBrowser = browser;
+    std::swap(orderedBrowser.webs[0], orderedBrowser.webs[1]);
+    const QJsonObject user = storedFor();
+    EXPECT_EQ(user.value("uploads"), 2);
+    EXPECT_EQ(user.value("user_activities"), (QJsonArray{editor.stored(3600), terminal.stored(7200), orderedBrowser.stored(7200)}));
+}
+
+TEST_F(TwoUsers_, EachUserHasTheirOwnSessionsEvenWithTheSameIds)
+{
+    const App mine{"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8", "2024-05-06 09:00:00", "2024-05-06 09:05:00", "Mine", {}};
+    App theirs = mine;
+    theirs.name = "Theirs";
+    ASSERT_EQ(upload(accessToken(), uploadOf(0, {mine}))->status, 201);
+    const QString otherToken = accessToken(otherEmail, "other password");
+    ASSERT_EQ(upload(otherToken, uploadOf(0, {theirs}))->status, 201);
+    ASSERT_EQ(upload(otherToken, emptyUpload)->status, 201);
+
+    EXPECT_EQ(storedFor().value("user_activities"), QJsonArray{mine.stored(0)});
+    EXPECT_EQ(storedFor().value("uploads"), 1);
+    EXPECT_EQ(storedFor(otherEmail).value("user_activities"), QJsonArray{theirs.stored(0)});
+    EXPECT_EQ(storedFor(otherEmail).value("uploads"), 2);
+}
+
+TEST_F(DevServer_, NullListsAreUploadsWithNothingToStore)
+{
+    const QString token = accessToken();
+    const auto nothing = upload(token, R"({"timezone_offset":0,"user_activities":null})");
+    ASSERT_TRUE(nothing);
+    EXPECT_EQ(nothing->status, 201) << nothing->body;
+    EXPECT_EQ(firstMessage(nothing, "messages"), "Stored 0 app sessions and 0 web sessions");
+
+    const auto noWebSessions = upload(token, replaced(agentUpload, R"("web_sessions_attributes":[)", R"("web_sessions_attributes":null,"ignored":[)"));
+    ASSERT_TRUE(noWebSessions);
+    EXPECT_EQ(noWebSessions->status, 201) << noWebSessions->body;
+    const QJsonObject user = storedFor();
+    EXPECT_EQ(user.value("uploads"), 2);
+    const QJsonArray sessions = user.value("user_activities").toArray();
+    ASSERT_EQ(sessions.size(), 1);
+    EXPECT_EQ(sessions.first().toObject().value("web_sessions"), QJsonArray());
+}
+
+TEST_F(DevServer_, MalformedUploadsAre422WithWhatIsWrongAndStoreNothing)
+{
+    const QString token = accessToken();
+    const std::string web = R"("web_sessions_attributes":[{"id":"5b0e6a2c-1d3f-4c8e-9a57-2f6b8d0c4e13")";
+    const struct {
+        std::string body;
+        QString message;
+    } malformed[]{
+        {R"({"timezone_offset":0,)", "the body is not JSON"},
+        {"[]", "the body must be a JSON object"},
+        {replaced(agentUpload, R"("timezone_offset":7200,)", ""), "timezone_offset is missing"},
+        {replaced(agentUpload, "7200", R"("7200")"), "timezone_offset must be a whole number"},
+        {replaced(agentUpload, "7200", "7200.5"), "timezone_offset must be a whole number"},
+        {replaced(agentUpload, "7200", "90000"), "timezone_offset must be a whole number"},
+        {R"({"timezone_offset":0})", "user_activities is missing"},
+        {R"({"timezone_offset":0,"user_activities":{}})", "user_activities must be an array or null"},
+        {R"({"timezone_offset":0,"user_activities":[1]})", "user_activities[0] must be an object"},
+        {replaced(agentUpload, "c3d1f7a0", "C3D1F7A0"), "user_activities[0].id must be a lower-case UUID"},
+        {replaced(agentUpload, R"("id":"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8")", R"("id":null)"), "user_activities[0].id must be a string"},
+        {replaced(agentUpload, "2024-05-06 09:15:00", "2024-05-06T09:15:00"), "user_activities[0].start_time must be a time"},
+        {replaced(agentUpload, "2024-05-06 09:47:12", "2024-02-30 09:47:12"), "user_activities[0].end_time must be a time"},
+        {replaced(agentUpload, "2024-05-06 09:47:12", "2024-05-06 24:00:00"), "user_activities[0].end_time must be a time"},
+        {replaced(agentUpload, R"("end_time":"2024-05-06 09:47:12",)", ""), "user_activities[0].end_time is missing"},
+        {replaced(agentUpload, R"("desktop_app_attributes":{)", R"("desktop_app":{)"), "user_activities[0].desktop_app_attributes is missing"},
+        {replaced(agentUpload, R"("Example Browser")", "42"), "user_activities[0].desktop_app_attributes.app_name must be a string"},
+        {replaced(agentUpload, R"("web_sessions_attributes":)", R"("web_sessions":)"), "user_activities[0].web_sessions_attributes is missing"},
+        {replaced(agentUpload, web, R"("web_sessions_attributes":[{"id":"5b0e6a2c")"),
+         "user_activities[0].web_sessions_attributes[0].id must be a lower-case UUID"},
+        {replaced(agentUpload, "2024-05-06 09:31:40", "09:31:40"), "user_activities[0].web_sessions_attributes[0].end_time must be a time"},
+        {replaced(agentUpload, R"({"domain":"example.org"})", "{}"),
+         "user_activities[0].web_sessions_attributes[0].web_domain_attributes.domain is missing"},
+    };
+    for (const auto &[body, message] : malformed) {
+        const auto rejected = upload(token, body);
+        ASSERT_TRUE(rejected);
+        EXPECT_EQ(rejected->status, 422) << body;
+        EXPECT_TRUE(firstMessage(rejected, "errors").startsWith(message)) << body << " -> " << rejected->body;
+    }
+
+    // Every fault is named, not only the first; a good session beside a bad one is not stored either.
+    const auto twoFaults = upload(token, R"({"timezone_offset":"0","user_activities":{}})");
+    EXPECT_EQ(json(twoFaults).value("errors").toArray().size(), 2) << twoFaults->body;
+    const std::string goodAndBad = replaced(agentUpload, R"("user_activities":[)", R"("user_activities":[{"id":"x"},)");
+    EXPECT_EQ(upload(token, goodAndBad)->status, 422);
+
+    // The token is checked before the body.
+    expectInvalidToken(upload("wrong", "not JSON"));
+
+    const QJsonObject user = storedFor();
+    EXPECT_EQ(user.value("uploads"), 0);
+    EXPECT_EQ(user.value("user_activities"), QJsonArray());
+    EXPECT_EQ(passwordGrant()->status, 200);
+}
+
+TEST_F(NoFaultInjection_, DevEndpointsAreRefusedUnlessEnabled)
 {
     const auto refused = client.Post("/dev/faults", text({{"endpoint", "/oauth/token"}, {"status", 500}}), "application/json");
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 403);
-    EXPECT_EQ(passwordGrant()->status, 200);
+    ASSERT_EQ(upload(accessToken(), agentUpload)->status, 201);
+    const auto readOut = client.Get("/dev/activities");
+    ASSERT_TRUE(readOut);
+    EXPECT_EQ(readOut->status, 403);
+    EXPECT_EQ(readOut->body.find("example.org"), std::string::npos);
 }
 
 TEST(DevServerDatabase, TokensOutliveARestartWithTheSameFile)

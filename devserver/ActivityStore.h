@@ -1,0 +1,31 @@
+#pragma once
+
+#include "UploadedActivities.h"
+
+#include <QJsonObject>
+
+namespace hourloom::devserver {
+
+class AccountStore;
+
+// The uploaded app sessions and their web sessions, per user, in the accounts' SQLite file.
+// Sessions are keyed by the agent's id: an upload of a known id replaces what was stored for
+// it, since the agent sends a session again once it has ended or changed. Web sessions missing
+// from a later upload of their app session are kept.
+class ActivityStore {
+public:
+    // Creates the tables; throws std::runtime_error when it cannot.
+    explicit ActivityStore(AccountStore &accounts);
+
+    // Stores the whole upload in one transaction and counts it for the user.
+    void store(qint64 userId, const UploadedActivities &upload);
+
+    // Every user with the number of uploads stored and the sessions, app sessions ordered by
+    // start_time then id, their web sessions likewise.
+    QJsonObject readOut();
+
+private:
+    AccountStore &accounts_;
+};
+
+} // namespace hourloom::devserver
