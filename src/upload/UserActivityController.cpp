@@ -102,7 +102,8 @@ QCoro::Task<void> UserActivityController::uploadSessionBatch()
         qsizetype count = waiting.size() - first;
         QByteArray body = batch->encode(waiting.mid(first, count));
         while (body.size() > maxUploadBytes && count > 1) {
-            count = (count + 1) / 2;
+            // Sessions are of similar size: scale the part to the limit, then shrink until it fits.
+            count = std::clamp<qsizetype>(count * maxUploadBytes / body.size(), 1, (count + 1) / 2);
             body = batch->encode(waiting.mid(first, count));
         }
         // What goes out ended is noted together with the body, in one step of the main loop.

@@ -53,7 +53,7 @@ int AuthFixture::uploadStatus(const QByteArray &accessToken)
     request.url = server.url(QStringLiteral("/api/v1/user_activities"));
     request.setValue("application/json", "Content-Type");
     request.setValue("Bearer " + accessToken, "Authorization");
-    const auto answer = QCoro::waitFor(urlSession->upload(request, R"({"user_activities":{}})"));
+    const auto answer = QCoro::waitFor(urlSession->upload(request, R"({"timezone_offset":0,"user_activities":[]})"));
     const auto *response = std::get_if<URLSessionResponse>(&answer);
     return response && response->response ? response->response->statusCode : -1;
 }

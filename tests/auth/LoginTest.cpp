@@ -45,7 +45,7 @@ TEST_F(AuthController_, ALoginStoresBothTokensAndStartsTracking)
     ASSERT_TRUE(accessToken && refreshToken);
     EXPECT_EQ(auth->authToken(), accessToken);
     EXPECT_EQ(auth->refreshToken(), refreshToken);
-    EXPECT_EQ(uploadStatus(*accessToken), 200);
+    EXPECT_EQ(uploadStatus(*accessToken), 201);
     EXPECT_EQ(QCoro::waitFor(auth->getAccessToken()), QString::fromUtf8(*accessToken));
 
     EXPECT_EQ(auth->username(), DevServerProcess::email);

@@ -61,7 +61,7 @@ TEST_F(RefreshTokenController_, ARefreshRotatesBothTokensAndTheNextOneSendsTheNe
     EXPECT_EQ(auth->authToken(), secondAccess);
     EXPECT_EQ(auth->refreshToken(), secondRefresh);
     EXPECT_EQ(QCoro::waitFor(auth->getAccessToken()), QString::fromUtf8(*secondAccess));
-    EXPECT_EQ(uploadStatus(*secondAccess), 200);
+    EXPECT_EQ(uploadStatus(*secondAccess), 201);
 
     // The service revoked the first refresh token, so this only succeeds with the new one.
     ASSERT_TRUE(refresh().isSuccess());
@@ -80,7 +80,7 @@ TEST_F(RefreshTokenController_, RefreshesAskedForTogetherShareOneGrant)
     // Two grants with the same refresh token would leave the second with "Invalid login details".
     EXPECT_TRUE(firstResult.isSuccess()) << firstResult.text().toStdString();
     EXPECT_TRUE(secondResult.isSuccess()) << secondResult.text().toStdString();
-    EXPECT_EQ(uploadStatus(*stored(accessService)), 200);
+    EXPECT_EQ(uploadStatus(*stored(accessService)), 201);
     EXPECT_TRUE(refresh().isSuccess());
 }
 
