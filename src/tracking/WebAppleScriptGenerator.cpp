@@ -12,6 +12,14 @@ const QHash<QString, BrowserEngine> &WebAppleScriptGenerator::browserTable()
         {QStringLiteral("Microsoft Edge"), BrowserEngine::blink},
         {QStringLiteral("Vivaldi"), BrowserEngine::blink},
         {QStringLiteral("Safari"), BrowserEngine::webkit},
+        // How Linux desktop entries name the browsers most people run there. The bridge reads
+        // every one of them from the active tab of the focused window.
+        {QStringLiteral("Chromium"), BrowserEngine::blink},
+        {QStringLiteral("Chromium Web Browser"), BrowserEngine::blink},
+        {QStringLiteral("Brave Web Browser"), BrowserEngine::blink},
+        {QStringLiteral("Firefox"), BrowserEngine::blink},
+        {QStringLiteral("Firefox ESR"), BrowserEngine::blink},
+        {QStringLiteral("Firefox Web Browser"), BrowserEngine::blink},
     };
     return table;
 }
@@ -20,6 +28,20 @@ bool WebAppleScriptGenerator::isBrowser(const QString &appName)
 {
     const auto &table = browserTable();
     return !table.isEmpty() && table.contains(appName);
+}
+
+QString WebAppleScriptGenerator::generateScript(const QString &browserName)
+{
+    const auto &table = browserTable();
+    const auto engine = table.constFind(browserName);
+    if (engine == table.cend())
+        return QString();
+    static const QString prefix = QStringLiteral("    tell application \"");
+    static const QString webkitSuffix = QStringLiteral(
+        "\"\n        if (exists window 1) then\n            return URL of front document\n        end if\n    end tell");
+    static const QString blinkSuffix = QStringLiteral(
+        "\"\n        if (exists window 1) then\n            return URL of active tab of front window\n        end if\n    end tell");
+    return prefix + browserName + (*engine == BrowserEngine::webkit ? webkitSuffix : blinkSuffix);
 }
 
 } // namespace hourloom

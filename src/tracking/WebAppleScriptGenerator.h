@@ -13,6 +13,10 @@ public:
     // Application name (exact, case-sensitive) to how its URL is read.
     static const QHash<QString, BrowserEngine> &browserTable();
     static bool isBrowser(const QString &appName);
+
+    // The script that returns the URL the browser shows, or no value when it has no window;
+    // "" for a name that is not in the table.
+    static QString generateScript(const QString &browserName);
 };
 
 } // namespace hourloom

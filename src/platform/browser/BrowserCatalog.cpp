@@ -1,0 +1,46 @@
+#include "BrowserCatalog.h"
+
+namespace hourloom {
+
+const QList<BrowserFamily> &BrowserCatalog::all()
+{
+    // Chromium-family browsers honour $XDG_CONFIG_HOME; the installer resolves ".config" itself.
+    static const QList<BrowserFamily> families{
+        {"chromium", {"Chromium", "Chromium Web Browser"}, {"/chromium/chromium", "/chromium-browser/chromium-browser", "/bin/chromium"},
+         ".config/chromium/NativeMessagingHosts"},
+        {"google-chrome", {"Google Chrome"}, {"/google/chrome/chrome"}, ".config/google-chrome/NativeMessagingHosts"},
+        {"google-chrome-canary", {"Google Chrome Canary"}, {"/google/chrome-canary/chrome"},
+         ".config/google-chrome-canary/NativeMessagingHosts"},
+        {"brave", {"Brave Browser", "Brave Web Browser"}, {"/brave.com/brave/brave", "/brave-browser/brave"},
+         ".config/BraveSoftware/Brave-Browser/NativeMessagingHosts"},
+        {"microsoft-edge", {"Microsoft Edge"}, {"/microsoft/msedge/msedge"}, ".config/microsoft-edge/NativeMessagingHosts"},
+        {"vivaldi", {"Vivaldi"}, {"/vivaldi/vivaldi-bin", "/vivaldi/vivaldi"}, ".config/vivaldi/NativeMessagingHosts"},
+        {"opera", {"Opera"}, {"/opera/opera"}, ".config/opera/NativeMessagingHosts"},
+        {"firefox", {"Firefox", "Firefox ESR", "Firefox Web Browser"},
+         {"/firefox/firefox", "/firefox/firefox-bin", "/firefox-esr/firefox-esr", "/firefox-esr/firefox"},
+         ".mozilla/native-messaging-hosts", true},
+    };
+    return families;
+}
+
+const BrowserFamily *BrowserCatalog::forAppName(const QString &appName)
+{
+    for (const auto &family : all()) {
+        if (family.appNames.contains(appName))
+            return &family;
+    }
+    return nullptr;
+}
+
+const BrowserFamily *BrowserCatalog::forExecutable(const QString &path)
+{
+    for (const auto &family : all()) {
+        for (const auto &suffix : family.executableSuffixes) {
+            if (path.endsWith(suffix))
+                return &family;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace hourloom

@@ -1,0 +1,143 @@
+#include "tracking/AppleScriptService.h"
+#include "tracking/ScriptInitializeError.h"
+#include "tracking/WebAppleScriptGenerator.h"
+#include "tracking/WebScriptCache.h"
+
+#include "support/FakeErrorLogger.h"
+#include "support/FakeScriptLibrary.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace hourloom;
+using namespace hourloom::test;
+
+namespace {
+
+struct Completion {
+    int calls = 0;
+    std::shared_ptr<ScriptLibraryResponseProtocol> response;
+    std::optional<ScriptExecutionError> error;
+    // How many errors the logger held when the completion ran.
+    qsizetype capturesBefore = -1;
+    bool onMainThread = false;
+};
+
+ScriptCompletion recordInto(Completion &completion, const FakeErrorLogger &logger)
+{
+    return [&completion, &logger](std::shared_ptr<ScriptLibraryResponseProtocol> response, std::optional<ScriptExecutionError> error) {
+        ++completion.calls;
+        completion.response = std::move(response);
+        completion.error = std::move(error);
+        completion.capturesBefore = logger.captures.size();
+        completion.onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+    };
+}
+
+} // namespace
+
+TEST(WebScriptCache, MakesOneCompiledScriptPerBrowserAndCachesNothingThatFailed)
+{
+    FakeBrowser browser;
+    FakeErrorLogger logger;
+    AppleScriptService service;
+    WebScriptCache cache;
+
+    const auto chrome = cache.script("Google Chrome", service, browser.libraryType(), &logger);
+    ASSERT_NE(chrome, nullptr);
+    finishScripts();
+    EXPECT_EQ(browser.sources(), QStringList{WebAppleScriptGenerator::generateScript("Google Chrome")});
+    EXPECT_EQ(browser.compiled, 1);
+
+    // The second request is the same object, without a new text, object or compile.
+    EXPECT_EQ(cache.script("Google Chrome", service, browser.libraryType(), &logger), chrome);
+    finishScripts();
+    EXPECT_EQ(browser.created, 1);
+    EXPECT_EQ(browser.compiled, 1);
+
+    browser.refuseScripts = true;
+    EXPECT_THROW(cache.script("Safari", service, browser.libraryType(), &logger), ScriptInitializeError);
+    EXPECT_FALSE(cache.cachedScripts.contains("Safari"));
+    EXPECT_TRUE(logger.captures.isEmpty());
+    // The next request tries again.
+    browser.refuseScripts = false;
+    EXPECT_NE(cache.script("Safari", service, browser.libraryType(), &logger), nullptr);
+    EXPECT_EQ(browser.created, 3);
+    finishScripts();
+}
+
+TEST(AppleScriptService, ReportsACompileErrorOnceOnTheMainLoop)
+{
+    FakeBrowser browser;
+    FakeErrorLogger logger;
+    AppleScriptService service;
+    const QString source = WebAppleScriptGenerator::generateScript("Vivaldi");
+    const auto script = service.initializeScript(source, browser.libraryType());
+
+    browser.failCompile(QVariantMap{{"message", "no such application"}});
+    service.compileScript(script, source, &logger);
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_TRUE(logger.captures.isEmpty()); // not before the main loop runs
+    finishScripts();
+    ASSERT_EQ(logger.captures.size(), 1);
+    EXPECT_EQ(logger.captures[0].typeName, "ScriptCompileError");
+    EXPECT_EQ(logger.captures[0].details.value("Script").toString(), source);
+    EXPECT_EQ(logger.captures[0].details.value("Compile Error").toMap().value("message"), "no such application");
+    EXPECT_EQ(logger.captures[0].details.size(), 2);
+
+    browser.failCompile(std::nullopt);
+    service.compileScript(script, source, &logger);
+    finishScripts();
+    EXPECT_EQ(logger.captures.size(), 1);
+}
+
+TEST(AppleScriptService, CompletesRunsOnTheMainLoopAndReportsFailuresBeforeCompleting)
+{
+    FakeBrowser browser;
+    FakeErrorLogger logger;
+    AppleScriptService service;
+    const QString source = WebAppleScriptGenerator::generateScript("Opera");
+    const auto script = service.initializeScript(source, browser.libraryType());
+
+    browser.show("https://example.org/");
+    Completion shown;
+    service.executeScript(script, source, &logger, recordInto(shown, logger));
+    finishScripts();
+    ASSERT_EQ(shown.calls, 1);
+    EXPECT_TRUE(shown.onMainThread);
+    ASSERT_NE(shown.response, nullptr);
+    EXPECT_EQ(shown.response->stringValue(), "https://example.org/");
+    EXPECT_FALSE(shown.error);
+
+    // No window: a response without text, and no error.
+    browser.show(std::nullopt);
+    Completion noWindow;
+    service.executeScript(script, source, &logger, recordInto(noWindow, logger));
+    finishScripts();
+    ASSERT_EQ(noWindow.calls, 1);
+    ASSERT_NE(noWindow.response, nullptr);
+    EXPECT_EQ(noWindow.response->stringValue(), std::nullopt);
+    EXPECT_FALSE(noWindow.error);
+    EXPECT_TRUE(logger.captures.isEmpty());
+
+    browser.failRuns(QVariantMap{{"message", "the browser went away"}});
+    Completion failed;
+    service.executeScript(script, source, &logger, recordInto(failed, logger));
+    finishScripts();
+    ASSERT_EQ(failed.calls, 1);
+    EXPECT_EQ(failed.response, nullptr);
+    ASSERT_TRUE(failed.error);
+    EXPECT_EQ(failed.error->script, source);
+    EXPECT_EQ(failed.capturesBefore, 1);
+    ASSERT_EQ(logger.captures.size(), 1);
+    EXPECT_EQ(logger.captures[0].typeName, "ScriptExecutionError");
+    EXPECT_EQ(logger.captures[0].details.keys(), (QStringList{"Execution Error", "Script"}));
+    EXPECT_EQ(logger.captures[0].details.value("Execution Error").toMap().value("message"), "the browser went away");
+}
+
+TEST(ScriptErrors, CarryTheirDetailKeys)
+{
+    EXPECT_EQ(ScriptInitializeError("text").errorUserInfo(), (QVariantMap{{"Script", "text"}}));
+    EXPECT_EQ(ScriptInitializeError("text").typeName(), "ScriptInitializeError");
+}
