@@ -56,12 +56,18 @@ void ActivityStore::store(qint64 userId, const UploadedActivities &upload)
 {
     const auto connection = accounts_.connection();
     sqlite3 *db = connection.db;
+    // Prepared once per upload: a body can hold thousands of sessions.
+    SqliteStatement upsertApp(db, "INSERT INTO app_sessions (user_id, id, start_time, end_time, app_name, app_identifier, timezone_offset)"
+                                  " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT (user_id, id) DO UPDATE SET start_time = excluded.start_time,"
+                                  " end_time = excluded.end_time, app_name = excluded.app_name, app_identifier = excluded.app_identifier,"
+                                  " timezone_offset = excluded.timezone_offset");
+    SqliteStatement upsertWeb(db, "INSERT INTO web_sessions (user_id, id, app_session_id, start_time, end_time, domain)"
+                                  " VALUES (?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT (user_id, id) DO UPDATE SET"
+                                  " app_session_id = excluded.app_session_id, start_time = excluded.start_time,"
+                                  " end_time = excluded.end_time, domain = excluded.domain");
     SqliteStatement::inTransaction(db, [&] {
         for (const UploadedAppSession &app : upload.appSessions) {
-            SqliteStatement(db, "INSERT INTO app_sessions (user_id, id, start_time, end_time, app_name, app_identifier, timezone_offset)"
-                                " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT (user_id, id) DO UPDATE SET start_time = excluded.start_time,"
-                                " end_time = excluded.end_time, app_name = excluded.app_name, app_identifier = excluded.app_identifier,"
-                                " timezone_offset = excluded.timezone_offset")
+            upsertApp.reset()
                 .bind(1, userId)
                 .bind(2, app.id)
                 .bind(3, app.startTime)
@@ -71,10 +77,7 @@ void ActivityStore::store(qint64 userId, const UploadedActivities &upload)
                 .bind(7, upload.timezoneOffset)
                 .step();
             for (const UploadedWebSession &web : app.webSessions) {
-                SqliteStatement(db, "INSERT INTO web_sessions (user_id, id, app_session_id, start_time, end_time, domain)"
-                                    " VALUES (?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT (user_id, id) DO UPDATE SET"
-                                    " app_session_id = excluded.app_session_id, start_time = excluded.start_time,"
-                                    " end_time = excluded.end_time, domain = excluded.domain")
+                upsertWeb.reset()
                     .bind(1, userId)
                     .bind(2, web.id)
                     .bind(3, app.id)

@@ -28,6 +28,13 @@ DevServer::DevServer(AccountStore &store, bool faultInjection)
     // per request on loopback), and an idle kept-alive connection never holds up a shutdown.
     server_.set_tcp_nodelay(true);
     server_.set_keep_alive_timeout(1);
+    // The library's default also sets SO_REUSEPORT, with which a second service started on the
+    // same port shares it silently and the two answer requests in turn: a port in use must
+    // make the start fail instead.
+    server_.set_socket_options([](socket_t socket) {
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     route(faultInjection);
 }
 

@@ -73,4 +73,11 @@ QByteArray SqliteStatement::blob(int column)
                       sqlite3_column_bytes(statement_, column));
 }
 
+SqliteStatement &SqliteStatement::reset()
+{
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+    return *this;
+}
+
 } // namespace hourloom::devserver

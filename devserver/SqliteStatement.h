@@ -48,6 +48,8 @@ public:
 
     // True while there is a row to read.
     bool step();
+    // Makes the statement ready to run again with new values.
+    SqliteStatement &reset();
 
     qint64 integer(int column);
     bool isNull(int column);

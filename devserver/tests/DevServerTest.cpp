@@ -2,6 +2,8 @@
 // spoken to over HTTP.
 #include "support/DevServerProcess.h"
 
+#include <QProcess>
+
 #include "app/Configuration.h"
 
 #include <QJsonArray>
@@ -514,4 +516,14 @@ TEST(DevServerDatabase, TokensOutliveARestartWithTheSameFile)
     const auto refreshed = client.Post("/oauth/token", text(body), "application/json");
     ASSERT_TRUE(refreshed);
     EXPECT_EQ(refreshed->status, 200) << refreshed->body;
+}
+
+TEST_F(DevServer_, ASecondServiceOnAPortInUseRefusesToStart)
+{
+    // Two services sharing one port would answer requests in turn, each with its own accounts.
+    QProcess second;
+    second.start(QStringLiteral(HOURLOOM_DEVSERVER_BINARY), {QStringLiteral("--port"), QString::number(server.port())});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(second.readAllStandardError().contains("cannot listen on 127.0.0.1:" + QByteArray::number(server.port())));
 }
