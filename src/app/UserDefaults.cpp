@@ -20,9 +20,16 @@ std::optional<QString> UserDefaults::string(const QString &key)
     return value.toString();
 }
 
+UserDefaultsNotifier &UserDefaults::notifier()
+{
+    static UserDefaultsNotifier instance;
+    return instance;
+}
+
 void UserDefaults::setString(const QString &key, const QString &value)
 {
     settings().setValue(key, value);
+    emit notifier().changed(key);
 }
 
 bool UserDefaults::boolean(const QString &key)
@@ -33,11 +40,13 @@ bool UserDefaults::boolean(const QString &key)
 void UserDefaults::setBoolean(const QString &key, bool value)
 {
     settings().setValue(key, value);
+    emit notifier().changed(key);
 }
 
 void UserDefaults::remove(const QString &key)
 {
     settings().remove(key);
+    emit notifier().changed(key);
 }
 
 } // namespace hourloom
