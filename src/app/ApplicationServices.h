@@ -1,0 +1,35 @@
+#pragma once
+
+#include "CrashReporterProtocol.h"
+#include "EventSourceProtocol.h"
+#include "EventTrackerProtocol.h"
+#include "LaunchAtLoginProtocol.h"
+#include "NotificationCenter.h"
+#include "ScriptLibraryProtocol.h"
+#include "TimerProtocol.h"
+#include "UpdaterProtocol.h"
+#include "URLSessionProtocol.h"
+#include "WorkspaceProtocol.h"
+#include "auth/KeychainHelperProtocol.h"
+
+#include <memory>
+
+namespace hourloom {
+
+// The platform's services the application is composed of; the platform layer fills it in and
+// tests hand in substitutes.
+struct ApplicationServices {
+    std::shared_ptr<UpdaterProtocol> updater;
+    std::shared_ptr<KeychainHelperProtocol> keychainHelper;
+    std::shared_ptr<URLSessionProtocol> urlSession;
+    NotificationCenter *workspaceCenter = nullptr;
+    std::shared_ptr<WorkspaceProtocol> workspace;
+    std::shared_ptr<EventSourceProtocol> eventSource;
+    std::shared_ptr<EventTrackerProtocol> eventTracker;
+    ScriptLibraryType scriptLibraryType;
+    std::shared_ptr<CrashReporterProtocol> crashReporter;
+    std::shared_ptr<LaunchAtLoginProtocol> launchAtLogin;
+    TimerProvider timerProvider;
+};
+
+} // namespace hourloom

@@ -1,0 +1,77 @@
+#include "HourloomOSXApp.h"
+
+#include "Configuration.h"
+#include "UserDefaults.h"
+#include "auth/AuthController.h"
+#include "auth/RefreshTokenController.h"
+#include "tracking/AppSwitchTracker.h"
+#include "tracking/IdleTimeController.h"
+#include "tracking/IdleTimeTracker.h"
+#include "tracking/SessionBatchController.h"
+#include "tracking/WebSessionController.h"
+#include "upload/SessionBatchAPIDispatcher.h"
+#include "upload/UserActivityController.h"
+
+#include <QUuid>
+
+namespace hourloom {
+
+HourloomOSXApp::HourloomOSXApp(std::shared_ptr<AppDelegate> delegate, std::shared_ptr<UpdaterProtocol> updater)
+    : appDelegate(std::move(delegate))
+    , updaterController(std::move(updater))
+{
+}
+
+bool HourloomOSXApp::startsCrashReporting(const QString &environment)
+{
+    return environment == QLatin1String("Production");
+}
+
+bool HourloomOSXApp::loggedIn()
+{
+    return UserDefaults::boolean(UserDefaults::loggedInKey);
+}
+
+QCoro::Task<std::unique_ptr<HourloomOSXApp>> HourloomOSXApp::make(ApplicationServices services,
+                                                                 AppDelegate::TerminationReply replyToApplication)
+{
+    auto delegate = replyToApplication ? std::make_shared<AppDelegate>(std::move(replyToApplication)) : std::make_shared<AppDelegate>();
+    std::unique_ptr<HourloomOSXApp> app(new HourloomOSXApp(std::move(delegate), services.updater));
+    co_await app->startUp(std::move(services));
+    co_return app;
+}
+
+QCoro::Task<void> HourloomOSXApp::startUp(ApplicationServices services)
+{
+    crashReporter = services.crashReporter;
+    auto keychain = services.keychainHelper;
+    auto auth = co_await AuthController::make(keychain, services.urlSession);
+    authController = auth;
+
+    IdleTimeTracker::eventSource = services.eventSource;
+    auto tracker = std::make_shared<AppSwitchTracker>(*services.workspaceCenter, AppSwitchTracker::didActivateApplicationNotification,
+                                                      AppSwitchTracker::applicationUserInfoKey, services.workspace);
+    auto idle = std::make_shared<IdleTimeController>(services.eventTracker, services.timerProvider);
+    const WebScriptingPlatform scripting{services.scriptLibraryType, &services.crashReporter->errorLogger()};
+    auto sessionBatchController = std::make_shared<SessionBatchController>(tracker, idle, WebSessionController::type(scripting));
+    auto refresh = std::make_shared<RefreshTokenController>(auth, keychain, services.urlSession);
+    auto dispatcher = std::make_shared<SessionBatchAPIDispatcher>(auth, refresh);
+    auto scheduler = std::make_shared<UserActivityController>(auth, keychain, sessionBatchController, dispatcher,
+                                                              services.urlSession, services.timerProvider);
+    userActivityController = scheduler;
+    appDelegate->userActivityController = scheduler;
+
+    if (startsCrashReporting(Configuration::environment()))
+        services.crashReporter->start({Configuration::sentryDSN(), Configuration::environment(), Configuration::shortVersion()});
+
+    if (!UserDefaults::boolean(UserDefaults::launchedBeforeKey)) {
+        services.launchAtLogin->registerMainApp(); // a failure changes nothing
+        UserDefaults::setBoolean(UserDefaults::launchedBeforeKey, true);
+    }
+    if (!UserDefaults::string(UserDefaults::deviceIdKey))
+        UserDefaults::setString(UserDefaults::deviceIdKey, QUuid::createUuid().toString(QUuid::WithoutBraces));
+
+    co_await scheduler->start();
+}
+
+} // namespace hourloom
