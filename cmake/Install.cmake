@@ -1,0 +1,39 @@
+# Installation and the Debian package. The agent's folder is its bundle: the executable, its
+# configuration document, the browser host and the unpacked extension sit together under
+# lib/hourloom; bin/hourloom links to it (the agent finds Info.json beside its real path).
+# A desktop application belongs under /usr; the browser manifests name the host by this prefix,
+# so choose another one at configure time (-DCMAKE_INSTALL_PREFIX=...), not at install time.
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+  set(CMAKE_INSTALL_PREFIX /usr CACHE PATH "Installation prefix" FORCE)
+endif()
+include(GNUInstallDirs)
+
+set(HOURLOOM_BUNDLE_DIR lib/hourloom)
+set(HOURLOOM_HOST_PATH ${CMAKE_INSTALL_PREFIX}/${HOURLOOM_BUNDLE_DIR}/hourloom-browser-host)
+
+install(TARGETS hourloom hourloom-browser-host RUNTIME DESTINATION ${HOURLOOM_BUNDLE_DIR})
+install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Info.json DESTINATION ${HOURLOOM_BUNDLE_DIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/browser/extension/ DESTINATION ${HOURLOOM_BUNDLE_DIR}/browser-extension)
+install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  file(CREATE_LINK ../${HOURLOOM_BUNDLE_DIR}/hourloom \"\$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/hourloom\" SYMBOLIC)")
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/hourloom.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The browsers' system-wide native-messaging folders, so the extension finds its host for every user.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/chromium-host.json.in ${CMAKE_BINARY_DIR}/packaging/chromium/org.hourloom.browser_bridge.json @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/firefox-host.json.in ${CMAKE_BINARY_DIR}/packaging/firefox/org.hourloom.browser_bridge.json @ONLY)
+foreach(folder /etc/chromium/native-messaging-hosts /etc/opt/chrome/native-messaging-hosts
+               /etc/opt/edge/native-messaging-hosts /etc/brave/native-messaging-hosts)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/chromium/org.hourloom.browser_bridge.json DESTINATION ${folder})
+endforeach()
+install(FILES ${CMAKE_BINARY_DIR}/packaging/firefox/org.hourloom.browser_bridge.json DESTINATION lib/mozilla/native-messaging-hosts)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME hourloom)
+set(CPACK_PACKAGE_VENDOR "Hourloom")
+set(CPACK_PACKAGE_CONTACT "Hourloom <support@hourloom.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop time-tracking agent in the tray")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)
