@@ -51,12 +51,17 @@ QString JsonMemberReader::uuid(const QJsonObject &object, const QString &path, c
 // can end at an earlier wall-clock time than it started.
 QString JsonMemberReader::time(const QJsonObject &object, const QString &path, const QString &key)
 {
-    static const QRegularExpression form(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}$"));
+    // Matched by hand: an upload holds thousands of times, and Qt's pattern parsing of each was
+    // most of the service's work per request.
+    static const QRegularExpression form(QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2}) ([0-9]{2}):([0-9]{2}):([0-9]{2})$"));
     const auto time = text(object, path, key);
-    if (time && !(form.match(*time).hasMatch() && QDate::fromString(time->left(10), u"yyyy-MM-dd").isValid()
-                  && QTime::fromString(time->mid(11), u"HH:mm:ss").isValid()))
+    if (!time)
+        return QString();
+    const QRegularExpressionMatch match = form.match(*time);
+    const auto number = [&](int group) { return match.capturedView(group).toInt(); };
+    if (!match.hasMatch() || !QDate::isValid(number(1), number(2), number(3)) || !QTime::isValid(number(4), number(5), number(6)))
         fail(path + key, QStringLiteral("must be a time as yyyy-MM-dd HH:mm:ss"));
-    return time.value_or(QString());
+    return *time;
 }
 
 std::optional<QJsonObject> JsonMemberReader::object(const QJsonObject &container, const QString &path, const QString &key)

@@ -33,7 +33,7 @@ public:
     ~UserActivityController() override;
 
     // The largest body sent in one request; halved whenever the service answers 413.
-    qsizetype maxUploadBytes = 512 * 1024;
+    qsizetype maxUploadBytes = 1024 * 1024;
 
     const double timeBetweenAPISendsInSeconds;
     TimerProvider timerProvider;
