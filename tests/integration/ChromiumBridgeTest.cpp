@@ -43,6 +43,9 @@ public:
                        R"(", "type": "stdio", "allowed_origins": ["chrome-extension://bbpolgeoikpkpipojfnjoagccgcinhoo/"]})");
         manifest.close();
 
+        // As on a logged-in desktop, the runtime folder exists (0700) before anything runs: the
+        // host does not create $XDG_RUNTIME_DIR itself.
+        QDir().mkdir(root + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_RUNTIME_DIR", root + "/run");
         environment.insert("HOME", root + "/home");
