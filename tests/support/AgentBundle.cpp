@@ -1,0 +1,54 @@
+#include "AgentBundle.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+
+namespace hourloom::test {
+
+AgentBundle::AgentBundle(const QJsonObject &configuration)
+{
+    QFile::copy(QStringLiteral(HOURLOOM_AGENT), executable());
+    QFile document(folder_.filePath(QStringLiteral("Info.json")));
+    if (document.open(QIODevice::WriteOnly))
+        document.write(QJsonDocument(configuration).toJson());
+}
+
+AgentBundle::~AgentBundle()
+{
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    process_.kill();
+    process_.waitForFinished(5000);
+}
+
+QString AgentBundle::executable() const
+{
+    return folder_.filePath(QStringLiteral("hourloom"));
+}
+
+bool AgentBundle::start(const QProcessEnvironment &environment)
+{
+    process_.setProcessEnvironment(environment);
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.start(executable(), {});
+    return process_.waitForStarted(10000);
+}
+
+QByteArray AgentBundle::output()
+{
+    output_ += process_.readAll();
+    return output_;
+}
+
+QJsonObject AgentBundle::configuration(const QJsonObject &changes)
+{
+    QFile testDocument(QCoreApplication::applicationDirPath() + QStringLiteral("/Info.json"));
+    testDocument.open(QIODevice::ReadOnly);
+    QJsonObject document = QJsonDocument::fromJson(testDocument.readAll()).object();
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        document.insert(it.key(), it.value());
+    return document;
+}
+
+} // namespace hourloom::test
