@@ -21,6 +21,8 @@ DevServer::DevServer(AccountStore &store, bool faultInjection)
     : tokenEndpoint_(store)
     , activityStore_(store)
     , activityEndpoint_(store, activityStore_)
+    , envelopeStore_(store)
+    , envelopeEndpoint_(envelopeStore_)
 {
     server_.set_payload_max_length(maximumBodySize);
     server_.set_read_timeout(std::chrono::seconds(10));
@@ -46,6 +48,12 @@ void DevServer::route(bool faultInjection)
     server_.Post("/api/v1/user_activities", [this](const httplib::Request &request, httplib::Response &response) {
         activityEndpoint_.handle(request, response);
     });
+    server_.Post(R"(/api/([^/]+)/envelope/)", [this](const httplib::Request &request, httplib::Response &response) {
+        envelopeEndpoint_.handle(request, response);
+    });
+    server_.Get("/appcast.xml", [this](const httplib::Request &request, httplib::Response &response) {
+        appcastEndpoint_.handle(request, response);
+    });
 
     if (faultInjection) {
         server_.Post("/dev/faults", [this](const httplib::Request &request, httplib::Response &response) {
@@ -56,6 +64,9 @@ void DevServer::route(bool faultInjection)
         });
         server_.Get("/dev/activities", [this](const httplib::Request &request, httplib::Response &response) {
             activityEndpoint_.readOut(request, response);
+        });
+        server_.Get("/dev/envelopes", [this](const httplib::Request &request, httplib::Response &response) {
+            envelopeEndpoint_.readOut(request, response);
         });
         server_.set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &response) {
             return faultInjector_.intercept(request, response) ? httplib::Server::HandlerResponse::Handled
@@ -68,6 +79,7 @@ void DevServer::route(bool faultInjection)
         server_.Post("/dev/faults", refuse);
         server_.Delete("/dev/faults", refuse);
         server_.Get("/dev/activities", refuse);
+        server_.Get("/dev/envelopes", refuse);
     }
 
     // Unknown paths and bodies over the limit get a JSON error; a fault that drops the

@@ -3,7 +3,10 @@
 #include "AccountStore.h"
 #include "ActivityEndpoint.h"
 #include "ActivityStore.h"
+#include "AppcastEndpoint.h"
 #include "DevServerOptions.h"
+#include "EnvelopeEndpoint.h"
+#include "EnvelopeStore.h"
 #include "FaultInjector.h"
 #include "TokenEndpoint.h"
 
@@ -16,7 +19,7 @@ class DevServer {
 public:
     static constexpr size_t maximumBodySize = 1024 * 1024;
 
-    // Throws std::runtime_error when the activity tables cannot be created.
+    // Throws std::runtime_error when the activity or envelope tables cannot be created.
     DevServer(AccountStore &store, bool faultInjection);
 
     // The port now listened on, or -1 when it cannot be bound. 0 picks a free port.
@@ -32,6 +35,9 @@ private:
     TokenEndpoint tokenEndpoint_;
     ActivityStore activityStore_;
     ActivityEndpoint activityEndpoint_;
+    EnvelopeStore envelopeStore_;
+    EnvelopeEndpoint envelopeEndpoint_;
+    AppcastEndpoint appcastEndpoint_;
     FaultInjector faultInjector_;
     httplib::Server server_;
 };

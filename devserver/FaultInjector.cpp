@@ -85,6 +85,12 @@ void FaultInjector::configure(const httplib::Request &request, httplib::Response
     fault.body = object.value(QStringLiteral("body")).toString().toStdString();
     if (object.contains(QStringLiteral("content_type")))
         fault.contentType = object.value(QStringLiteral("content_type")).toString().toStdString();
+    const QJsonObject headers = object.value(QStringLiteral("headers")).toObject();
+    for (auto header = headers.begin(); header != headers.end(); ++header) {
+        if (!header.value().isString())
+            return reject(response, "\"headers\" must map field names to texts");
+        fault.headers.emplace(header.key().toStdString(), header.value().toString().toStdString());
+    }
     if (!fault.status && !fault.close && fault.delay.count() == 0)
         return reject(response, "give a \"status\", \"close\": true or a \"delay_ms\"");
 
@@ -140,6 +146,8 @@ bool FaultInjector::intercept(const httplib::Request &request, httplib::Response
     if (!fault->status)
         return false;
     response.status = *fault->status;
+    for (const auto &[field, value] : fault->headers)
+        response.set_header(field, value);
     response.set_content(fault->body, fault->contentType);
     return true;
 }

@@ -13,7 +13,7 @@
 namespace hourloom::devserver {
 
 // Makes the next requests of one endpoint misbehave, so that tests can see how the agent copes:
-// answer with a given status and body, answer late, or close the connection without answering.
+// answer with a given status, body and header fields, answer late, or close the connection without answering.
 // Configured through POST /dev/faults (JSON) and cleared by DELETE /dev/faults.
 class FaultInjector {
 public:
@@ -22,6 +22,7 @@ public:
         std::optional<int> status;
         std::string body;
         std::string contentType = "text/plain";
+        httplib::Headers headers;
         std::chrono::milliseconds delay{0};
         bool close = false;
     };

@@ -493,6 +493,72 @@ TEST_F(NoFaultInjection_, DevEndpointsAreRefusedUnlessEnabled)
     ASSERT_TRUE(readOut);
     EXPECT_EQ(readOut->status, 403);
     EXPECT_EQ(readOut->body.find("example.org"), std::string::npos);
+    EXPECT_EQ(client.Get("/dev/envelopes")->status, 403);
+}
+
+namespace {
+
+const httplib::Headers sentryAuth{{"X-Sentry-Auth", "Sentry sentry_version=7, sentry_client=test/1.0, sentry_key=devkey"}};
+const std::string eventId = "0123456789abcdef0123456789abcdef";
+
+std::string envelopeWith(const std::string &event, qsizetype length)
+{
+    return R"({"event_id":")" + eventId + "\"}\n" + R"({"type":"event","length":)" + std::to_string(length) + "}\n" + event + "\n";
+}
+
+std::string envelopeWith(const std::string &event)
+{
+    return envelopeWith(event, qsizetype(event.size()));
+}
+
+} // namespace
+
+TEST_F(DevServer_, EnvelopesAreCheckedStoredAndReadOut)
+{
+    const std::string event = R"({"event_id":")" + eventId
+        + R"(","level":"error","platform":"native","exception":{"values":[{"type":"ScriptCompileError","value":"x\ny"}]}})";
+    const auto accepted = client.Post("/api/7/envelope/", sentryAuth, envelopeWith(event), "application/x-sentry-envelope");
+    ASSERT_TRUE(accepted);
+    ASSERT_EQ(accepted->status, 200) << accepted->body;
+    EXPECT_EQ(json(accepted).value("id"), QString::fromStdString(eventId));
+
+    const QJsonArray stored = json(client.Get("/dev/envelopes")).value("envelopes").toArray();
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored.first().toObject().value("project_id"), "7");
+    EXPECT_EQ(stored.first().toObject().value("sentry_key"), "devkey");
+    const QJsonObject payload = stored.first().toObject().value("items").toArray().first().toObject().value("payload").toObject();
+    EXPECT_EQ(payload.value("exception").toObject().value("values").toArray().first().toObject().value("value"), "x\ny");
+
+    // No or wrong authentication.
+    EXPECT_EQ(client.Post("/api/7/envelope/", envelopeWith(event), "application/x-sentry-envelope")->status, 401);
+    const httplib::Headers oldVersion{{"X-Sentry-Auth", "Sentry sentry_version=5, sentry_key=devkey"}};
+    EXPECT_EQ(client.Post("/api/7/envelope/", oldVersion, envelopeWith(event), "application/x-sentry-envelope")->status, 401);
+
+    // Wrong framing or an event that is not one.
+    const std::string otherId = R"({"event_id":"ffffffffffffffffffffffffffffffff","level":"error","platform":"native","exception":{"values":[{"type":"T"}]}})";
+    for (const std::string &bad : {envelopeWith(event, qsizetype(event.size()) - 1), envelopeWith(event, qsizetype(event.size()) + 5),
+                                   std::string("not json\n"), R"({"event_id":"0123"})" + std::string("\n"), envelopeWith(otherId),
+                                   envelopeWith(R"({"event_id":")" + eventId + R"(","level":"error","platform":"native"})"),
+                                   R"({"event_id":")" + eventId + "\"}\n" + R"({"type":"event"})" + "\n" + event + "\n"})
+        EXPECT_EQ(client.Post("/api/7/envelope/", sentryAuth, bad, "application/x-sentry-envelope")->status, 400) << bad;
+    EXPECT_EQ(json(client.Get("/dev/envelopes")).value("envelopes").toArray().size(), 1);
+}
+
+TEST_F(DevServer_, FaultsCanCarryHeaderFieldsAndTheSampleAppcastIsServed)
+{
+    server.injectFault({{"endpoint", "/api/7/envelope/"}, {"status", 429}, {"headers", QJsonObject{{"Retry-After", "30"}}}});
+    const auto limited = client.Post("/api/7/envelope/", sentryAuth, "", "application/x-sentry-envelope");
+    ASSERT_TRUE(limited);
+    EXPECT_EQ(limited->status, 429);
+    EXPECT_EQ(limited->get_header_value("Retry-After"), "30");
+    EXPECT_EQ(client.Post("/dev/faults", text({{"endpoint", "/x"}, {"status", 429}, {"headers", QJsonObject{{"Retry-After", 30}}}}),
+                          "application/json")->status, 400);
+
+    const auto appcast = client.Get("/appcast.xml");
+    ASSERT_TRUE(appcast);
+    EXPECT_EQ(appcast->status, 200);
+    const std::string root = "http://127.0.0.1:" + std::to_string(server.port());
+    EXPECT_NE(appcast->body.find("url=\"" + root + "/downloads/hourloom-0.2.0-linux-x86_64.tar.gz\""), std::string::npos) << appcast->body;
 }
 
 TEST(DevServerDatabase, TokensOutliveARestartWithTheSameFile)

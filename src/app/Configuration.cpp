@@ -115,6 +115,20 @@ std::optional<QString> Configuration::shortVersion()
     return value;
 }
 
+std::optional<QUrl> Configuration::updateFeedURL()
+{
+    static const std::optional<QUrl> value = []() -> std::optional<QUrl> {
+        const auto text = document().string(QStringLiteral("SUFeedURL"));
+        if (!text)
+            return std::nullopt;
+        const QUrl url(*text, QUrl::StrictMode);
+        if (!url.isValid() || url.host().isEmpty() || (url.scheme() != u"http" && url.scheme() != u"https"))
+            return std::nullopt;
+        return url;
+    }();
+    return value;
+}
+
 QUrl Configuration::appendingPath(const QUrl &root, const QString &path)
 {
     return QUrl(root.toString() + path);

@@ -29,6 +29,9 @@ public:
 
     // "CFBundleShortVersionString", when present as text.
     static std::optional<QString> shortVersion();
+    // "SUFeedURL", the update feed, when present as an http(s) URL. Without it the agent
+    // still runs; only its update check has nowhere to look.
+    static std::optional<QUrl> updateFeedURL();
 
     // Derived addresses: the root URL's text with a path appended (a trailing slash in the
     // root URL therefore doubles).

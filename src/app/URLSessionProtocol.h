@@ -25,6 +25,17 @@ struct URLRequest {
 
 struct HTTPURLResponse {
     int statusCode = 0;
+    QList<std::pair<QByteArray, QByteArray>> headerFields;
+
+    // The first field of that name (compared case-insensitively), empty when there is none.
+    QByteArray value(const QByteArray &field) const
+    {
+        for (const auto &[name, value] : headerFields) {
+            if (name.compare(field, Qt::CaseInsensitive) == 0)
+                return value;
+        }
+        return {};
+    }
 };
 
 // A failure of the transport itself (no network, refused connection, time-out): no answer.

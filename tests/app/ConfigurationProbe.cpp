@@ -28,6 +28,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("SECONDS_WEB_POLLING_INTERVAL"), [] { return QString::number(Configuration::secondsWebPollingInterval()); }},
         {QStringLiteral("tokenEndpoint"), [] { return Configuration::tokenEndpoint().toString(); }},
         {QStringLiteral("version"), [] { return Configuration::shortVersion().value_or(QStringLiteral("(none)")); }},
+        {QStringLiteral("SUFeedURL"), [] { return Configuration::updateFeedURL().value_or(QUrl(QStringLiteral("(none)"))).toString(); }},
         // Two threads asking at once must see one load and one value.
         {QStringLiteral("racingThreads"), [] {
              QString first, second;

@@ -71,6 +71,18 @@ TEST(ConfigurationProcess, ReadsTheDocumentBesideTheExecutable)
     EXPECT_EQ(run.out, "http://127.0.0.1:8787\n30\n1.2.3\n30 30\n");
 }
 
+TEST(ConfigurationProcess, AnUnusableUpdateFeedIsAbsentRatherThanFatal)
+{
+    const ProbeRun feed = runProbe(with(completeDocument(), "SUFeedURL", "https://hourloom.example/appcast.xml"), {"SUFeedURL"});
+    EXPECT_EQ(feed.out, "https://hourloom.example/appcast.xml\n");
+    for (const QJsonValue &unusable : {QJsonValue("not a url"), QJsonValue("file:///tmp/appcast.xml"), QJsonValue(3)}) {
+        const ProbeRun run = runProbe(with(completeDocument(), "SUFeedURL", unusable), {"SUFeedURL", "version"});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(run.out, "(none)\n1.2.3\n");
+    }
+    EXPECT_EQ(runProbe(completeDocument(), {"SUFeedURL"}).out, "(none)\n");
+}
+
 TEST(ConfigurationProcess, AMissingOrMalformedDocumentStopsAtFirstUse)
 {
     for (const std::optional<QByteArray> &document : {std::optional<QByteArray>(), std::optional<QByteArray>("[1, 2]"),

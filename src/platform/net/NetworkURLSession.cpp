@@ -34,7 +34,7 @@ QCoro::Task<URLSessionCompletion> NetworkURLSession::uploadTask(URLRequest reque
         completion.error = URLSessionError{reply->errorString()};
         co_return completion;
     }
-    completion.response = HTTPURLResponse{status.toInt()};
+    completion.response = HTTPURLResponse{status.toInt(), reply->rawHeaderPairs()};
     if (QByteArray data = reply->readAll(); !data.isEmpty())
         completion.data = std::move(data);
     co_return completion;
