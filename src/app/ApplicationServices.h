@@ -28,6 +28,8 @@ struct ApplicationServices {
     std::shared_ptr<EventTrackerProtocol> eventTracker;
     ScriptLibraryType scriptLibraryType;
     std::shared_ptr<CrashReporterProtocol> crashReporter;
+    // Where errors go outside production, where crash reporting never starts.
+    const ErrorLoggerProtocol *localErrorLogger = nullptr;
     std::shared_ptr<LaunchAtLoginProtocol> launchAtLogin;
     TimerProvider timerProvider;
 };

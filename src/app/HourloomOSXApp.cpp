@@ -52,7 +52,9 @@ QCoro::Task<void> HourloomOSXApp::startUp(ApplicationServices services)
     auto tracker = std::make_shared<AppSwitchTracker>(*services.workspaceCenter, AppSwitchTracker::didActivateApplicationNotification,
                                                       AppSwitchTracker::applicationUserInfoKey, services.workspace);
     auto idle = std::make_shared<IdleTimeController>(services.eventTracker, services.timerProvider);
-    const WebScriptingPlatform scripting{services.scriptLibraryType, &services.crashReporter->errorLogger()};
+    const bool reportsCrashes = startsCrashReporting(Configuration::environment());
+    const ErrorLoggerProtocol *errorLogger = reportsCrashes ? &services.crashReporter->errorLogger() : services.localErrorLogger;
+    const WebScriptingPlatform scripting{services.scriptLibraryType, errorLogger};
     auto sessionBatchController = std::make_shared<SessionBatchController>(tracker, idle, WebSessionController::type(scripting));
     auto refresh = std::make_shared<RefreshTokenController>(auth, keychain, services.urlSession);
     auto dispatcher = std::make_shared<SessionBatchAPIDispatcher>(auth, refresh);
@@ -61,7 +63,7 @@ QCoro::Task<void> HourloomOSXApp::startUp(ApplicationServices services)
     userActivityController = scheduler;
     appDelegate->userActivityController = scheduler;
 
-    if (startsCrashReporting(Configuration::environment()))
+    if (reportsCrashes)
         services.crashReporter->start({Configuration::sentryDSN(), Configuration::environment(), Configuration::shortVersion()});
 
     if (!UserDefaults::boolean(UserDefaults::launchedBeforeKey)) {

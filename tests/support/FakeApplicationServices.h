@@ -37,7 +37,7 @@ public:
     QCoro::Task<URLSessionCompletion> uploadTask(URLRequest request, QByteArray body) override
     {
         requests.append({request.url.path(), body});
-        co_return URLSessionCompletion{QByteArray("{}"), HTTPURLResponse{status}, std::nullopt};
+        co_return URLSessionCompletion{QByteArray("{}"), HTTPURLResponse{status, {}}, std::nullopt};
     }
     int status = 201;
     QList<std::pair<QString, QByteArray>> requests;
@@ -84,6 +84,7 @@ struct FakeApplicationServices {
         services.eventSource = std::make_shared<FakeEventSource>();
         services.eventTracker = std::make_shared<FakeEventTracker>();
         services.crashReporter = crashReporter;
+        services.localErrorLogger = &crashReporter->logger;
         services.launchAtLogin = launchAtLogin;
         services.timerProvider = timers.provider();
     }

@@ -1,0 +1,42 @@
+#include "LinuxApplicationServices.h"
+
+#include "PlatformBackend.h"
+#include "app/Configuration.h"
+#include "app/MainLoopTimer.h"
+#include "platform/autostart/XdgAutostart.h"
+#include "platform/browser/BridgeScriptLibrary.h"
+#include "platform/errors/StandardErrorLogger.h"
+#include "platform/net/NetworkURLSession.h"
+#include "platform/secret/KeychainHelper.h"
+#include "platform/sentry/CrashMarker.h"
+#include "platform/sentry/SentryClient.h"
+#include "platform/updater/AppcastUpdater.h"
+#include "platform/updater/MessageBoxUpdatePresenter.h"
+
+#include <QCoreApplication>
+
+namespace hourloom {
+
+ApplicationServices linuxApplicationServices(NotificationCenter &workspaceCenter)
+{
+    const auto urlSession = std::make_shared<NetworkURLSession>();
+    const PlatformBackend backend = PlatformBackend::forDesktop(workspaceCenter);
+    ApplicationServices services;
+    services.updater = std::make_shared<AppcastUpdater>(urlSession, Configuration::updateFeedURL(),
+                                                        Configuration::shortVersion().value_or(QString()),
+                                                        std::make_shared<MessageBoxUpdatePresenter>());
+    services.keychainHelper = std::make_shared<KeychainHelper>();
+    services.urlSession = urlSession;
+    services.workspaceCenter = &workspaceCenter;
+    services.workspace = backend.workspace;
+    services.eventSource = backend.eventSource;
+    services.eventTracker = backend.eventTracker;
+    services.scriptLibraryType = BridgeScriptLibrary::type();
+    services.crashReporter = std::make_shared<SentryClient>(urlSession, CrashMarker::defaultPath());
+    services.localErrorLogger = StandardErrorLogger::shared();
+    services.launchAtLogin = std::make_shared<XdgAutostart>(QCoreApplication::applicationFilePath());
+    services.timerProvider = MainLoopTimer::provider();
+    return services;
+}
+
+} // namespace hourloom
