@@ -1,10 +1,19 @@
 #include "app/Configuration.h"
+#include "app/HourloomOSXApp.h"
+#include "platform/LinuxApplicationServices.h"
+#include "platform/UnixSignalWatcher.h"
 #include "platform/browser/BrowserBridgeInstaller.h"
+#include "ui/StatusItem.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QDir>
+#include <QSystemTrayIcon>
 #include <QTextStream>
+
+#include <qcoro/qcorotask.h>
+
+#include <cstdlib>
 
 using namespace hourloom;
 
@@ -48,12 +57,17 @@ int uninstallBrowserBridge(QTextStream &out)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Hourloom"));
-    QCoreApplication::setApplicationName(QStringLiteral("Hourloom"));
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Hourloom"));
+    QApplication::setApplicationName(QStringLiteral("Hourloom"));
+    QApplication::setApplicationVersion(Configuration::shortVersion().value_or(QString()));
+    QGuiApplication::setDesktopFileName(QStringLiteral("hourloom"));
+    // The agent lives in the tray: closing its panel never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption install(QStringLiteral("install-browser-bridge"),
                                      QStringLiteral("Register the browser bridge with this user's browsers."));
     const QCommandLineOption uninstall(QStringLiteral("uninstall-browser-bridge"),
@@ -69,9 +83,19 @@ int main(int argc, char *argv[])
     if (parser.isSet(uninstall))
         return uninstallBrowserBridge(out);
 
-    // Reading the settings checks the configuration document the build ships with.
-    out << "Hourloom " << Configuration::shortVersion().value_or(QStringLiteral("(no version)")) << " ("
-        << Configuration::environment() << ", " << Configuration::rootURL().toString() << ")\n"
-        << "The agent cannot track or upload yet: tracking, login and the tray arrive in later releases.\n";
-    return 0;
+    const std::unique_ptr<HourloomOSXApp> app = QCoro::waitFor(HourloomOSXApp::make(linuxApplicationServices(NotificationCenter::workspaceCenter())));
+
+    // Ctrl-C and SIGTERM end the agent the ordinary way, after the final upload; a second one
+    // while that upload hangs ends it at once.
+    const UnixSignalWatcher signals([&app](int signal) {
+        if (app->appDelegate->isTerminating())
+            std::_Exit(128 + signal);
+        app->appDelegate->requestTermination();
+    });
+
+    StatusItem statusItem(app->isMenuPresented, app->userActivityController, *app->updaterController, *app->appDelegate);
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        out << "No system tray on this desktop: Hourloom tracks without its icon\n" << Qt::flush;
+    statusItem.show();
+    return application.exec();
 }

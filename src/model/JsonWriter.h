@@ -13,6 +13,12 @@ namespace hourloom {
 // serialising it.
 class JsonWriter {
 public:
+    // Writers of one body share the moment of encoding.
+    explicit JsonWriter(std::optional<QDateTime> now = std::nullopt)
+        : now_(std::move(now))
+    {
+    }
+
     void beginObject();
     void endObject();
     void beginArray();

@@ -1,11 +1,14 @@
 #include "SessionBatch.h"
 
 #include "AppSession.h"
-#include "EncodeList.h"
+#include "JsonWriter.h"
 #include "JsonReader.h"
 #include "app/Clock.h"
 #include "app/DeviceName.h"
 #include "app/UserDefaults.h"
+
+#include <algorithm>
+#include <limits>
 
 namespace hourloom {
 
@@ -16,16 +19,46 @@ SessionBatch::SessionBatch()
 {
 }
 
-QByteArray SessionBatch::encode(const AppSessionList &sessions) const
+QByteArray SessionBatch::encode() const
 {
-    JsonWriter writer;
-    writer.beginObject();
-    writer.key(QLatin1StringView("timezone_offset"));
-    writer.value(qint64(writer.now().offsetFromUtc()));
-    writer.key(QLatin1StringView("user_activities"));
-    encodeListOf<AppSession>(sessions, writer);
-    writer.endObject();
-    return writer.take();
+    return encodeInParts(appSessions_, std::numeric_limits<qsizetype>::max()).first().body;
+}
+
+QList<SessionBatchProtocol::EncodedPart> SessionBatch::encodeInParts(const AppSessionList &sessions, qsizetype maxBytes) const
+{
+    const QDateTime now = JsonWriter().now();
+    JsonWriter head(now);
+    head.beginObject();
+    head.key(QLatin1StringView("timezone_offset"));
+    head.value(qint64(now.offsetFromUtc()));
+    head.key(QLatin1StringView("user_activities"));
+    const QByteArray opening = head.take();
+
+    // Only the record class has an upload form: a list holding anything else goes out as null.
+    const bool encodable = std::all_of(sessions.cbegin(), sessions.cend(),
+                                       [](const auto &session) { return dynamic_cast<const AppSession *>(session.get()); });
+    if (!encodable)
+        return {{opening + "null}", 0, sessions.size()}};
+
+    // Each session is written once and the parts are cut between them.
+    QList<EncodedPart> parts;
+    EncodedPart part{opening + '[', 0, 0};
+    for (qsizetype i = 0; i < sessions.size(); ++i) {
+        JsonWriter writer(now);
+        static_cast<const AppSession &>(*sessions[i]).encode(writer);
+        const QByteArray session = writer.take();
+        if (part.count > 0 && part.body.size() + 1 + session.size() + 2 > maxBytes) {
+            part.body += "]}";
+            parts.append(std::exchange(part, EncodedPart{opening + '[', i, 0}));
+        }
+        if (part.count > 0)
+            part.body += ',';
+        part.body += session;
+        ++part.count;
+    }
+    part.body += "]}";
+    parts.append(std::move(part));
+    return parts;
 }
 
 std::shared_ptr<SessionBatch> SessionBatch::decode(const QJsonObject &object)

@@ -28,8 +28,8 @@ public:
     // "timezone_offset" is the offset in force at the moment of encoding, the zone in which
     // the times beside it are written, so a change to or from summer time never leaves a batch's
     // times an hour off from its offset.
-    QByteArray encode() const override { return encode(appSessions_); }
-    QByteArray encode(const AppSessionList &sessions) const override;
+    QByteArray encode() const override;
+    QList<EncodedPart> encodeInParts(const AppSessionList &sessions, qsizetype maxBytes) const override;
     static std::shared_ptr<SessionBatch> decode(const QJsonObject &object);
 
     static SessionBatchType type();

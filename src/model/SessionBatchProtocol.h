@@ -34,10 +34,18 @@ public:
     virtual QString device() const = 0;
     virtual qint64 timezoneOffset() const = 0;
 
+    // One part of an upload: the body for `count` sessions from index `first` of the list encoded.
+    struct EncodedPart {
+        QByteArray body;
+        qsizetype first = 0;
+        qsizetype count = 0;
+    };
+
     // The upload body: compact UTF-8 JSON.
     virtual QByteArray encode() const = 0;
-    // The upload body of this batch holding only the given sessions, for uploads in parts.
-    virtual QByteArray encode(const AppSessionList &sessions) const = 0;
+    // Upload bodies for the given sessions, all written at one moment, each at most maxBytes long
+    // unless a single session is longer; at least one part, also for no sessions.
+    virtual QList<EncodedPart> encodeInParts(const AppSessionList &sessions, qsizetype maxBytes) const = 0;
 };
 
 using SessionBatchType = std::function<std::shared_ptr<SessionBatchProtocol>()>;

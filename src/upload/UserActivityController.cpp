@@ -95,38 +95,35 @@ QCoro::Task<void> UserActivityController::uploadSessionBatch()
         co_return;
     }
     // After an outage the batch can outgrow what the service takes in one request: it goes out
-    // in parts, oldest first, each part as large as fits.
-    const AppSessionList waiting = batch->appSessions();
-    qsizetype first = 0;
-    while (first < waiting.size()) {
-        qsizetype count = waiting.size() - first;
-        QByteArray body = batch->encode(waiting.mid(first, count));
-        while (body.size() > maxUploadBytes && count > 1) {
-            // Sessions are of similar size: scale the part to the limit, then shrink until it fits.
-            count = std::clamp<qsizetype>(count * maxUploadBytes / body.size(), 1, (count + 1) / 2);
-            body = batch->encode(waiting.mid(first, count));
-        }
-        // What goes out ended is noted together with the body, in one step of the main loop.
-        const UploadedSessions sent = UploadedSessions::endedIn(waiting.mid(first, count));
-        const UploadResult result = co_await apiDispatcher_->sendSessionBatch(std::move(body), urlSession_);
-        if (result.statusCode == 413 && count > 1) {
-            maxUploadBytes = std::max<qsizetype>(1, maxUploadBytes / 2); // the service takes less than we thought
-            continue;
-        }
-        switch (result.status) {
-        case UploadStatus::accepted:
+    // in parts, oldest first. Each part's body and what it carries ended are taken at one moment.
+    AppSessionList waiting = batch->appSessions();
+    while (!waiting.isEmpty()) {
+        const auto parts = batch->encodeInParts(waiting, maxUploadBytes);
+        qsizetype sentUpTo = 0;
+        bool shrink = false;
+        for (const auto &part : parts) {
+            const AppSessionList carried = waiting.mid(part.first, part.count);
+            const UploadedSessions sent = UploadedSessions::endedIn(carried);
+            const UploadResult result = co_await apiDispatcher_->sendSessionBatch(part.body, urlSession_);
+            if (result.statusCode == 413 && part.count > 1) {
+                // The service takes less than we thought: smaller parts from here on.
+                maxUploadBytes = std::max<qsizetype>(1, maxUploadBytes / 2);
+                shrink = true;
+                break;
+            }
+            if (result.status == UploadStatus::failed) {
+                keepWaitingSessionsBounded();
+                co_return;
+            }
+            if (result.status == UploadStatus::refused)
+                QTextStream(stdout) << "The service refused the activity upload (HTTP " << result.statusCode << "): "
+                                    << sent.endedAppSessions.size() << " ended sessions dropped\n";
             sessionBatchController_->removeUploadedSessions(sent);
-            break;
-        case UploadStatus::refused:
-            QTextStream(stdout) << "The service refused the activity upload (HTTP " << result.statusCode << "): "
-                                << sent.endedAppSessions.size() << " ended sessions dropped\n";
-            sessionBatchController_->removeUploadedSessions(sent);
-            break;
-        case UploadStatus::failed:
-            keepWaitingSessionsBounded();
+            sentUpTo = part.first + part.count;
+        }
+        if (!shrink)
             co_return;
-        }
-        first += count;
+        waiting = waiting.mid(sentUpTo);
     }
 }
 
