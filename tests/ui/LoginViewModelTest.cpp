@@ -88,11 +88,12 @@ TEST_F(LoginViewModelTest, ASecondLoginWhileOneRunsIsIgnored)
     auth.holdLogIns = true;
     auto first = viewModel.logIn();
     EXPECT_TRUE(viewModel.isLoggingIn());
-    QCoro::waitFor(viewModel.logIn());
+    auto second = viewModel.logIn();
     EXPECT_EQ(auth.logIns.size(), 1);
 
     emit auth.released();
     QCoro::waitFor(std::move(first));
+    QCoro::waitFor(std::move(second));
     EXPECT_FALSE(viewModel.isLoggingIn());
     EXPECT_TRUE(auth.loggedIn());
 }
