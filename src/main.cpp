@@ -87,7 +87,7 @@ int main(int argc, char *argv[])
 
     // Ctrl-C and SIGTERM end the agent the ordinary way, after the final upload; a second one
     // while that upload hangs ends it at once.
-    const UnixSignalWatcher signals([&app](int signal) {
+    const UnixSignalWatcher signalWatcher([&app](int signal) {
         if (app->appDelegate->isTerminating())
             std::_Exit(128 + signal);
         app->appDelegate->requestTermination();

@@ -1,0 +1,120 @@
+#include "AccountView.h"
+
+#include "Assets.h"
+#include "PanelWidgets.h"
+
+#include "app/Configuration.h"
+#include "app/MenuPresentation.h"
+#include "app/TerminationProtocol.h"
+#include "app/UserDefaults.h"
+#include "upload/UserActivityControllerProtocol.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace hourloom {
+namespace {
+
+// The account-page button's label: the service's address as people write it.
+QString webAddress(const QUrl &url)
+{
+    return url.port() == -1 ? url.host() : QStringLiteral("%1:%2").arg(url.host()).arg(url.port());
+}
+
+} // namespace
+
+AccountView::AccountView(PanelEnvironment environment, std::optional<QString> version, QWidget *parent)
+    : QWidget(parent)
+    , environment_(std::move(environment))
+{
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Assets::backgroundGray(palette()));
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    const QUrl activityURL = Configuration::rootURL();
+    auto *accountLink = makeLinkButton(webAddress(activityURL), this);
+    accountLink->setStyleSheet(QStringLiteral("padding: 5px;"));
+    connect(accountLink, &QPushButton::clicked, this, [this, activityURL] { openPage(activityURL); });
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(8, 8, 8, 8);
+    column->addWidget(makeVersionRow(version));
+    column->addWidget(makeLogo(this), 0, Qt::AlignHCenter);
+    column->addWidget(accountLink, 0, Qt::AlignHCenter);
+    column->addWidget(makeSeparator(this));
+    column->addWidget(makeUserRow());
+
+    connect(&UserDefaults::notifier(), &UserDefaultsNotifier::changed, this, [this](const QString &key) {
+        if (key == UserDefaults::userNameKey)
+            showUserName();
+    });
+}
+
+QWidget *AccountView::makeVersionRow(const std::optional<QString> &version)
+{
+    auto *versionText = new QLabel(QStringLiteral("v ") + version.value_or(QStringLiteral("Unknown")), this);
+    QFont footnote = versionText->font();
+    footnote.setPointSizeF(footnote.pointSizeF() * 0.85);
+    versionText->setFont(footnote);
+    versionText->setForegroundRole(QPalette::PlaceholderText);
+
+    auto *settings = makeSymbolButton(Assets::settingsSymbol(), QStringLiteral("Settings Button"), this);
+    settings->setPopupMode(QToolButton::InstantPopup);
+    settings->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    auto *menu = new QMenu(settings);
+    // The scheduler finishes the log-out on its own; the panel switches once "loggedIn" drops.
+    menu->addAction(QStringLiteral("Log Out"), this, [controller = environment_.userActivityController] { controller->logOut(); });
+    menu->addAction(QStringLiteral("Quit"), this, [this] { environment_.termination.requestTermination(); });
+    settings->setMenu(menu);
+
+    auto *row = new QWidget(this);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(versionText);
+    layout->addStretch();
+    layout->addWidget(settings);
+    return row;
+}
+
+QWidget *AccountView::makeUserRow()
+{
+    auto *avatar = new QLabel(this);
+    avatar->setPixmap(Assets::placeholderAvatar(25));
+
+    userName_ = new QLabel(this);
+    userName_->setTextFormat(Qt::PlainText);
+    QFont callout = userName_->font();
+    callout.setWeight(QFont::DemiBold);
+    userName_->setFont(callout);
+    showUserName();
+
+    const QUrl helpURL = Configuration::helpPage();
+    auto *help = makeSymbolButton(Assets::helpSymbol(), QStringLiteral("Open Help Page"), this);
+    connect(help, &QToolButton::clicked, this, [this, helpURL] { openPage(helpURL); });
+
+    auto *row = new QWidget(this);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(avatar);
+    layout->addWidget(userName_);
+    layout->addStretch();
+    layout->addWidget(help);
+    return row;
+}
+
+void AccountView::openPage(const QUrl &url)
+{
+    environment_.openURL(url);
+    environment_.menuPresentation.setMenuPresented(false);
+}
+
+void AccountView::showUserName()
+{
+    userName_->setText(UserDefaults::string(UserDefaults::userNameKey).value_or(QStringLiteral("User")));
+}
+
+} // namespace hourloom

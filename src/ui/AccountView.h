@@ -1,0 +1,34 @@
+#pragma once
+
+#include "PanelEnvironment.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+
+namespace hourloom {
+
+// The panel's content while logged in: the version and the settings menu ("Log Out", "Quit"),
+// the logo, a link to the account page, and the user's name with a link to the help page.
+class AccountView : public QWidget {
+    Q_OBJECT
+public:
+    // version: the installed version ("CFBundleShortVersionString"), none when the build has
+    // none.
+    AccountView(PanelEnvironment environment, std::optional<QString> version, QWidget *parent = nullptr);
+
+private:
+    QWidget *makeVersionRow(const std::optional<QString> &version);
+    QWidget *makeUserRow();
+    // Opens a page of the service, then closes the panel.
+    void openPage(const QUrl &url);
+    void showUserName();
+
+    PanelEnvironment environment_;
+    QLabel *userName_ = nullptr;
+};
+
+} // namespace hourloom

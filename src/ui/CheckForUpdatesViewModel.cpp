@@ -1,0 +1,22 @@
+#include "CheckForUpdatesViewModel.h"
+
+#include "app/UpdaterProtocol.h"
+
+namespace hourloom {
+
+CheckForUpdatesViewModel::CheckForUpdatesViewModel(UpdaterProtocol &updater, QObject *parent)
+    : QObject(parent)
+{
+    connect(&updater, &UpdaterProtocol::canCheckForUpdatesChanged, this, &CheckForUpdatesViewModel::setCanCheckForUpdates);
+    setCanCheckForUpdates(updater.canCheckForUpdates());
+}
+
+void CheckForUpdatesViewModel::setCanCheckForUpdates(bool canCheck)
+{
+    if (canCheck == canCheckForUpdates_)
+        return;
+    canCheckForUpdates_ = canCheck;
+    emit canCheckForUpdatesChanged(canCheck);
+}
+
+} // namespace hourloom

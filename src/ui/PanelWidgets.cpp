@@ -1,0 +1,48 @@
+#include "PanelWidgets.h"
+
+#include "Assets.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace hourloom {
+
+QToolButton *makeSymbolButton(const QIcon &icon, const QString &accessibleName, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setIcon(icon);
+    button->setIconSize(QSize(20, 20));
+    button->setAutoRaise(true);
+    button->setAccessibleName(accessibleName);
+    button->setToolTip(accessibleName);
+    return button;
+}
+
+QPushButton *makeLinkButton(const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+QLabel *makeLogo(QWidget *parent)
+{
+    auto *logo = new QLabel(parent);
+    logo->setPixmap(Assets::logo(180));
+    logo->setAccessibleName(QStringLiteral("Hourloom Logo"));
+    logo->setContentsMargins(8, 8, 8, 8);
+    return logo;
+}
+
+QFrame *makeSeparator(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+} // namespace hourloom

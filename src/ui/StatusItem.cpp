@@ -1,0 +1,66 @@
+#include "StatusItem.h"
+
+#include "Assets.h"
+#include "CheckForUpdatesView.h"
+#include "MenuBarView.h"
+#include "MenuPanel.h"
+
+#include "app/MenuPresentation.h"
+#include "app/TerminationProtocol.h"
+#include "app/UserDefaults.h"
+#include "auth/AuthControllerProtocol.h"
+#include "upload/UserActivityControllerProtocol.h"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace hourloom {
+
+StatusItem::StatusItem(MenuPresentation &menuPresentation, std::shared_ptr<UserActivityControllerProtocol> userActivityController,
+                       UpdaterProtocol &updater, TerminationProtocol &termination, OpenURL openURL, QObject *parent)
+    : QObject(parent)
+    , menuPresentation_(menuPresentation)
+    , contextMenu_(std::make_unique<QMenu>())
+    , trayIcon_(new QSystemTrayIcon(this))
+{
+    const bool loggedIn = userActivityController->authController()->loggedIn();
+    auto *content = new MenuBarView(PanelEnvironment{menuPresentation, std::move(userActivityController), termination, std::move(openURL)},
+                                    loggedIn);
+    panel_ = std::make_unique<MenuPanel>(menuPresentation, content);
+
+    contextMenu_->addAction(new CheckForUpdatesView(updater, contextMenu_.get()));
+    contextMenu_->addSeparator();
+    contextMenu_->addAction(QStringLiteral("Quit"), this, [&termination] { termination.requestTermination(); });
+
+    trayIcon_->setToolTip(QStringLiteral("Hourloom"));
+    trayIcon_->setContextMenu(contextMenu_.get());
+    showLoginState();
+    connect(&UserDefaults::notifier(), &UserDefaultsNotifier::changed, this, [this](const QString &key) {
+        if (key == UserDefaults::loggedInKey)
+            showLoginState();
+    });
+    connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            togglePanel();
+    });
+}
+
+StatusItem::~StatusItem() = default;
+
+void StatusItem::show()
+{
+    trayIcon_->show();
+}
+
+void StatusItem::showLoginState()
+{
+    trayIcon_->setIcon(Assets::statusBarIcon(UserDefaults::boolean(UserDefaults::loggedInKey)));
+}
+
+void StatusItem::togglePanel()
+{
+    panel_->setAnchor(trayIcon_->geometry());
+    menuPresentation_.setMenuPresented(!menuPresentation_.isMenuPresented());
+}
+
+} // namespace hourloom

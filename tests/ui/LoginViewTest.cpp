@@ -1,0 +1,141 @@
+#include "ui/LoginView.h"
+#include "ui/LoginViewModel.h"
+
+#include "UiFakes.h"
+
+#include "app/Configuration.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace hourloom::test {
+namespace {
+
+class LoginViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        harness.presentation.setMenuPresented(true);
+        view.show();
+        ASSERT_TRUE(email && password && logInButton && responseLine);
+    }
+
+    void type(const QString &emailText, const QString &passwordText)
+    {
+        QTest::keyClicks(email, emailText);
+        QTest::keyClicks(password, passwordText);
+    }
+
+    QPushButton *button(const QString &text) const
+    {
+        for (QPushButton *candidate : view.findChildren<QPushButton *>())
+            if (candidate->text() == text)
+                return candidate;
+        return nullptr;
+    }
+
+    PanelHarness harness;
+    FakeAuthController &auth = *harness.userActivity->auth;
+    LoginView view{harness.environment()};
+    QLineEdit *email = findByAccessibleName<QLineEdit>(view, QStringLiteral("Email Input"));
+    QLineEdit *password = findByAccessibleName<QLineEdit>(view, QStringLiteral("Password Input"));
+    QPushButton *logInButton = button(QStringLiteral("Log In"));
+    QLabel *responseLine = findByAccessibleName<QLabel>(view, QStringLiteral("Log In Response Text"));
+};
+
+TEST_F(LoginViewTest, ShowsEveryNamedElement)
+{
+    for (const char *name : {"Minimize App Button", "Quit App Button", "Hourloom Logo"})
+        EXPECT_NE(findByAccessibleName(view, QLatin1String(name)), nullptr) << name;
+    EXPECT_EQ(email->placeholderText(), QStringLiteral("Email"));
+    EXPECT_EQ(password->placeholderText(), QStringLiteral("Password"));
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    EXPECT_NE(button(QStringLiteral("No account? Sign up here")), nullptr);
+}
+
+TEST_F(LoginViewTest, LogInIsEnabledOnlyForAValidForm)
+{
+    EXPECT_FALSE(logInButton->isEnabled());
+    type(QStringLiteral("ab"), QStringLiteral("12345678"));
+    EXPECT_FALSE(logInButton->isEnabled());
+    QTest::keyClicks(email, QStringLiteral("c"));
+    EXPECT_TRUE(logInButton->isEnabled());
+    QTest::keyClick(password, Qt::Key_Backspace);
+    EXPECT_FALSE(logInButton->isEnabled());
+}
+
+TEST_F(LoginViewTest, ReturnInEitherFieldLogsInOnlyWhenTheFormIsValid)
+{
+    type(QStringLiteral("abc"), QStringLiteral("1234567"));
+    QTest::keyClick(password, Qt::Key_Return);
+    QTest::keyClick(email, Qt::Key_Return);
+    EXPECT_TRUE(auth.logIns.isEmpty());
+
+    auth.nextResult = AuthResult::failure(AuthenticationError::networkConnectionFailure);
+    QTest::keyClicks(password, QStringLiteral("8"));
+    QTest::keyClick(password, Qt::Key_Return);
+    ASSERT_EQ(auth.logIns.size(), 1);
+    EXPECT_EQ(auth.logIns[0].username, QStringLiteral("abc"));
+    EXPECT_EQ(auth.logIns[0].password, QStringLiteral("12345678"));
+
+    QTest::keyClick(email, Qt::Key_Enter);
+    EXPECT_EQ(auth.logIns.size(), 2);
+}
+
+TEST_F(LoginViewTest, FailureTextStaysUnderTheButtonWithTheTypedValues)
+{
+    auth.nextResult = AuthResult::failure(AuthenticationError::networkConnectionFailure);
+    type(QStringLiteral("ada@example.org"), QStringLiteral("12345678"));
+    QTest::mouseClick(logInButton, Qt::LeftButton);
+    EXPECT_EQ(responseLine->text(), QStringLiteral("Couldn't connect to the server. Is your internet working?"));
+    EXPECT_EQ(email->text(), QStringLiteral("ada@example.org"));
+    EXPECT_EQ(password->text(), QStringLiteral("12345678"));
+
+    auth.nextResult = AuthResult::success(QStringLiteral("Successfully logged in"));
+    QTest::mouseClick(logInButton, Qt::LeftButton);
+    EXPECT_EQ(responseLine->text(), QStringLiteral("Couldn't connect to the server. Is your internet working?"));
+}
+
+TEST_F(LoginViewTest, LogInIsDisabledWhileALoginRuns)
+{
+    auth.holdLogIns = true;
+    type(QStringLiteral("abc"), QStringLiteral("12345678"));
+    QTest::keyClick(password, Qt::Key_Return);
+    EXPECT_FALSE(logInButton->isEnabled());
+    QTest::keyClick(password, Qt::Key_Return);
+    EXPECT_EQ(auth.logIns.size(), 1);
+
+    auth.nextResult = AuthResult::failure(AuthenticationError::invalidLoginDetails);
+    emit auth.released();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(view.viewModel().isLoggingIn());
+    EXPECT_TRUE(logInButton->isEnabled());
+    EXPECT_EQ(responseLine->text(), QStringLiteral("Invalid login details"));
+}
+
+TEST_F(LoginViewTest, SignUpOpensTheRootURLAndClosesThePanel)
+{
+    QTest::mouseClick(button(QStringLiteral("No account? Sign up here")), Qt::LeftButton);
+    EXPECT_EQ(harness.openedURLs, QList<QUrl>{Configuration::rootURL()});
+    EXPECT_FALSE(harness.presentation.isMenuPresented());
+}
+
+TEST_F(LoginViewTest, HeaderButtonsCloseThePanelOrAskToQuit)
+{
+    QTest::mouseClick(findByAccessibleName<QToolButton>(view, QStringLiteral("Minimize App Button")), Qt::LeftButton);
+    EXPECT_FALSE(harness.presentation.isMenuPresented());
+    EXPECT_EQ(harness.termination.requests, 0);
+
+    QTest::mouseClick(findByAccessibleName<QToolButton>(view, QStringLiteral("Quit App Button")), Qt::LeftButton);
+    EXPECT_EQ(harness.termination.requests, 1);
+    EXPECT_EQ(harness.userActivity->logOuts, 0);
+    EXPECT_TRUE(harness.openedURLs.isEmpty());
+}
+
+} // namespace
+} // namespace hourloom::test

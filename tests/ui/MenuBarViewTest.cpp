@@ -1,0 +1,138 @@
+#include "ui/AccountView.h"
+#include "ui/LoginView.h"
+#include "ui/LoginViewModel.h"
+#include "ui/MenuBarView.h"
+
+#include "UiFakes.h"
+
+#include "app/Configuration.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace hourloom::test {
+namespace {
+
+bool showsText(const QWidget &root, const QString &text)
+{
+    for (const QLabel *label : root.findChildren<QLabel *>())
+        if (label->text() == text)
+            return true;
+    return false;
+}
+
+QAction *settingsEntry(const QWidget &root, const QString &text)
+{
+    const auto *settings = findByAccessibleName<QToolButton>(root, QStringLiteral("Settings Button"));
+    if (!settings || !settings->menu())
+        return nullptr;
+    for (QAction *action : settings->menu()->actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+TEST(MenuBarViewTest, StoresTheGivenLoginStateAndShowsItsScreen)
+{
+    PanelHarness harness;
+    MenuBarView loggedOut(harness.environment(), false);
+    EXPECT_FALSE(UserDefaults::boolean(UserDefaults::loggedInKey));
+    EXPECT_NE(qobject_cast<LoginView *>(loggedOut.content()), nullptr);
+
+    MenuBarView loggedIn(harness.environment(), true);
+    EXPECT_TRUE(UserDefaults::boolean(UserDefaults::loggedInKey));
+    EXPECT_NE(qobject_cast<AccountView *>(loggedIn.content()), nullptr);
+}
+
+TEST(MenuBarViewTest, SwitchesScreensAsTheLoginStateChanges)
+{
+    PanelHarness harness;
+    MenuBarView view(harness.environment(), false);
+    auto *loginView = qobject_cast<LoginView *>(view.content());
+    ASSERT_NE(loginView, nullptr);
+
+    // A login through the form itself replaces the form with the account view.
+    loginView->viewModel().setUsername(QStringLiteral("ada@example.org"));
+    QCoro::waitFor(loginView->viewModel().logIn());
+    ASSERT_NE(qobject_cast<AccountView *>(view.content()), nullptr);
+    EXPECT_TRUE(showsText(*view.content(), QStringLiteral("ada@example.org")));
+
+    QAction *logOut = settingsEntry(*view.content(), QStringLiteral("Log Out"));
+    ASSERT_NE(logOut, nullptr);
+    logOut->trigger();
+    EXPECT_EQ(harness.userActivity->logOuts, 1);
+    EXPECT_NE(qobject_cast<AccountView *>(view.content()), nullptr) << "the scheduler, not the menu, ends the login";
+
+    UserDefaults::setBoolean(UserDefaults::loggedInKey, false);
+    EXPECT_NE(qobject_cast<LoginView *>(view.content()), nullptr);
+}
+
+class AccountViewTest : public ::testing::Test {
+protected:
+    PanelHarness harness;
+};
+
+TEST_F(AccountViewTest, VersionTextIsTheShortVersionOrUnknown)
+{
+    const AccountView versioned(harness.environment(), QStringLiteral("1.4.2"));
+    EXPECT_TRUE(showsText(versioned, QStringLiteral("v 1.4.2")));
+    const AccountView unversioned(harness.environment(), std::nullopt);
+    EXPECT_TRUE(showsText(unversioned, QStringLiteral("v Unknown")));
+}
+
+TEST_F(AccountViewTest, UserNameIsTheStoredOneOrUser)
+{
+    const AccountView view(harness.environment(), std::nullopt);
+    EXPECT_TRUE(showsText(view, QStringLiteral("User")));
+    UserDefaults::setString(UserDefaults::userNameKey, QStringLiteral("ada@example.org"));
+    EXPECT_TRUE(showsText(view, QStringLiteral("ada@example.org")));
+    EXPECT_FALSE(showsText(view, QStringLiteral("User")));
+}
+
+TEST_F(AccountViewTest, LinksOpenTheirPageAndCloseThePanel)
+{
+    AccountView view(harness.environment(), std::nullopt);
+    view.show();
+    QPushButton *accountLink = nullptr;
+    for (QPushButton *button : view.findChildren<QPushButton *>())
+        if (button->text() == QStringLiteral("127.0.0.1:8787"))
+            accountLink = button;
+    ASSERT_NE(accountLink, nullptr);
+
+    harness.presentation.setMenuPresented(true);
+    QTest::mouseClick(accountLink, Qt::LeftButton);
+    EXPECT_FALSE(harness.presentation.isMenuPresented());
+
+    harness.presentation.setMenuPresented(true);
+    QTest::mouseClick(findByAccessibleName<QToolButton>(view, QStringLiteral("Open Help Page")), Qt::LeftButton);
+    EXPECT_FALSE(harness.presentation.isMenuPresented());
+
+    EXPECT_EQ(harness.openedURLs,
+              (QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1:8787")), QUrl(QStringLiteral("http://127.0.0.1:8787/guides/troubleshooting"))}));
+}
+
+TEST_F(AccountViewTest, SettingsMenuOffersLogOutAndQuitThroughTheTerminationRequest)
+{
+    const AccountView view(harness.environment(), std::nullopt);
+    QStringList entries;
+    for (const QAction *action : findByAccessibleName<QToolButton>(view, QStringLiteral("Settings Button"))->menu()->actions())
+        entries.append(action->text());
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("Log Out"), QStringLiteral("Quit")}));
+
+    QAction *quit = settingsEntry(view, QStringLiteral("Quit"));
+    ASSERT_NE(quit, nullptr);
+    harness.presentation.setMenuPresented(true);
+    quit->trigger();
+    EXPECT_EQ(harness.termination.requests, 1);
+    EXPECT_EQ(harness.userActivity->logOuts, 0);
+    EXPECT_TRUE(harness.presentation.isMenuPresented());
+    EXPECT_NE(findByAccessibleName(view, QStringLiteral("Hourloom Logo")), nullptr);
+}
+
+} // namespace
+} // namespace hourloom::test

@@ -1,0 +1,138 @@
+#include "ui/CheckForUpdatesView.h"
+#include "ui/CheckForUpdatesViewModel.h"
+#include "ui/MenuPanel.h"
+#include "ui/PanelPlacement.h"
+#include "ui/StatusItem.h"
+
+#include "UiFakes.h"
+
+#include "ui/Assets.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include <gtest/gtest.h>
+
+namespace hourloom::test {
+namespace {
+
+TEST(PanelPlacementTest, UnderTheIconInsideTheScreenOrTopRightWithoutAnIcon)
+{
+    const QRect screen(0, 24, 1280, 776); // a 24-pixel top bar
+    const QSize panel(280, 400);
+    EXPECT_EQ(panelPosition(QRect(600, 0, 24, 24), panel, screen), QPoint(472, 24));
+    EXPECT_EQ(panelPosition(QRect(1250, 0, 24, 24), panel, screen), QPoint(1000, 24)) << "kept inside on the right";
+    EXPECT_EQ(panelPosition(QRect(4, 0, 24, 24), panel, screen), QPoint(0, 24)) << "kept inside on the left";
+    EXPECT_EQ(panelPosition(QRect(600, 776, 24, 24), panel, QRect(0, 0, 1280, 776)), QPoint(472, 376)) << "above a bottom tray";
+    EXPECT_EQ(panelPosition(QRect(), panel, screen), QPoint(1000, 24));
+}
+
+class MenuPanelTest : public ::testing::Test {
+protected:
+    MenuPresentation presentation;
+    QWidget *content = new QWidget;
+    QLineEdit *field = new QLineEdit(content);
+    MenuPanel panel{presentation, content};
+};
+
+TEST_F(MenuPanelTest, VisibilityAndFlagFollowEachOther)
+{
+    presentation.setMenuPresented(true);
+    EXPECT_TRUE(panel.isVisible());
+    presentation.setMenuPresented(false);
+    EXPECT_FALSE(panel.isVisible());
+
+    panel.show();
+    EXPECT_TRUE(presentation.isMenuPresented());
+    panel.close(); // what a click outside the popup does
+    EXPECT_FALSE(presentation.isMenuPresented());
+}
+
+TEST_F(MenuPanelTest, HidingTakesTheFocusAwaySoNoCursorBlinks)
+{
+    presentation.setMenuPresented(true);
+    field->setFocus();
+    ASSERT_EQ(panel.focusWidget(), field);
+    presentation.setMenuPresented(false);
+    EXPECT_EQ(panel.focusWidget(), nullptr);
+    EXPECT_FALSE(field->hasFocus());
+}
+
+class StatusItemTest : public ::testing::Test {
+protected:
+    static QImage picture(const QIcon &icon) { return icon.pixmap(32, 32).toImage(); }
+    QSystemTrayIcon &trayIcon() { return *item.findChild<QSystemTrayIcon *>(); }
+    QAction *contextEntry(const QString &text)
+    {
+        for (QAction *action : trayIcon().contextMenu()->actions())
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    }
+
+    PanelHarness harness;
+    FakeUpdater updater{true};
+    StatusItem item{harness.presentation, harness.userActivity, updater, harness.termination, harness.environment().openURL};
+};
+
+TEST_F(StatusItemTest, IconFollowsTheStoredLoginState)
+{
+    EXPECT_EQ(trayIcon().toolTip(), QStringLiteral("Hourloom"));
+    EXPECT_EQ(picture(trayIcon().icon()), picture(Assets::statusBarIcon(false)));
+    UserDefaults::setBoolean(UserDefaults::loggedInKey, true);
+    EXPECT_EQ(picture(trayIcon().icon()), picture(Assets::statusBarIcon(true)));
+    EXPECT_NE(picture(Assets::statusBarIcon(true)), picture(Assets::statusBarIcon(false)));
+    UserDefaults::setBoolean(UserDefaults::loggedInKey, false);
+    EXPECT_EQ(picture(trayIcon().icon()), picture(Assets::statusBarIcon(false)));
+}
+
+TEST_F(StatusItemTest, ActivationTogglesThePanel)
+{
+    emit trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(item.panel().isVisible());
+    EXPECT_TRUE(harness.presentation.isMenuPresented());
+    emit trayIcon().activated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(item.panel().isVisible());
+    emit trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(item.panel().isVisible());
+    EXPECT_FALSE(harness.presentation.isMenuPresented());
+}
+
+TEST_F(StatusItemTest, ContextMenuChecksForUpdatesAndQuits)
+{
+    QAction *check = contextEntry(QStringLiteral("Check for Updates\u2026"));
+    ASSERT_NE(check, nullptr);
+    check->trigger();
+    EXPECT_EQ(updater.checks, 1);
+
+    QAction *quit = contextEntry(QStringLiteral("Quit"));
+    ASSERT_NE(quit, nullptr);
+    quit->trigger();
+    EXPECT_EQ(harness.termination.requests, 1);
+}
+
+TEST(CheckForUpdatesTest, FollowsTheUpdaterFromTheStart)
+{
+    FakeUpdater updater(true);
+    CheckForUpdatesView view(updater);
+    EXPECT_EQ(view.text(), QStringLiteral("Check for Updates\u2026"));
+    EXPECT_TRUE(view.viewModel().canCheckForUpdates());
+    EXPECT_TRUE(view.isEnabled());
+
+    updater.setCanCheck(false);
+    EXPECT_FALSE(view.viewModel().canCheckForUpdates());
+    EXPECT_FALSE(view.isEnabled());
+    view.trigger(); // a disabled action does nothing
+    EXPECT_EQ(updater.checks, 0);
+
+    updater.setCanCheck(true);
+    view.trigger();
+    EXPECT_EQ(updater.checks, 1);
+
+    FakeUpdater busy(false);
+    EXPECT_FALSE(CheckForUpdatesViewModel(busy).canCheckForUpdates());
+}
+
+} // namespace
+} // namespace hourloom::test
