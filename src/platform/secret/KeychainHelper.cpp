@@ -46,7 +46,9 @@ struct Item {
 Outcome failure(GError *error)
 {
     Outcome outcome;
-    outcome.serviceMissing = error->domain == G_IO_ERROR || error->domain == G_DBUS_ERROR;
+    // With a display but no session bus, GLib tries to start one with dbus-launch: when that
+    // fails the error is a spawn error, and there is still no service.
+    outcome.serviceMissing = error->domain == G_IO_ERROR || error->domain == G_DBUS_ERROR || error->domain == G_SPAWN_ERROR;
     g_error_free(error);
     return outcome;
 }
