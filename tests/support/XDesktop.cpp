@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QHash>
 #include <QThread>
 
 namespace hourloom::test {
@@ -104,6 +105,32 @@ bool XDesktop::xdotool(const QStringList &arguments)
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral("timeout"), QStringList{QStringLiteral("5"), QStringLiteral("xdotool")} + arguments);
     return process.waitForFinished(10000) && process.exitCode() == 0;
+}
+
+QString XDesktop::xdotoolOutput(const QStringList &arguments)
+{
+    return run(QStringLiteral("timeout"), QStringList{QStringLiteral("5"), QStringLiteral("xdotool")} + arguments);
+}
+
+bool XDesktop::startTray()
+{
+    start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
+                                     QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
+                                     QStringLiteral("24"), QStringLiteral("--SetDockType"), QStringLiteral("true")});
+    return spinUntil([&] { return !windowsOfClass(QStringLiteral("trayer")).isEmpty(); });
+}
+
+QList<std::pair<QString, QRect>> XDesktop::windowsOfClass(const QString &windowClass)
+{
+    QList<std::pair<QString, QRect>> windows;
+    const QString ids = xdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"), windowClass});
+    for (const QString &id : ids.split(u'\n', Qt::SkipEmptyParts)) {
+        QHash<QString, int> shell;
+        for (const QString &line : xdotoolOutput({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id}).split(u'\n'))
+            shell.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
+        windows.append({id, QRect(shell.value("X"), shell.value("Y"), shell.value("WIDTH"), shell.value("HEIGHT"))});
+    }
+    return windows;
 }
 
 bool XDesktop::activate(const QString &window)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -33,6 +34,12 @@ public:
     bool activate(const QString &window);
     // Runs xdotool with the arguments on this desktop (bounded in time).
     bool xdotool(const QStringList &arguments);
+    // Its standard output, empty when it failed.
+    QString xdotoolOutput(const QStringList &arguments);
+    // A system tray (trayer, top right); true once it shows.
+    bool startTray();
+    // The visible windows of a WM_CLASS class (a regular expression), with their geometry.
+    QList<std::pair<QString, QRect>> windowsOfClass(const QString &windowClass);
 
     // Runs the main loop until the condition holds or a generous deadline passes.
     static bool spinUntil(const std::function<bool()> &condition, int milliseconds = 10000);
