@@ -123,8 +123,8 @@ std::optional<WindowFacts> X11Workspace::factsOf(xcb_window_t window) const
     const xcb_query_extension_reply_t *res = xcb_get_extension_data(c, &xcb_res_id);
     std::optional<xcb_res_query_client_ids_cookie_t> clientIds;
     if (res && res->present) {
-        xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-        clientIds = xcb_res_query_client_ids(c, 1, &spec);
+        xcb_res_client_id_spec_t asked{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        clientIds = xcb_res_query_client_ids(c, 1, &asked);
     }
 
     xcb_generic_error_t *error = nullptr;
@@ -139,7 +139,9 @@ std::optional<WindowFacts> X11Workspace::factsOf(xcb_window_t window) const
         Reply<xcb_res_query_client_ids_reply_t> ids(xcb_res_query_client_ids_reply(c, *clientIds, nullptr));
         if (ids) {
             for (auto it = xcb_res_query_client_ids_ids_iterator(ids.get()); it.rem; xcb_res_client_id_value_next(&it)) {
-                if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && xcb_res_client_id_value_value_length(it.data) >= 1)
+                // Each value starts with the client id it answers (window and mask).
+                const auto *answered = reinterpret_cast<const xcb_res_client_id_spec_t *>(it.data);
+                if ((answered->mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && xcb_res_client_id_value_value_length(it.data) >= 1)
                     pid = *xcb_res_client_id_value_value(it.data);
             }
         }
