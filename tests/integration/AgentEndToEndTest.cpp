@@ -76,6 +76,13 @@ protected:
 
     // A click on the icon opens the panel, or closes it when it is open (a popup stays open while
     // xdotool switches windows without clicking anywhere).
+    // Clicks and waits until a new window of the agent (its menu) shows.
+    bool openMenu(const QPoint &at, const QString &button)
+    {
+        const qsizetype shown = desktop.windowsOfClass(QStringLiteral("^Hourloom$")).size();
+        return click(at, button) && XDesktop::spinUntil([&] { return desktop.windowsOfClass(QStringLiteral("^Hourloom$")).size() > shown; });
+    }
+
     bool openPanel()
     {
         if (panel().isValid())
@@ -98,7 +105,7 @@ protected:
         ASSERT_TRUE(click(QPoint(form.center().x(), form.top() + 158)));
         ASSERT_TRUE(desktop.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), DevServerProcess::password}));
         ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return loggedIn(); })) << "the login did not go through";
+        ASSERT_TRUE(XDesktop::spinUntil([&] { return loggedIn(); }, 30000)) << "the login did not go through";
     }
 
     // What the service stored for the test user: app names by id, and how many uploads came.
@@ -151,10 +158,9 @@ TEST_F(AgentEndToEnd, LogInTrackUploadLogOutLogInAgainAndQuitAfterTheFinalUpload
     // from the keyring and the refresh token stays.
     ASSERT_TRUE(openPanel());
     const QRect account = panel();
-    ASSERT_TRUE(click(QPoint(account.right() - 22, account.top() + 21)));
-    XDesktop::spinFor(300);
+    ASSERT_TRUE(openMenu(QPoint(account.right() - 22, account.top() + 21), QStringLiteral("1")));
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !loggedIn(); })) << "the log-out did not go through";
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !loggedIn(); }, 30000)) << "the log-out did not go through";
     EXPECT_EQ(KeyringSession::secretTool({"lookup", "service", "hourloomApiAccessToken", "account", "hourloom-Test"}), "");
     EXPECT_NE(KeyringSession::secretTool({"lookup", "service", "hourloomApiRefreshToken", "account", "hourloom-Test"}), "");
 
@@ -165,8 +171,7 @@ TEST_F(AgentEndToEnd, LogInTrackUploadLogOutLogInAgainAndQuitAfterTheFinalUpload
     const int uploadsBeforeQuit = stored().second;
     ASSERT_TRUE(click(trayIcon().center())); // closes the panel the login left open
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }));
-    ASSERT_TRUE(click(trayIcon().center(), QStringLiteral("3")));
-    XDesktop::spinFor(300);
+    ASSERT_TRUE(openMenu(trayIcon().center(), QStringLiteral("3")));
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Return")}));
     ASSERT_TRUE(agent.process().waitForFinished(30000)) << "the agent did not quit";
     EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
