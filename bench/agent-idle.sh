@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures the running agent, logged in and idle, on a private desktop: start-up time until its
 # icon is in the tray, resident memory, and its wake-ups and CPU time over a quiet minute.
-# Usage: bench/agent-idle.sh [seconds]   (after a build of the default preset)
+# Usage: bench/agent-idle.sh [seconds]   (after a build of the default preset; needs curl and python3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
