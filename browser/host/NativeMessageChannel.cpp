@@ -1,5 +1,7 @@
 #include "NativeMessageChannel.h"
 
+#include "platform/browser/WriteAll.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -51,16 +53,7 @@ bool NativeMessageChannel::write(const QByteArray &message)
     const auto length = static_cast<std::uint32_t>(message.size());
     QByteArray frame(reinterpret_cast<const char *>(&length), sizeof length);
     frame += message;
-    qsizetype done = 0;
-    while (done < frame.size()) {
-        const ssize_t n = ::write(output_, frame.constData() + done, static_cast<size_t>(frame.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
+    return writeAll(output_, frame);
 }
 
 } // namespace hourloom

@@ -1,5 +1,7 @@
 #include "BrowserStateStore.h"
 
+#include "WriteAll.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -29,20 +31,6 @@ bool makePrivateDirectory(const QString &path)
     if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
         return false;
     return isPrivateDirectory(path);
-}
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += n;
-    }
-    return true;
 }
 
 } // namespace
