@@ -87,10 +87,15 @@ void JsonWriter::appendString(QStringView text)
 {
     static constexpr char hex[] = "0123456789abcdef";
     const QByteArray utf8 = text.toUtf8();
-    out_.reserve(out_.size() + utf8.size() + 2);
     out_.append('"');
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
+    // Runs that need no escape (nearly every text) go in whole.
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte >= 0x20 && byte != '"' && byte != '\\')
+            continue;
+        out_.append(utf8.constData() + run, i - run);
+        run = i + 1;
         switch (byte) {
         case '"': out_.append("\\\""); break;
         case '\\': out_.append("\\\\"); break;
@@ -99,15 +104,13 @@ void JsonWriter::appendString(QStringView text)
         case '\t': out_.append("\\t"); break;
         case '\b': out_.append("\\b"); break;
         case '\f': out_.append("\\f"); break;
-        default:
-            if (byte < 0x20) {
-                const char escape[] = {'\\', 'u', '0', '0', hex[byte >> 4], hex[byte & 0xF]};
-                out_.append(escape, sizeof escape);
-            } else {
-                out_.append(c);
-            }
+        default: {
+            const char escape[] = {'\\', 'u', '0', '0', hex[byte >> 4], hex[byte & 0xF]};
+            out_.append(escape, sizeof escape);
+        }
         }
     }
+    out_.append(utf8.constData() + run, utf8.size() - run);
     out_.append('"');
 }
 

@@ -39,6 +39,13 @@ public:
     const QDateTime &now();
 
     QByteArray take() { return std::exchange(out_, {}); }
+    const QByteArray &bytes() const { return out_; }
+    // Starts over, keeping the buffer (and the moment of encoding) for the next value.
+    void clear()
+    {
+        out_.truncate(0);
+        needsComma_ = false;
+    }
 
     // Whether value(text) can write the text faithfully: an unpaired surrogate has no UTF-8 form
     // and would be replaced.

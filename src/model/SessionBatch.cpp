@@ -1,6 +1,7 @@
 #include "SessionBatch.h"
 
 #include "AppSession.h"
+#include "EncodeList.h"
 #include "JsonWriter.h"
 #include "JsonReader.h"
 #include "app/Clock.h"
@@ -34,19 +35,17 @@ QList<SessionBatchProtocol::EncodedPart> SessionBatch::encodeInParts(const AppSe
     head.key(QLatin1StringView("user_activities"));
     const QByteArray opening = head.take();
 
-    // Only the record class has an upload form: a list holding anything else goes out as null.
-    const bool encodable = std::all_of(sessions.cbegin(), sessions.cend(),
-                                       [](const auto &session) { return dynamic_cast<const AppSession *>(session.get()); });
-    if (!encodable)
+    if (!hasUploadForm<AppSession>(sessions))
         return {{opening + "null}", 0, sessions.size()}};
 
     // Each session is written once and the parts are cut between them.
     QList<EncodedPart> parts;
     EncodedPart part{opening + '[', 0, 0};
+    JsonWriter writer(now);
     for (qsizetype i = 0; i < sessions.size(); ++i) {
-        JsonWriter writer(now);
+        writer.clear();
         static_cast<const AppSession &>(*sessions[i]).encode(writer);
-        const QByteArray session = writer.take();
+        const QByteArray &session = writer.bytes();
         if (part.count > 0 && part.body.size() + 1 + session.size() + 2 > maxBytes) {
             part.body += "]}";
             parts.append(std::exchange(part, EncodedPart{opening + '[', i, 0}));
