@@ -57,7 +57,9 @@ bool KeyringSession::start()
     keyringPid_ = lines[1].toLongLong();
     qputenv("DBUS_SESSION_BUS_ADDRESS", lines[0]);
     if (!waitUntilReady()) {
-        ADD_FAILURE() << "gnome-keyring did not serve the Secret Service: " << session_.readAllStandardError().toStdString();
+        ADD_FAILURE() << "gnome-keyring did not serve the Secret Service ("
+                      << (session_.state() == QProcess::Running ? "still running" : "it ended") << "): "
+                      << session_.readAllStandardError().toStdString();
         return false;
     }
     return true;
@@ -78,8 +80,10 @@ QByteArray dbusCall(const QString &destination, const QString &path, const QStri
 
 bool KeyringSession::waitUntilReady()
 {
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
+    // Generous: under a loaded parallel test run the daemon has been seen to need more than 10 s
+    // to create its login keyring.
+    const QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired() && session_.state() == QProcess::Running) {
         // Asking org.freedesktop.secrets itself before the daemon owns the name would make the
         // bus start a second, locked daemon: wait for the owner without activating anything.
         const bool owned = dbusCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
