@@ -76,10 +76,12 @@ TEST(BrowserBridgeInstaller, ListsThePackedExtensionForChromiumAndSaysPerBrowser
                                            BrowserBridgeInstaller::Package{"/opt/hourloom/hourloom-browser-bridge.crx", "1.2.3"});
     const BrowserStateStore store(runtime.path() + "/hourloom/browser");
 
+    // The system's folders under a root of the test's own.
+    QTemporaryDir system;
     const auto statusLines = [&] {
         QStringList lines;
-        for (const auto &status : BrowserBridgeStatus::of(installer, store))
-            lines << status.describe().replace(home.path(), "~");
+        for (const auto &status : BrowserBridgeStatus::of(installer, store, system.path()))
+            lines << status.describe().replace(home.path(), "~").replace(system.path(), "");
         return lines;
     };
     EXPECT_EQ(statusLines(), (QStringList{"Chromium: no host manifest; extension not installed; not reporting",
@@ -114,6 +116,13 @@ TEST(BrowserBridgeInstaller, ListsThePackedExtensionForChromiumAndSaysPerBrowser
                            "Firefox: host manifest ~/.mozilla/native-messaging-hosts/org.hourloom.browser_bridge.json; "
                            "extension installed; not reporting"}));
 
+    // After uninstalling, the package's manifest for all users still counts.
     EXPECT_EQ(installer.uninstall().size(), 4);
+    ASSERT_TRUE(QDir(system.path()).mkpath("etc/chromium/native-messaging-hosts"));
+    QFile systemManifest(system.path() + "/etc/chromium/native-messaging-hosts/org.hourloom.browser_bridge.json");
+    ASSERT_TRUE(systemManifest.open(QIODevice::WriteOnly));
+    systemManifest.close();
+    EXPECT_EQ(statusLines().first(),
+              "Chromium: host manifest /etc/chromium/native-messaging-hosts/org.hourloom.browser_bridge.json; extension installed; reporting now");
     EXPECT_FALSE(QFile::exists(home.path() + externalFile));
 }

@@ -47,7 +47,8 @@ bool profilesHaveExtension(const BrowserFamily &family, const QString &profileFo
 
 } // namespace
 
-QList<BrowserBridgeStatus> BrowserBridgeStatus::of(const BrowserBridgeInstaller &installer, const BrowserStateStore &store)
+QList<BrowserBridgeStatus> BrowserBridgeStatus::of(const BrowserBridgeInstaller &installer, const BrowserStateStore &store,
+                                                   const QString &systemRoot)
 {
     QList<BrowserBridgeStatus> statuses;
     for (const auto &family : BrowserCatalog::all()) {
@@ -58,7 +59,8 @@ QList<BrowserBridgeStatus> BrowserBridgeStatus::of(const BrowserBridgeInstaller 
         if (!QFileInfo(profileFolder).isDir() && !status.reporting)
             continue;
         const QString manifestName = BrowserBridgeInstaller::hostName + QStringLiteral(".json");
-        for (const QString &folder : {installer.manifestFolder(family), family.systemHostManifestFolder}) {
+        const QString systemFolder = family.systemHostManifestFolder.isEmpty() ? QString() : systemRoot + family.systemHostManifestFolder;
+        for (const QString &folder : {installer.manifestFolder(family), systemFolder}) {
             if (!folder.isEmpty() && QFileInfo::exists(folder + QLatin1Char('/') + manifestName)) {
                 status.hostManifest = folder + QLatin1Char('/') + manifestName;
                 break;

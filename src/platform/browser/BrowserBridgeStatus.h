@@ -16,7 +16,9 @@ struct BrowserBridgeStatus {
     bool reporting = false;
 
     // One entry per browser this user has run (its profile folder exists) or that reports now.
-    static QList<BrowserBridgeStatus> of(const BrowserBridgeInstaller &installer, const BrowserStateStore &store);
+    // System folders are looked for under `systemRoot` ("" for the real ones).
+    static QList<BrowserBridgeStatus> of(const BrowserBridgeInstaller &installer, const BrowserStateStore &store,
+                                         const QString &systemRoot = QString());
     // "Chromium: host manifest <path>; extension installed; reporting now".
     QString describe() const;
 };
