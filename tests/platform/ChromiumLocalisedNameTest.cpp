@@ -1,6 +1,7 @@
 // Debian's real chromium.desktop read under languages other than English: the desktop names the
 // browser in the user's language, and web sessions are recorded all the same.
 #include "model/AppSession.h"
+#include "model/JsonWriter.h"
 #include "platform/browser/BridgeScriptLibrary.h"
 #include "platform/desktop/DesktopApplication.h"
 #include "platform/errors/StandardErrorLogger.h"
@@ -10,6 +11,9 @@
 #include "support/XDesktop.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -75,12 +79,17 @@ TEST(ChromiumLocalisedName, RecordsWebSessionsUnderEveryLanguageAndSendsTheNameT
                 std::move(session), WebScriptingPlatform{BridgeScriptLibrary::type(store), StandardErrorLogger::shared()});
             web->scriptCache = std::make_shared<WebScriptCache>();
             web->webPollingInterval = 0.05;
+            web->minWebSessionDuration = 0;
             return web;
         });
         ASSERT_NE(controller.wsc(), nullptr);
         ASSERT_TRUE(XDesktop::spinUntil([&] { return !appSession->webSessions().isEmpty(); }));
         EXPECT_EQ(appSession->webSessions().first()->webDomain()->domain(), "example.org");
-        EXPECT_EQ(appSession->appName(), expectedName);
         controller.endSession(QDateTime::currentDateTimeUtc());
+        JsonWriter writer;
+        appSession->encode(writer);
+        const QJsonObject sent = QJsonDocument::fromJson(writer.take()).object();
+        EXPECT_EQ(sent.value("desktop_app_attributes").toObject().value("app_name"), expectedName);
+        EXPECT_EQ(sent.value("web_sessions_attributes").toArray().size(), 1);
     }
 }

@@ -11,7 +11,7 @@ const QList<BrowserFamily> &BrowserCatalog::all()
         {"google-chrome", {"Google Chrome"}, {"/google/chrome/chrome"}, ".config/google-chrome/NativeMessagingHosts", false,
          "/etc/opt/chrome/native-messaging-hosts"},
         {"google-chrome-canary", {"Google Chrome Canary"}, {"/google/chrome-canary/chrome"},
-         ".config/google-chrome-canary/NativeMessagingHosts", false, "/etc/opt/chrome/native-messaging-hosts"},
+         ".config/google-chrome-canary/NativeMessagingHosts"},
         {"brave", {"Brave Browser", "Brave Web Browser"}, {"/brave.com/brave/brave", "/brave-browser/brave"},
          ".config/BraveSoftware/Brave-Browser/NativeMessagingHosts", false, "/etc/brave/native-messaging-hosts"},
         {"microsoft-edge", {"Microsoft Edge"}, {"/microsoft/msedge/msedge"}, ".config/microsoft-edge/NativeMessagingHosts", false,
