@@ -31,6 +31,7 @@ struct StoredSession {
     QString endTime;
     QString appName;
     QStringList domains;
+    QHash<QString, QString> webSessionEnds; // by id
 };
 
 class Upload : public AuthFixture {
@@ -82,15 +83,29 @@ protected:
             for (const QJsonValue &value : user.toObject().value("user_activities").toArray()) {
                 const QJsonObject session = value.toObject();
                 QStringList domains;
-                for (const QJsonValue &web : session.value("web_sessions").toArray())
-                    domains << web.toObject().value("domain").toString();
+                QHash<QString, QString> webSessionEnds;
+                for (const QJsonValue &value : session.value("web_sessions").toArray()) {
+                    const QJsonObject web = value.toObject();
+                    domains << web.value("domain").toString();
+                    webSessionEnds.insert(web.value("id").toString(), web.value("end_time").toString());
+                }
                 EXPECT_FALSE(sessions.contains(session.value("id").toString())) << "stored twice";
                 sessions.insert(session.value("id").toString(),
                                 {session.value("start_time").toString(), session.value("end_time").toString(),
-                                 session.value("app_name").toString(), domains});
+                                 session.value("app_name").toString(), domains, webSessionEnds});
             }
         }
         return sessions;
+    }
+
+    QString storedWebEnd(const std::shared_ptr<WebSessionProtocol> &webSession)
+    {
+        const QString webId = webSession->id().toString(QUuid::WithoutBraces);
+        for (const StoredSession &session : storedActivities()) {
+            if (session.webSessionEnds.contains(webId))
+                return session.webSessionEnds.value(webId);
+        }
+        return {};
     }
 
     static QString wire(const QDateTime &time) { return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
@@ -214,6 +229,35 @@ TEST_F(Upload, ASessionEndingDuringASlowUploadArrivesLaterWithItsTrueEnd)
     upload();
     expectStoredAsTheyHappened({files});
     EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{terminal});
+}
+
+TEST_F(Upload, ASessionReopenedWhileItsUploadIsInFlightStaysAndGoesOutWithItsNewTimes)
+{
+    sbc->minSessionDuration = 5;
+    const auto browser = switchTo("Browser", 0);
+    auto page = std::make_shared<WebSession>(QStringLiteral("example.org"));
+    browser->webSessions().append(page);
+    switchTo("Files", 30); // the browser's session and its page end
+    page->end(*browser->endTime());
+
+    auto inFlight = scheduler->uploadSessionBatch();
+    // A detour: back in the browser a second later. Files was too short, and the browser's
+    // session is reopened with its last page, as a quick return does.
+    switchTo("Browser", 1);
+    ASSERT_TRUE(browser->isActive());
+    page->setEndTime(std::nullopt);
+    QCoro::waitFor(std::move(inFlight));
+    EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{browser});
+    EXPECT_EQ(browser->webSessions(), WebSessionList{page});
+
+    // Both go on, end for good and reach the service with their true ends.
+    clock.advance(40);
+    page->end(clock.now());
+    switchTo("Terminal", 0);
+    upload();
+    expectStoredAsTheyHappened({browser});
+    EXPECT_EQ(storedActivities().value(id(browser)).domains, QStringList{"example.org"});
+    EXPECT_EQ(storedWebEnd(page), wire(*page->endTime()));
 }
 
 TEST_F(Upload, ABatchTheServiceRefusesIsDroppedWithOneLine)
