@@ -260,6 +260,70 @@ TEST_F(Upload, ASessionReopenedWhileItsUploadIsInFlightStaysAndGoesOutWithItsNew
     EXPECT_EQ(storedWebEnd(page), wire(*page->endTime()));
 }
 
+TEST_F(Upload, EachPartTakesWhatItCarriedEndedWhenTheBodiesAreWritten)
+{
+    const auto editor = switchTo("Editor", 0);
+    const auto files = switchTo("Files", 30);
+    const auto terminal = switchTo("Terminal", 30);
+    scheduler->maxUploadBytes = 1; // a part per session; the open Terminal session goes last
+    auto parts = scheduler->uploadSessionBatch();
+    // While the first part is in flight, Terminal's session ends.
+    const auto browser = switchTo("Browser", 20);
+    QCoro::waitFor(std::move(parts));
+    EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 3);
+    EXPECT_EQ(sbc->sessionBatch()->appSessions(), (AppSessionList{terminal, browser}));
+
+    upload();
+    expectStoredAsTheyHappened({editor, files, terminal});
+}
+
+TEST_F(Upload, OneUploadAtATimeAndLogOutWaitsForTheOneInFlight)
+{
+    // The service answers slowly; a timer step while the upload is in flight sends nothing.
+    const auto editor = switchTo("Editor", 0);
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 1}, {"delay_ms", 1500}});
+    auto slow = scheduler->uploadSessionBatch();
+    const auto files = switchTo("Files", 13);
+    uploadTimers.last()->fire();
+    EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 1);
+    QCoro::waitFor(std::move(slow));
+    upload();
+    expectStoredAsTheyHappened({editor}); // the older answer never lands over a newer one
+
+    // Log-out during a slow timer upload: its own upload follows, with the session's true end.
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 1}, {"delay_ms", 1500}});
+    auto timerUpload = scheduler->uploadTimerFired();
+    clock.advance(20);
+    QCoro::waitFor(scheduler->logOut());
+    QCoro::waitFor(std::move(timerUpload));
+    EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 4);
+    expectStoredAsTheyHappened({editor, files});
+    EXPECT_EQ(storedActivities().value(id(files)).endTime, wire(clock.now()));
+}
+
+TEST_F(Upload, A413NeverDropsASessionAndThePartSizeGrowsBack)
+{
+    QList<std::shared_ptr<AppSessionProtocol>> ended;
+    ended << switchTo("Editor", 0) << switchTo("Files", 30) << switchTo("Terminal", 30) << switchTo("Browser", 30);
+    const auto current = switchTo("Mail", 30);
+
+    // The service refuses every body as too large for a while: parts shrink to single sessions,
+    // and a single session that is still too large waits like any failure.
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 16}, {"status", 413}});
+    testing::internal::CaptureStdout();
+    for (int attempt = 0; attempt < 20 && sbc->sessionBatch()->appSessions().size() > 1; ++attempt)
+        upload();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{current});
+    expectStoredAsTheyHappened(ended);
+    EXPECT_LT(scheduler->maxUploadBytes, UserActivityController::defaultMaxUploadBytes);
+
+    // Accepted uploads let the part size grow back to the default.
+    for (int attempt = 0; attempt < 30 && scheduler->maxUploadBytes < UserActivityController::defaultMaxUploadBytes; ++attempt)
+        upload();
+    EXPECT_EQ(scheduler->maxUploadBytes, UserActivityController::defaultMaxUploadBytes);
+}
+
 TEST_F(Upload, ABatchTheServiceRefusesIsDroppedWithOneLine)
 {
     switchTo("Editor", 0);
