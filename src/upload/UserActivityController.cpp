@@ -95,6 +95,7 @@ QCoro::Task<void> UserActivityController::uploadTimerFired()
 QCoro::Task<void> UserActivityController::uploadSessionBatch()
 {
     const auto self = shared_from_this();
+    // Waits its turn: another waiter may have started the next upload by the time this one resumes.
     while (uploadInFlight_)
         co_await QFuture<void>(*uploadInFlight_);
     QPromise<void> finished;
