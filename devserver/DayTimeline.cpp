@@ -11,19 +11,24 @@ struct Span {
     QDateTime end;
 };
 
+// "yyyy-MM-dd HH:mm:ss" at the offset. Date and time are read apart: read as one, the text
+// would be taken as the service's own local time, which may skip that very hour.
+std::optional<QDateTime> instantOf(const QString &text, qint64 offset)
+{
+    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("HH:mm:ss"));
+    if (text.size() != 19 || text[10] != u' ' || !date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time, QTimeZone{int(offset)});
+}
+
 std::optional<Span> spanOf(const QString &start, const QString &end, qint64 offset)
 {
-    const QString pattern = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-    const QTimeZone uploadZone{int(offset)};
-    QDateTime from = QDateTime::fromString(start, pattern);
-    QDateTime to = QDateTime::fromString(end, pattern);
-    if (!from.isValid() || !to.isValid())
+    const auto from = instantOf(start, offset);
+    const auto to = instantOf(end, offset);
+    if (!from || !to || *to < *from)
         return std::nullopt;
-    from = QDateTime(from.date(), from.time(), uploadZone);
-    to = QDateTime(to.date(), to.time(), uploadZone);
-    if (to < from)
-        return std::nullopt;
-    return Span{from, to};
+    return Span{*from, *to};
 }
 
 class DayPlacer {

@@ -217,6 +217,10 @@ TEST_F(AccountPages_, SignInGivesAStrictHttpOnlySessionAndFormsNeedTheirTokenAnd
     EXPECT_EQ(timeline->status, 200);
     EXPECT_TRUE(contains(timeline, "ada@hourloom.test"));
     EXPECT_TRUE(contains(timeline, "Nothing was tracked on this day."));
+    // The timeline follows new uploads by itself; a signed-out page never reloads under a
+    // half-typed password.
+    EXPECT_TRUE(contains(timeline, "<meta http-equiv=\"refresh\" content=\"30\">"));
+    EXPECT_FALSE(contains(client.Get("/"), "http-equiv=\"refresh\""));
     EXPECT_EQ(timeline->get_header_value("Cache-Control"), "no-store");
     const std::string signOutToken = formToken(timeline->body);
     ASSERT_FALSE(signOutToken.empty());

@@ -2,6 +2,7 @@
 // viewer's midnight, summer-time days, totals, order, and the page's escaping.
 #include "DayTimeline.h"
 #include "TimelineView.h"
+#include "support/ScopedTimeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -133,4 +134,13 @@ TEST(TimelineView, NamesAndDomainsBecomeTextAndTotalsReadAsTimes)
     EXPECT_EQ(TimelineView::durationText(3599), "59 min");
     EXPECT_EQ(TimelineView::durationText(3600), "1 h 00 min");
     EXPECT_EQ(TimelineView::durationText(26 * 3600 + 5 * 60), "26 h 05 min");
+}
+
+TEST(DayTimeline, WallClockTimesThatTheServicesOwnZoneSkipsAreStillRead)
+{
+    // 02:30 on 31 March does not exist in Berlin; uploaded from UTC it is an ordinary time.
+    const hourloom::test::ScopedTimeZone serviceZone("Europe/Berlin");
+    const DayTimeline day = DayTimeline::of({session("Terminal", "2024-03-31 02:30:00", "2024-03-31 03:00:00", 0)}, QDate(2024, 3, 31),
+                                            QTimeZone::utc());
+    EXPECT_EQ(rowsOf(day), "Terminal 1800");
 }
