@@ -1,6 +1,5 @@
 #include "IdleTimeController.h"
 
-#include "AppSessionControllerProtocol.h"
 #include "AppSwitchTracker.h"
 #include "IdleTimeTracker.h"
 #include "SessionBatchControllerProtocol.h"
@@ -36,8 +35,7 @@ void IdleTimeController::checkIdle(TimerProtocol &firingTimer, SessionBatchContr
     if (!(timeTrackerType() > minIdleTime))
         return;
     // The session ends at detection: the idle seconds that led here stay in it.
-    if (const auto appSessionController = controller.appSessionController())
-        appSessionController->endSession(Clock::now());
+    controller.closeCurrentSession(Clock::now());
     firingTimer.invalidate();
     timer.reset();
     isIdle = true;
@@ -62,14 +60,9 @@ void IdleTimeController::resumeFromIdle(const InputEvent &, SessionBatchControll
         resumeFromIdleTracker.reset();
     }
     timer.reset();
+    // The session idleness closed stays closed: this starts a new one, which starts the poll.
+    // With no frontmost application nothing starts, and the poll waits for the next activation.
     controller.appSwitchTracker()->recordFrontmostApplication(controller);
-    // A return to the same application reopens its session without starting a new one, and only
-    // new sessions start the poll: restart it here, or no later idleness would ever be noticed
-    // while the user stays in that application. Nothing recorded (no frontmost application)
-    // leaves the poll off, so an ended session is never ended a second time.
-    const auto current = controller.appSessionController();
-    if (current && current->appSession()->isActive())
-        controller.startIdleTimer();
 }
 
 } // namespace hourloom

@@ -11,7 +11,7 @@ namespace hourloom {
 
 class SessionBatchControllerProtocol;
 
-// Polls the idle seconds; past the minimum idle time it ends the current app session and waits
+// Polls the idle seconds; past the minimum idle time it closes the current app session and waits
 // for the user's first input, which records the frontmost application afresh.
 class IdleTimeController : public std::enable_shared_from_this<IdleTimeController> {
 public:

@@ -34,18 +34,62 @@ TEST_F(IdleTimeController_, IdlenessEndsTheSessionAtDetectionAndTheFirstInputRec
     EXPECT_FALSE(idle->isIdle);
     EXPECT_TRUE(eventTracker->monitors.empty());
 
-    // Back to the same application before any upload: the session runs on without a gap, and the
-    // poll starts again so that the next idle spell in this application is noticed too.
-    EXPECT_EQ(sessions(), AppSessionList{a});
-    EXPECT_TRUE(a->isActive());
+    // Back to the same application: the closed session keeps its end, a new one starts, and so
+    // does the poll, so that the next idle spell is noticed too.
+    const QDateTime idleEnd = a->endTime().value();
+    ASSERT_EQ(sessions().size(), 2);
+    EXPECT_EQ(sessions().first(), a);
+    EXPECT_EQ(a->endTime(), idleEnd);
+    const auto back = sessions().last();
+    EXPECT_NE(back->id(), a->id());
+    EXPECT_EQ(back->startTime(), clock.now());
+    EXPECT_TRUE(back->isActive());
     ASSERT_EQ(timers.timers().size(), 2u);
     ASSERT_EQ(idle->timer, timers.last());
 
     eventSource->idleSeconds = 90;
     clock.advance(90);
     timers.last()->fire();
-    EXPECT_EQ(a->endTime(), clock.now());
+    EXPECT_EQ(back->endTime(), clock.now());
     EXPECT_TRUE(idle->isIdle);
+    EXPECT_EQ(a->endTime(), idleEnd);
+}
+
+TEST_F(IdleTimeController_, ASessionClosedByIdlenessKeepsItsEndThroughReturnsDetoursAndTheLastEnd)
+{
+    idle->minIdleTime = 60;
+    const auto a = switchTo("A", "a", 0);
+    eventSource->idleSeconds = 61;
+    clock.advance(600);
+    timers.last()->fire();
+    const QDateTime workEnd = clock.now();
+    ASSERT_EQ(a->endTime(), workEnd);
+
+    // Two hours away; the user comes back to A, takes two quick detours and returns to A.
+    workspace->frontmost = RunningApplication{QStringLiteral("A"), QStringLiteral("a")};
+    eventSource->idleSeconds = 0;
+    clock.advance(7200);
+    eventTracker->deliver(InputEventType::keyDown);
+    switchTo("C", "c", 1);
+    switchTo("A", "a", 1);
+    EXPECT_EQ(a->endTime(), workEnd);
+    ASSERT_FALSE(sessions().isEmpty());
+    EXPECT_EQ(sessions().first(), a);
+    EXPECT_NE(sessions().last(), a);
+    EXPECT_TRUE(sessions().last()->isActive());
+    EXPECT_EQ(sessions().last()->startTime(), clock.now());
+
+    // Idle again, then whatever ends the current session at log-out or quit finds nothing open.
+    eventSource->idleSeconds = 61;
+    clock.advance(100);
+    timers.last()->fire();
+    const auto closed = sessions().last();
+    const QDateTime closedAt = closed->endTime().value();
+    clock.advance(3600);
+    if (const auto current = controller->appSessionController())
+        current->endSession(clock.now());
+    EXPECT_EQ(closed->endTime(), closedAt);
+    EXPECT_EQ(a->endTime(), workEnd);
 }
 
 TEST_F(IdleTimeController_, ReturningToAnotherAppOrAfterAnUploadStartsAFreshSessionAndPoll)
