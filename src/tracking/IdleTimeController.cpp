@@ -19,7 +19,7 @@ IdleTimeController::IdleTimeController(std::shared_ptr<EventTrackerProtocol> eve
 
 void IdleTimeController::startIdlePolling(std::weak_ptr<SessionBatchControllerProtocol> controller)
 {
-    if (timer)
+    if (timer || isIdle)
         return;
     std::weak_ptr<IdleTimeController> weakSelf = weak_from_this();
     timer = timerProvider(idlePollingInterval, true, [weakSelf, controller](TimerProtocol &firingTimer) {
@@ -39,6 +39,8 @@ void IdleTimeController::checkIdle(TimerProtocol &firingTimer, SessionBatchContr
     firingTimer.invalidate();
     timer.reset();
     isIdle = true;
+    if (resumeFromIdleTracker)
+        return;
 
     std::weak_ptr<IdleTimeController> weakSelf = weak_from_this();
     std::weak_ptr<SessionBatchControllerProtocol> weakController = controller.weak_from_this();
@@ -52,14 +54,13 @@ void IdleTimeController::checkIdle(TimerProtocol &firingTimer, SessionBatchContr
 
 void IdleTimeController::resumeFromIdle(const InputEvent &, SessionBatchControllerProtocol &controller)
 {
-    if (timer)
-        timer->invalidate();
+    if (!isIdle)
+        return;
     isIdle = false;
     if (resumeFromIdleTracker) {
         eventTrackerType->removeMonitor(*resumeFromIdleTracker);
         resumeFromIdleTracker.reset();
     }
-    timer.reset();
     // The session idleness closed stays closed: this starts a new one, which starts the poll.
     // With no frontmost application nothing starts, and the poll waits for the next activation.
     controller.appSwitchTracker()->recordFrontmostApplication(controller);

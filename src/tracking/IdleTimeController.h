@@ -31,7 +31,7 @@ public:
     std::shared_ptr<TimerProtocol> timer;
     std::optional<MonitorToken> resumeFromIdleTracker;
 
-    // Starts the repeating poll unless one runs.
+    // Starts the repeating poll unless one runs or the user is away.
     void startIdlePolling(std::weak_ptr<SessionBatchControllerProtocol> controller);
     void checkIdle(TimerProtocol &firingTimer, SessionBatchControllerProtocol &controller);
     void resumeFromIdle(const InputEvent &event, SessionBatchControllerProtocol &controller);

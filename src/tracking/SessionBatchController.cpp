@@ -58,6 +58,10 @@ QByteArray SessionBatchController::encode() const
 
 void SessionBatchController::handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession)
 {
+    // While the user is away a window that activates itself opens nothing: the first input
+    // records whatever is frontmost then.
+    if (idleTimeController_->isIdle)
+        return;
     if (appSessionController_)
         appSessionController_->endSession(Clock::now());
     dropShortSession();

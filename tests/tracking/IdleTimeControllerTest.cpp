@@ -92,6 +92,47 @@ TEST_F(IdleTimeController_, ASessionClosedByIdlenessKeepsItsEndThroughReturnsDet
     EXPECT_EQ(a->endTime(), workEnd);
 }
 
+TEST_F(IdleTimeController_, WhileAwayActivationsOpenNothingAndOneMonitorRecordsTheAppFrontmostAtTheReturn)
+{
+    idle->minIdleTime = 60;
+    const auto a = switchTo("A", "a", 0);
+    eventSource->idleSeconds = 61;
+    clock.advance(100);
+    timers.last()->fire();
+    const QDateTime idleEnd = a->endTime().value();
+
+    // A dialog pops up and a window closes by itself while the user is away.
+    switchTo("Dialog", "dialog", 30);
+    switchTo("A", "a", 30);
+    EXPECT_EQ(sessions(), AppSessionList{a});
+    EXPECT_EQ(a->endTime(), idleEnd);
+    EXPECT_EQ(timers.timers().size(), 1u);
+    EXPECT_EQ(idle->timer, nullptr);
+    controller->startIdleTimer();
+    EXPECT_EQ(timers.timers().size(), 1u);
+    EXPECT_EQ(eventTracker->monitors.size(), 1u);
+
+    workspace->frontmost = RunningApplication{QStringLiteral("B"), QStringLiteral("b")};
+    eventSource->idleSeconds = 0;
+    clock.advance(60);
+    eventTracker->deliver(InputEventType::keyDown);
+    ASSERT_EQ(sessions().size(), 2);
+    const auto b = sessions().last();
+    EXPECT_EQ(b->bundleIdentifier(), "b");
+    EXPECT_TRUE(eventTracker->monitors.empty());
+
+    // Further input is just work: it records nothing and drops nothing.
+    for (int i = 0; i < 100; ++i) {
+        clock.advance(1);
+        eventTracker->deliver(InputEventType::keyDown);
+        timers.last()->fire();
+    }
+    EXPECT_EQ(sessions(), (AppSessionList{a, b}));
+    EXPECT_TRUE(b->isActive());
+    EXPECT_EQ(controller->sessionBatch()->appSwitchingCount(), 0);
+    EXPECT_EQ(timers.timers().size(), 2u);
+}
+
 TEST_F(IdleTimeController_, ReturningToAnotherAppOrAfterAnUploadStartsAFreshSessionAndPoll)
 {
     idle->minIdleTime = 60;
