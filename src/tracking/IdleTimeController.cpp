@@ -6,6 +6,8 @@
 #include "app/Clock.h"
 #include "app/Configuration.h"
 
+#include <cmath>
+
 namespace hourloom {
 
 IdleTimeController::IdleTimeController(std::shared_ptr<EventTrackerProtocol> eventTracker, TimerProvider provider)
@@ -21,6 +23,7 @@ void IdleTimeController::startIdlePolling(std::weak_ptr<SessionBatchControllerPr
 {
     if (timer || isIdle)
         return;
+    lastPoll = readClocks();
     std::weak_ptr<IdleTimeController> weakSelf = weak_from_this();
     timer = timerProvider(idlePollingInterval, true, [weakSelf, controller](TimerProtocol &firingTimer) {
         const auto self = weakSelf.lock();
@@ -30,14 +33,42 @@ void IdleTimeController::startIdlePolling(std::weak_ptr<SessionBatchControllerPr
     });
 }
 
+IdleTimeController::PollReading IdleTimeController::readClocks()
+{
+    return PollReading{Clock::now(), Clock::monotonic()};
+}
+
+bool IdleTimeController::clockJumped(const PollReading &previous, const PollReading &current) const
+{
+    const double wallSeconds = double(previous.wallClock.msecsTo(current.wallClock)) / 1000.0;
+    const double monotonicSeconds = current.monotonic - previous.monotonic;
+    return std::abs(wallSeconds - monotonicSeconds) > idlePollingInterval + clockStepSlack;
+}
+
 void IdleTimeController::checkIdle(TimerProtocol &firingTimer, SessionBatchControllerProtocol &controller)
 {
-    if (!(timeTrackerType() > minIdleTime))
+    const PollReading now = readClocks();
+    const std::optional<PollReading> previous = std::exchange(lastPoll, now);
+    // The timer and the idle counter stand still while the machine sleeps, the wall clock does
+    // not: the session ends where the last poll saw it running, and the gap is booked to nobody.
+    const bool jumped = previous && clockJumped(*previous, now);
+    if (jumped)
+        controller.closeCurrentSession(previous->wallClock);
+    if (timeTrackerType() > minIdleTime) {
+        becomeIdle(firingTimer, controller);
         return;
+    }
+    if (jumped)
+        controller.appSwitchTracker()->recordFrontmostApplication(controller);
+}
+
+void IdleTimeController::becomeIdle(TimerProtocol &firingTimer, SessionBatchControllerProtocol &controller)
+{
     // The session ends at detection: the idle seconds that led here stay in it.
     controller.closeCurrentSession(Clock::now());
     firingTimer.invalidate();
     timer.reset();
+    lastPoll.reset();
     isIdle = true;
     if (resumeFromIdleTracker)
         return;

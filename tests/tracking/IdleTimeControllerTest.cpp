@@ -167,3 +167,69 @@ TEST_F(IdleTimeController_, NoFrontmostApplicationAtTheReturnRecordsNothing)
     EXPECT_FALSE(idle->isIdle);
     EXPECT_EQ(idle->timer, nullptr);
 }
+
+TEST_F(IdleTimeController_, ASuspendOrClockStepEndsTheSessionAtTheLastPollAndBooksNoGap)
+{
+    idle->minIdleTime = 60;
+    idle->idlePollingInterval = 10;
+    workspace->frontmost = RunningApplication{QStringLiteral("Editor"), QStringLiteral("editor")};
+    tracker->recordFrontmostApplication(*controller);
+    const auto evening = sessions().last();
+    const auto poll = timers.last();
+    clock.advance(10);
+    poll->fire();
+
+    // Drift within the slack is no step.
+    clock.advance(10);
+    clock.stepWallClock(idle->idlePollingInterval + IdleTimeController::clockStepSlack - 1);
+    poll->fire();
+    ASSERT_EQ(sessions(), AppSessionList{evening});
+    const QDateTime beforeLid = clock.now();
+
+    // The lid closes with the editor frontmost and opens in the morning: the timer fires once,
+    // its interval later on the monotonic clock, eight hours later on the wall clock.
+    clock.stepWallClock(8 * 3600);
+    clock.advance(10);
+    poll->fire();
+    EXPECT_EQ(evening->endTime(), beforeLid);
+    ASSERT_EQ(sessions().size(), 2);
+    const auto morning = sessions().last();
+    EXPECT_EQ(morning->bundleIdentifier(), "editor");
+    EXPECT_NE(morning->id(), evening->id());
+    EXPECT_EQ(morning->startTime(), clock.now());
+    EXPECT_TRUE(morning->isActive());
+    EXPECT_TRUE(poll->isValid());
+    EXPECT_EQ(timers.timers().size(), 1u);
+
+    // A quick detour merges back into the morning's session, never into the evening's.
+    switchTo("Shell", "shell", 30);
+    switchTo("Editor", "editor", 1);
+    EXPECT_EQ(evening->endTime(), beforeLid);
+    EXPECT_EQ(sessions().last(), morning);
+    EXPECT_TRUE(morning->isActive());
+
+    // The clock set back an hour: the session ends where it was last seen, a new one starts.
+    clock.advance(10);
+    poll->fire();
+    const QDateTime beforeStep = clock.now();
+    clock.stepWallClock(-3600);
+    clock.advance(10);
+    poll->fire();
+    EXPECT_EQ(morning->endTime(), beforeStep);
+    ASSERT_EQ(sessions().size(), 3);
+    EXPECT_EQ(sessions().last()->startTime(), clock.now());
+
+    // Waking up with the user still away: the session ends at the last poll and nothing starts.
+    const auto current = sessions().last();
+    clock.advance(10);
+    poll->fire();
+    const QDateTime lastPoll = clock.now();
+    clock.stepWallClock(3600);
+    clock.advance(10);
+    eventSource->idleSeconds = 61;
+    poll->fire();
+    EXPECT_EQ(current->endTime(), lastPoll);
+    EXPECT_EQ(sessions().size(), 3);
+    EXPECT_TRUE(idle->isIdle);
+    EXPECT_FALSE(poll->isValid());
+}
