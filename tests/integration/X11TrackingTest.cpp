@@ -84,6 +84,16 @@ protected:
     }
 
     AppSessionList sessions() const { return controller->sessionBatch()->appSessions(); }
+
+    // Tracking started as the agent starts it, with the Alpha terminal frontmost; its session.
+    std::shared_ptr<AppSessionProtocol> startTrackingInAlpha()
+    {
+        if (!desktop->activate(alpha))
+            return nullptr;
+        tracker->recordFrontmostApplication(*controller);
+        tracker->startObserving(controller, true);
+        return sessions().value(0);
+    }
     QString lastName() const { return sessions().isEmpty() ? QString() : sessions().last()->appName(); }
 
     bool activateAndWait(const QString &window, const QString &expectedName)
@@ -164,10 +174,7 @@ TEST_F(X11Tracking, IdlenessEndsTheSessionAndOnlyQualifyingInputEndsIdleness)
     idle->idlePollingInterval = 0.1;
     // The clicks below land on the window, so they cannot change the active window.
     ASSERT_TRUE(desktop->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), alpha, QStringLiteral("20"), QStringLiteral("20")}));
-    ASSERT_TRUE(desktop->activate(alpha));
-    tracker->recordFrontmostApplication(*controller);
-    tracker->startObserving(controller, true);
-    const auto session = sessions().value(0);
+    const auto session = startTrackingInAlpha();
     ASSERT_NE(session, nullptr);
 
     ASSERT_TRUE(XDesktop::spinUntil([&] { return idle->isIdle; }));
@@ -207,10 +214,7 @@ TEST_F(X11Tracking, FocusChangesWhileAwayOpenNothingAndTheReturnRecordsWhatIsFro
     controller->minSessionDuration = 0;
     idle->minIdleTime = 0.3;
     idle->idlePollingInterval = 0.1;
-    ASSERT_TRUE(desktop->activate(alpha));
-    tracker->recordFrontmostApplication(*controller);
-    tracker->startObserving(controller, true);
-    const auto session = sessions().value(0);
+    const auto session = startTrackingInAlpha();
     ASSERT_NE(session, nullptr);
     ASSERT_TRUE(XDesktop::spinUntil([&] { return idle->isIdle; }));
     const QDateTime idleEnd = session->endTime().value();
@@ -259,10 +263,7 @@ TEST_F(X11Tracking, AWallClockJumpBetweenPollsEndsTheSessionWhereTheLastPollSawI
     controller->minSessionDuration = 0;
     idle->minIdleTime = 3600;
     idle->idlePollingInterval = 0.1;
-    ASSERT_TRUE(desktop->activate(alpha));
-    tracker->recordFrontmostApplication(*controller);
-    tracker->startObserving(controller, true);
-    const auto evening = sessions().value(0);
+    const auto evening = startTrackingInAlpha();
     ASSERT_NE(evening, nullptr);
     const double started = monotonic();
     ASSERT_TRUE(XDesktop::spinUntil([&] { return idle->lastPoll && idle->lastPoll->monotonic > started; }));

@@ -3,7 +3,16 @@
 using namespace hourloom;
 using hourloom::test::TrackingFixture;
 
-using IdleTimeController_ = TrackingFixture;
+class IdleTimeController_ : public TrackingFixture {
+protected:
+    // Nothing touched for longer than the minimum: the poll `seconds` on finds the user away.
+    void awayAtPollAfter(double seconds)
+    {
+        eventSource->idleSeconds = idle->minIdleTime + 1;
+        clock.advance(seconds);
+        timers.last()->fire();
+    }
+};
 
 TEST_F(IdleTimeController_, IdlenessEndsTheSessionAtDetectionAndTheFirstInputRecordsTheFrontmostApp)
 {
@@ -59,9 +68,7 @@ TEST_F(IdleTimeController_, ASessionClosedByIdlenessKeepsItsEndThroughReturnsDet
 {
     idle->minIdleTime = 60;
     const auto a = switchTo("A", "a", 0);
-    eventSource->idleSeconds = 61;
-    clock.advance(600);
-    timers.last()->fire();
+    awayAtPollAfter(600);
     const QDateTime workEnd = clock.now();
     ASSERT_EQ(a->endTime(), workEnd);
 
@@ -80,9 +87,7 @@ TEST_F(IdleTimeController_, ASessionClosedByIdlenessKeepsItsEndThroughReturnsDet
     EXPECT_EQ(sessions().last()->startTime(), clock.now());
 
     // Idle again, then whatever ends the current session at log-out or quit finds nothing open.
-    eventSource->idleSeconds = 61;
-    clock.advance(100);
-    timers.last()->fire();
+    awayAtPollAfter(100);
     const auto closed = sessions().last();
     const QDateTime closedAt = closed->endTime().value();
     clock.advance(3600);
@@ -96,9 +101,7 @@ TEST_F(IdleTimeController_, WhileAwayActivationsOpenNothingAndOneMonitorRecordsT
 {
     idle->minIdleTime = 60;
     const auto a = switchTo("A", "a", 0);
-    eventSource->idleSeconds = 61;
-    clock.advance(100);
-    timers.last()->fire();
+    awayAtPollAfter(100);
     const QDateTime idleEnd = a->endTime().value();
 
     // A dialog pops up and a window closes by itself while the user is away.
