@@ -51,14 +51,13 @@ void IdleTimeController::checkIdle(TimerProtocol &firingTimer, SessionBatchContr
     const std::optional<PollReading> previous = std::exchange(lastPoll, now);
     // The timer and the idle counter stand still while the machine sleeps, the wall clock does
     // not: the session ends where the last poll saw it running, and the gap is booked to nobody.
-    const bool jumped = previous && clockJumped(*previous, now);
-    if (jumped)
-        controller.closeCurrentSession(previous->wallClock);
+    // Only a session that was running has a successor (after a log-out the poll runs on).
+    const bool interrupted = previous && clockJumped(*previous, now) && controller.closeCurrentSession(previous->wallClock);
     if (timeTrackerType() > minIdleTime) {
         becomeIdle(firingTimer, controller);
         return;
     }
-    if (jumped)
+    if (interrupted)
         controller.appSwitchTracker()->recordFrontmostApplication(controller);
 }
 

@@ -73,17 +73,19 @@ void SessionBatchController::handleAppSwitch(std::shared_ptr<AppSessionProtocol>
     startAppSession(std::move(newSession));
 }
 
-void SessionBatchController::closeCurrentSession(const QDateTime &at)
+bool SessionBatchController::closeCurrentSession(const QDateTime &at)
 {
     if (!appSessionController_)
-        return;
-    if (appSessionController_->appSession()->isActive())
+        return false;
+    const bool running = appSessionController_->appSession()->isActive();
+    if (running)
         appSessionController_->endSession(at);
     dropShortSession();
     std::erase_if(closedSessions_, [](const auto &session) { return session.expired(); });
     closedSessions_.push_back(appSessionController_->appSession());
     // Without a controller, log-out and quit find nothing left to end.
     appSessionController_.reset();
+    return running;
 }
 
 bool SessionBatchController::canResumeLastSession(const AppSessionProtocol &newSession) const

@@ -33,7 +33,7 @@ public:
     std::shared_ptr<AppSessionControllerProtocol> appSessionController() const override { return appSessionController_; }
 
     void handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession) override;
-    void closeCurrentSession(const QDateTime &at) override;
+    bool closeCurrentSession(const QDateTime &at) override;
     void startIdleTimer() override;
     bool isCurrentSessionTooShort() const override;
     void dropShortSession() override;

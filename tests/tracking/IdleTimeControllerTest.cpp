@@ -236,3 +236,21 @@ TEST_F(IdleTimeController_, ASuspendOrClockStepEndsTheSessionAtTheLastPollAndBoo
     EXPECT_TRUE(idle->isIdle);
     EXPECT_FALSE(poll->isValid());
 }
+
+TEST_F(IdleTimeController_, AfterALogOutASuspendStartsNoSession)
+{
+    idle->minIdleTime = 60;
+    idle->idlePollingInterval = 10;
+    const auto a = switchTo("A", "a", 0);
+    clock.advance(30);
+    // Log-out ends the current session and empties the batch; the poll runs on.
+    controller->appSessionController()->endSession(clock.now());
+    controller->sessionBatch()->setAppSessions({});
+    const QDateTime loggedOut = clock.now();
+    workspace->frontmost = RunningApplication{QStringLiteral("A"), QStringLiteral("a")};
+    clock.stepWallClock(8 * 3600);
+    clock.advance(10);
+    timers.last()->fire();
+    EXPECT_TRUE(sessions().isEmpty());
+    EXPECT_EQ(a->endTime(), loggedOut);
+}
