@@ -11,20 +11,28 @@ namespace hourloom {
 class Clock {
 public:
     using Source = std::function<QDateTime()>;
+    // Seconds on a clock that only runs forward and stands still while the machine is
+    // suspended; only differences between two readings mean anything.
+    using MonotonicSource = std::function<double()>;
 
     static QDateTime now();
+    // The clock timers and the desktop's idle counter run on. Where it and now() drift apart
+    // by more than the time between two readings, the machine slept or the wall clock was set.
+    static double monotonic();
 
-    // Replaces the source until the returned guard's lifetime ends. Install it before any other
-    // thread reads the clock.
+    // Replaces the sources until the returned guard's lifetime ends. Without a monotonic
+    // source of its own, the monotonic reading follows the replaced wall clock. Install it
+    // before any other thread reads the clock.
     class Override {
     public:
-        explicit Override(Source source);
+        explicit Override(Source source, MonotonicSource monotonic = {});
         ~Override();
         Override(const Override &) = delete;
         Override &operator=(const Override &) = delete;
 
     private:
         Source previous_;
+        MonotonicSource previousMonotonic_;
     };
 };
 

@@ -24,11 +24,14 @@ void AppSessionController::startWebTrackingIfBrowser()
 void AppSessionController::endSession(const QDateTime &at)
 {
     if (wsc_) {
-        wsc_->stopPolling();
-        if (const auto webSession = wsc_->appSession()->activeWebSession()) {
+        // The open web session ends at `at` before the poll stops, not at the moment it stops:
+        // after a suspend `at` lies hours back.
+        const auto webSession = wsc_->appSession()->activeWebSession();
+        if (webSession)
             webSession->end(at);
+        wsc_->stopPolling();
+        if (webSession)
             wsc_->dropShortWebSession();
-        }
     }
     appSession_->end(at);
 }

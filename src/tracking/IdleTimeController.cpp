@@ -1,11 +1,12 @@
 #include "IdleTimeController.h"
 
-#include "AppSessionControllerProtocol.h"
 #include "AppSwitchTracker.h"
 #include "IdleTimeTracker.h"
 #include "SessionBatchControllerProtocol.h"
 #include "app/Clock.h"
 #include "app/Configuration.h"
+
+#include <cmath>
 
 namespace hourloom {
 
@@ -20,8 +21,9 @@ IdleTimeController::IdleTimeController(std::shared_ptr<EventTrackerProtocol> eve
 
 void IdleTimeController::startIdlePolling(std::weak_ptr<SessionBatchControllerProtocol> controller)
 {
-    if (timer)
+    if (timer || isIdle)
         return;
+    lastPoll = readClocks();
     std::weak_ptr<IdleTimeController> weakSelf = weak_from_this();
     timer = timerProvider(idlePollingInterval, true, [weakSelf, controller](TimerProtocol &firingTimer) {
         const auto self = weakSelf.lock();
@@ -31,16 +33,44 @@ void IdleTimeController::startIdlePolling(std::weak_ptr<SessionBatchControllerPr
     });
 }
 
+IdleTimeController::PollReading IdleTimeController::readClocks()
+{
+    return PollReading{Clock::now(), Clock::monotonic()};
+}
+
+bool IdleTimeController::clockJumped(const PollReading &previous, const PollReading &current) const
+{
+    const double wallSeconds = double(previous.wallClock.msecsTo(current.wallClock)) / 1000.0;
+    const double monotonicSeconds = current.monotonic - previous.monotonic;
+    return std::abs(wallSeconds - monotonicSeconds) > idlePollingInterval + clockStepSlack;
+}
+
 void IdleTimeController::checkIdle(TimerProtocol &firingTimer, SessionBatchControllerProtocol &controller)
 {
-    if (!(timeTrackerType() > minIdleTime))
+    const PollReading now = readClocks();
+    const std::optional<PollReading> previous = std::exchange(lastPoll, now);
+    // The timer and the idle counter stand still while the machine sleeps, the wall clock does
+    // not: the session ends where the last poll saw it running, and the gap is booked to nobody.
+    // Only a session that was running has a successor (after a log-out the poll runs on).
+    const bool interrupted = previous && clockJumped(*previous, now) && controller.closeCurrentSession(previous->wallClock);
+    if (timeTrackerType() > minIdleTime) {
+        becomeIdle(firingTimer, controller);
         return;
+    }
+    if (interrupted)
+        controller.appSwitchTracker()->recordFrontmostApplication(controller);
+}
+
+void IdleTimeController::becomeIdle(TimerProtocol &firingTimer, SessionBatchControllerProtocol &controller)
+{
     // The session ends at detection: the idle seconds that led here stay in it.
-    if (const auto appSessionController = controller.appSessionController())
-        appSessionController->endSession(Clock::now());
+    controller.closeCurrentSession(Clock::now());
     firingTimer.invalidate();
     timer.reset();
+    lastPoll.reset();
     isIdle = true;
+    if (resumeFromIdleTracker)
+        return;
 
     std::weak_ptr<IdleTimeController> weakSelf = weak_from_this();
     std::weak_ptr<SessionBatchControllerProtocol> weakController = controller.weak_from_this();
@@ -54,22 +84,16 @@ void IdleTimeController::checkIdle(TimerProtocol &firingTimer, SessionBatchContr
 
 void IdleTimeController::resumeFromIdle(const InputEvent &, SessionBatchControllerProtocol &controller)
 {
-    if (timer)
-        timer->invalidate();
+    if (!isIdle)
+        return;
     isIdle = false;
     if (resumeFromIdleTracker) {
         eventTrackerType->removeMonitor(*resumeFromIdleTracker);
         resumeFromIdleTracker.reset();
     }
-    timer.reset();
+    // The session idleness closed stays closed: this starts a new one, which starts the poll.
+    // With no frontmost application nothing starts, and the poll waits for the next activation.
     controller.appSwitchTracker()->recordFrontmostApplication(controller);
-    // A return to the same application reopens its session without starting a new one, and only
-    // new sessions start the poll: restart it here, or no later idleness would ever be noticed
-    // while the user stays in that application. Nothing recorded (no frontmost application)
-    // leaves the poll off, so an ended session is never ended a second time.
-    const auto current = controller.appSessionController();
-    if (current && current->appSession()->isActive())
-        controller.startIdleTimer();
 }
 
 } // namespace hourloom

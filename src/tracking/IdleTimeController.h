@@ -3,6 +3,8 @@
 #include "app/EventTrackerProtocol.h"
 #include "app/TimerProtocol.h"
 
+#include <QDateTime>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -11,8 +13,9 @@ namespace hourloom {
 
 class SessionBatchControllerProtocol;
 
-// Polls the idle seconds; past the minimum idle time it ends the current app session and waits
-// for the user's first input, which records the frontmost application afresh.
+// Polls the idle seconds; past the minimum idle time it closes the current app session and waits
+// for the user's first input, which records the frontmost application afresh. Each poll also
+// notices a suspend or a clock being set: the session then ends where the last poll saw it.
 class IdleTimeController : public std::enable_shared_from_this<IdleTimeController> {
 public:
     // Mouse moved, key down, begin gesture, scroll wheel, change mode.
@@ -31,10 +34,26 @@ public:
     std::shared_ptr<TimerProtocol> timer;
     std::optional<MonitorToken> resumeFromIdleTracker;
 
-    // Starts the repeating poll unless one runs.
+    // How far the wall clock may drift from the monotonic clock between two polls, beyond one
+    // poll interval, before the gap counts as a suspend or a clock step.
+    static constexpr double clockStepSlack = 2.0;
+
+    // When the last poll ran (or polling started), on both clocks.
+    struct PollReading {
+        QDateTime wallClock;
+        double monotonic = 0;
+    };
+    std::optional<PollReading> lastPoll;
+
+    // Starts the repeating poll unless one runs or the user is away.
     void startIdlePolling(std::weak_ptr<SessionBatchControllerProtocol> controller);
     void checkIdle(TimerProtocol &firingTimer, SessionBatchControllerProtocol &controller);
     void resumeFromIdle(const InputEvent &event, SessionBatchControllerProtocol &controller);
+
+private:
+    static PollReading readClocks();
+    bool clockJumped(const PollReading &previous, const PollReading &current) const;
+    void becomeIdle(TimerProtocol &firingTimer, SessionBatchControllerProtocol &controller);
 };
 
 } // namespace hourloom

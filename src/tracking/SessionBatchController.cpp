@@ -58,18 +58,42 @@ QByteArray SessionBatchController::encode() const
 
 void SessionBatchController::handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession)
 {
+    // While the user is away a window that activates itself opens nothing: the first input
+    // records whatever is frontmost then.
+    if (idleTimeController_->isIdle)
+        return;
     if (appSessionController_)
         appSessionController_->endSession(Clock::now());
     dropShortSession();
-    if (isSameAppAsLastSession(*newSession)) {
+    if (canResumeLastSession(*newSession)) {
         // A quick return continues the earlier session; the new one never enters the batch.
-        if (appSessionController_) {
-            const AppSessionList &sessions = sessionBatch_->appSessions();
-            appSessionController_->resumeSession(sessions.isEmpty() ? nullptr : sessions.last());
-        }
+        appSessionController_->resumeSession(sessionBatch_->appSessions().last());
         return;
     }
     startAppSession(std::move(newSession));
+}
+
+bool SessionBatchController::closeCurrentSession(const QDateTime &at)
+{
+    if (!appSessionController_)
+        return false;
+    const bool running = appSessionController_->appSession()->isActive();
+    if (running)
+        appSessionController_->endSession(at);
+    dropShortSession();
+    std::erase_if(closedSessions_, [](const auto &session) { return session.expired(); });
+    closedSessions_.push_back(appSessionController_->appSession());
+    // Without a controller, log-out and quit find nothing left to end.
+    appSessionController_.reset();
+    return running;
+}
+
+bool SessionBatchController::canResumeLastSession(const AppSessionProtocol &newSession) const
+{
+    if (!appSessionController_ || !isSameAppAsLastSession(newSession))
+        return false;
+    const std::shared_ptr<AppSessionProtocol> last = sessionBatch_->appSessions().last();
+    return std::none_of(closedSessions_.cbegin(), closedSessions_.cend(), [&](const auto &closed) { return closed.lock() == last; });
 }
 
 bool SessionBatchController::isSameAppAsLastSession(const AppSessionProtocol &newSession) const

@@ -3,6 +3,8 @@
 #include "AppSessionControllerProtocol.h"
 #include "SessionBatchControllerProtocol.h"
 
+#include <vector>
+
 namespace hourloom {
 
 class IdleTimeController;
@@ -31,6 +33,7 @@ public:
     std::shared_ptr<AppSessionControllerProtocol> appSessionController() const override { return appSessionController_; }
 
     void handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession) override;
+    bool closeCurrentSession(const QDateTime &at) override;
     void startIdleTimer() override;
     bool isCurrentSessionTooShort() const override;
     void dropShortSession() override;
@@ -45,6 +48,8 @@ public:
 private:
     static SessionBatchType defaultSessionBatchType();
     static AppSessionControllerType defaultAppSessionControllerType();
+    // A quick return merges into the last session, unless that one was closed for good.
+    bool canResumeLastSession(const AppSessionProtocol &newSession) const;
 
     std::shared_ptr<AppSwitchTracker> appSwitchTracker_;
     std::shared_ptr<IdleTimeController> idleTimeController_;
@@ -52,6 +57,8 @@ private:
     std::shared_ptr<AppSessionControllerProtocol> appSessionController_;
     const AppSessionControllerType appSessionControllerType_;
     const WebSessionControllerClass webSessionControllerClass_;
+    // Sessions closed for good that may still be in the batch.
+    std::vector<std::weak_ptr<AppSessionProtocol>> closedSessions_;
 };
 
 } // namespace hourloom

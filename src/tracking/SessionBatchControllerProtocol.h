@@ -25,6 +25,10 @@ public:
     virtual std::shared_ptr<AppSessionControllerProtocol> appSessionController() const = 0;
 
     virtual void handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession) = 0;
+    // Ends the current app session at `at` for good, as idleness or a suspend does: nothing ends
+    // it again or reopens it, so the time after `at` is never booked to it; the next application
+    // recorded starts a new session. True when a running session ended here.
+    virtual bool closeCurrentSession(const QDateTime &at) = 0;
     virtual void startIdleTimer() = 0;
     virtual bool isCurrentSessionTooShort() const = 0;
     virtual void dropShortSession() = 0;

@@ -1,5 +1,6 @@
 // Tracking on a real X server with a real window manager: the workspace, idle seconds and input
 // monitor adapters wired to the session batch controller as the agent wires them.
+#include "app/Clock.h"
 #include "app/MainLoopTimer.h"
 #include "model/AppSession.h"
 #include "platform/desktop/DesktopEntryIndex.h"
@@ -18,6 +19,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <chrono>
 
 #include <gtest/gtest.h>
 
@@ -81,6 +84,16 @@ protected:
     }
 
     AppSessionList sessions() const { return controller->sessionBatch()->appSessions(); }
+
+    // Tracking started as the agent starts it, with the Alpha terminal frontmost; its session.
+    std::shared_ptr<AppSessionProtocol> startTrackingInAlpha()
+    {
+        if (!desktop->activate(alpha))
+            return nullptr;
+        tracker->recordFrontmostApplication(*controller);
+        tracker->startObserving(controller, true);
+        return sessions().value(0);
+    }
     QString lastName() const { return sessions().isEmpty() ? QString() : sessions().last()->appName(); }
 
     bool activateAndWait(const QString &window, const QString &expectedName)
@@ -161,10 +174,7 @@ TEST_F(X11Tracking, IdlenessEndsTheSessionAndOnlyQualifyingInputEndsIdleness)
     idle->idlePollingInterval = 0.1;
     // The clicks below land on the window, so they cannot change the active window.
     ASSERT_TRUE(desktop->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), alpha, QStringLiteral("20"), QStringLiteral("20")}));
-    ASSERT_TRUE(desktop->activate(alpha));
-    tracker->recordFrontmostApplication(*controller);
-    tracker->startObserving(controller, true);
-    const auto session = sessions().value(0);
+    const auto session = startTrackingInAlpha();
     ASSERT_NE(session, nullptr);
 
     ASSERT_TRUE(XDesktop::spinUntil([&] { return idle->isIdle; }));
@@ -180,19 +190,94 @@ TEST_F(X11Tracking, IdlenessEndsTheSessionAndOnlyQualifyingInputEndsIdleness)
     EXPECT_TRUE(idle->isIdle);
     EXPECT_FALSE(session->isActive());
 
-    // The scroll wheel is; the same application is frontmost, so its session runs on.
+    // The scroll wheel is. The same application is frontmost: a new session starts for it, and
+    // the one idleness ended keeps its end.
+    const QDateTime idleEnd = session->endTime().value();
     ASSERT_TRUE(desktop->xdotool({QStringLiteral("click"), QStringLiteral("4")}));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !idle->isIdle; }));
-    EXPECT_TRUE(session->isActive());
+    EXPECT_FALSE(session->isActive());
+    EXPECT_EQ(session->endTime(), idleEnd);
     EXPECT_FALSE(idle->resumeFromIdleTracker.has_value());
-    EXPECT_EQ(sessions().size(), 1);
+    ASSERT_EQ(sessions().size(), 2);
+    EXPECT_EQ(sessions().last()->appName(), "Alpha Terminal");
+    EXPECT_TRUE(sessions().last()->isActive());
 
-    // Idle again after a switch restarts the poll; a mouse move ends it.
-    ASSERT_TRUE(activateAndWait(logo, "XLogo"));
+    // The new session restarted the poll: idle again, and a mouse move ends it.
     ASSERT_TRUE(XDesktop::spinUntil([&] { return idle->isIdle; }));
     ASSERT_TRUE(desktop->xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("5"), QStringLiteral("5")}));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !idle->isIdle; }));
     EXPECT_TRUE(sessions().last()->isActive());
+}
+
+TEST_F(X11Tracking, FocusChangesWhileAwayOpenNothingAndTheReturnRecordsWhatIsFrontmostOnce)
+{
+    controller->minSessionDuration = 0;
+    idle->minIdleTime = 0.3;
+    idle->idlePollingInterval = 0.1;
+    const auto session = startTrackingInAlpha();
+    ASSERT_NE(session, nullptr);
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return idle->isIdle; }));
+    const QDateTime idleEnd = session->endTime().value();
+
+    // Windows come forward on their own while the user is away.
+    ASSERT_TRUE(desktop->activate(logo));
+    ASSERT_TRUE(desktop->activate(plainXterm));
+    ASSERT_TRUE(XDesktop::spinUntil([&] {
+        connection->sync();
+        const auto frontmost = workspace->frontmostApplication();
+        return frontmost && frontmost->localizedName == "XTerm";
+    }));
+    connection->sync();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(idle->isIdle);
+    EXPECT_EQ(idle->timer, nullptr);
+    EXPECT_EQ(sessions(), AppSessionList{session});
+    EXPECT_EQ(session->endTime(), idleEnd);
+
+    // The user is back at the terminal that is frontmost now, and keeps working in it; from here
+    // on no pause of this test counts as idleness, and a session cut short would be dropped.
+    idle->minIdleTime = 3600;
+    controller->minSessionDuration = 2;
+    ASSERT_TRUE(desktop->xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("5"), QStringLiteral("5")}));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !idle->isIdle; }));
+    ASSERT_EQ(sessions().size(), 2);
+    const auto back = sessions().last();
+    EXPECT_EQ(back->appName(), "XTerm");
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(desktop->xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("1"), QStringLiteral("1")}));
+    connection->sync();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(sessions(), (AppSessionList{session, back}));
+    EXPECT_TRUE(back->isActive());
+    EXPECT_EQ(controller->sessionBatch()->appSwitchingCount(), 0);
+    EXPECT_FALSE(idle->resumeFromIdleTracker.has_value());
+}
+
+TEST_F(X11Tracking, AWallClockJumpBetweenPollsEndsTheSessionWhereTheLastPollSawIt)
+{
+    // The wall clock of this test can jump while the monotonic clock, which the poll's timer and
+    // the server's idle counter run on, goes on as it does through a suspend.
+    qint64 jumpedSeconds = 0;
+    const auto monotonic = [] { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); };
+    const Clock::Override clock([&] { return QDateTime::currentDateTime().addSecs(jumpedSeconds); }, monotonic);
+    controller->minSessionDuration = 0;
+    idle->minIdleTime = 3600;
+    idle->idlePollingInterval = 0.1;
+    const auto evening = startTrackingInAlpha();
+    ASSERT_NE(evening, nullptr);
+    const double started = monotonic();
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return idle->lastPoll && idle->lastPoll->monotonic > started; }));
+
+    const QDateTime beforeJump = Clock::now();
+    jumpedSeconds = 8 * 3600;
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return sessions().size() == 2; }));
+    ASSERT_TRUE(evening->endTime().has_value());
+    EXPECT_LE(*evening->endTime(), beforeJump);
+    const auto morning = sessions().last();
+    EXPECT_EQ(morning->appName(), "Alpha Terminal");
+    EXPECT_TRUE(morning->isActive());
+    EXPECT_GE(morning->startTime(), beforeJump.addSecs(jumpedSeconds));
+    EXPECT_NE(morning->id(), evening->id());
 }
 
 TEST_F(X11Tracking, WithoutAWindowManagerOrAServerNothingIsFrontmostAndNothingCrashes)

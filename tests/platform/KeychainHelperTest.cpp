@@ -3,7 +3,10 @@
 
 #include "platform/secret/KeychainHelper.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <qcoro/qcorotask.h>
 
@@ -116,27 +119,119 @@ TEST_F(KeychainHelper_, ItemsAreSharedWithSecretTool)
     EXPECT_EQ(KeyringSession::secretTool({"lookup", "service", accessService, "account", "hourloom-Development"}), "");
 }
 
-// Without a Secret Service the store keeps this run's tokens in memory and says so once.
-// libsecret keeps its bus connection per process, hence a process of its own.
+// The probe in a process of its own (libsecret keeps its bus connection per process), on the
+// session bus the arguments set up: a private one started by dbus-run-session, or none. Nothing of
+// the desktop this runs on reaches it: no bus address, no runtime folder where GLib would find the
+// user's bus, no display, a HOME of its own.
+class KeychainProbe {
+public:
+    KeychainProbe()
+    {
+        environment_ = QProcessEnvironment::systemEnvironment();
+        environment_.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        environment_.remove(QStringLiteral("DISPLAY"));
+        environment_.insert(QStringLiteral("HOME"), home_.path());
+        environment_.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
+        environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
+    }
+
+    QProcessEnvironment &environment() { return environment_; }
+
+    // A bus configuration that knows no services: nothing can be started for the Secret Service.
+    QString barrenBusConfiguration()
+    {
+        const QString path = home_.filePath(QStringLiteral("barren-bus.conf"));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                   "<allow own=\"*\"/></policy></busconfig>");
+        return path;
+    }
+
+    // A folder whose dbus-launch fails, as it does where no bus can be started for a display.
+    QString failingDbusLaunch()
+    {
+        const QString folder = home_.filePath(QStringLiteral("bin"));
+        QDir().mkpath(folder);
+        QFile script(folder + QStringLiteral("/dbus-launch"));
+        script.open(QIODevice::WriteOnly);
+        script.write("#!/bin/sh\nexit 1\n");
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return folder;
+    }
+
+    // Runs the program (the probe itself, or dbus-run-session around it); false if it hung.
+    bool run(const QString &program, const QStringList &arguments)
+    {
+        process_.setProcessEnvironment(environment_);
+        process_.start(program, arguments);
+        return process_.waitForFinished(60000);
+    }
+
+    std::string output() { return process_.readAllStandardOutput().toStdString(); }
+    QString errors() { return QString::fromUtf8(process_.readAllStandardError()); }
+    int exitCode() const { return process_.exitCode(); }
+
+private:
+    QTemporaryDir home_;
+    QTemporaryDir runtime_;
+    QProcessEnvironment environment_;
+    QProcess process_;
+};
+
+const std::string keptInMemory = "access: kept\nrefresh: kept\nafter delete: access none, refresh kept\n";
+
+// Without a session bus, or with no Secret Service on it, the store keeps this run's tokens in
+// memory and says so once.
 TEST(KeychainHelperWithoutSecretService, KeepsTokensForThisRunAndSaysSoOnce)
 {
-    // A bus address where nothing listens; and no address but a display, where GLib tries (and
-    // here fails) to start a bus itself.
-    const std::vector<std::pair<QString, QString>> sessions{{"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/hourloom-test-bus"},
-                                                            {"DISPLAY", ":99"}};
-    for (const auto &[variable, value] : sessions) {
-        QProcess probe;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("DBUS_SESSION_BUS_ADDRESS");
-        environment.insert(variable, value);
-        probe.setProcessEnvironment(environment);
-        probe.start(KEYCHAIN_PROBE);
-        ASSERT_TRUE(probe.waitForFinished(30000));
+    const std::string expected = "No Secret Service is running: the login is kept only until Hourloom quits\n" + keptInMemory;
+    {
+        SCOPED_TRACE("a bus address where nothing listens");
+        KeychainProbe probe;
+        probe.environment().insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/hourloom-test-bus");
+        ASSERT_TRUE(probe.run(KEYCHAIN_PROBE, {}));
         EXPECT_EQ(probe.exitCode(), 0);
-        const QString output = QString::fromUtf8(probe.readAllStandardOutput());
-        EXPECT_EQ(output,
-                  "No Secret Service is running: the login is kept only until Hourloom quits\n"
-                  "access: kept\nrefresh: kept\nafter delete: access none, refresh kept\n")
-            << variable.toStdString();
+        EXPECT_EQ(probe.output(), expected);
     }
+    {
+        SCOPED_TRACE("no address but a display, where GLib tries to start a bus and fails");
+        KeychainProbe probe;
+        probe.environment().insert("DISPLAY", ":99");
+        probe.environment().insert("PATH", probe.failingDbusLaunch());
+        ASSERT_TRUE(probe.run(KEYCHAIN_PROBE, {}));
+        EXPECT_EQ(probe.exitCode(), 0);
+        EXPECT_EQ(probe.output(), expected);
+    }
+    {
+        SCOPED_TRACE("a bus on which nothing serves or can start the Secret Service");
+        KeychainProbe probe;
+        ASSERT_TRUE(probe.run("dbus-run-session", {"--config-file=" + probe.barrenBusConfiguration(), "--", KEYCHAIN_PROBE}));
+        EXPECT_EQ(probe.exitCode(), 0);
+        EXPECT_EQ(probe.output(), expected);
+    }
+}
+
+// A service that answers, but with errors, is no reason to give up on it: each save that fails
+// says so, and nothing is kept in memory.
+TEST(KeychainHelperWithAFailingSecretService, EverySaveThatFailsSaysSoAndNothingIsKept)
+{
+    KeychainProbe probe;
+    ASSERT_TRUE(probe.run("dbus-run-session", {"--config-file=" + probe.barrenBusConfiguration(), "--", KEYCHAIN_PROBE, "impostor"}));
+    EXPECT_EQ(probe.exitCode(), 0);
+    EXPECT_EQ(probe.output(), "Could not save Keychain data\nCould not save Keychain data\n"
+                              "access: none\nrefresh: none\nafter delete: access none, refresh none\n");
+}
+
+// gnome-keyring without any keyring yet asks for a password for a new one at the first save.
+// Here its prompt cannot show (no display) and is dismissed: that counts like no Secret Service
+// for this run, and nothing prompts again.
+TEST(KeychainHelperWithADismissedPrompt, KeepsTokensForThisRunSaysSoOnceAndPromptsOnlyOnce)
+{
+    KeychainProbe probe;
+    ASSERT_TRUE(probe.run("dbus-run-session", {"--", KEYCHAIN_PROBE}));
+    EXPECT_EQ(probe.exitCode(), 0);
+    EXPECT_EQ(probe.output(), "The keyring prompt was dismissed: the login is kept only until Hourloom quits\n" + keptInMemory);
+    EXPECT_EQ(probe.errors().count(QStringLiteral("Activating service name='org.gnome.keyring.SystemPrompter'")), 1) << probe.errors().toStdString();
 }

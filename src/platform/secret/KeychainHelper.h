@@ -10,12 +10,13 @@ namespace hourloom {
 // libsecret. Items are matched by the attributes service and account alone, so they are the
 // same items that `secret-tool store/lookup service ... account ...` sees.
 //
-// libsecret blocks while a locked keyring shows its unlock prompt, with no time-out. Each call
-// therefore runs on a thread of its own and is given up after the deadline: a late read counts
-// as no item, a late save as a failed save.
+// libsecret blocks while a keyring prompt shows, with no time-out. The calls therefore run one
+// after another on a worker thread, and a call is given up (and cancelled) after the deadline:
+// a late read counts as no item, a late save as a failed save.
 //
-// Without any Secret Service (no session bus, or nothing serving it) the tokens are kept in
-// memory for this run only, shared by every KeychainHelper, and standard output says so once.
+// Without a session bus, without a Secret Service on it, or once the user dismissed its prompt,
+// the tokens are kept in memory for this run only, shared by every KeychainHelper, and standard
+// output says so once. Any other failure of a save is "Could not save Keychain data".
 class KeychainHelper final : public KeychainHelperProtocol {
 public:
     static constexpr std::chrono::milliseconds defaultDeadline = std::chrono::seconds(5);

@@ -2,7 +2,7 @@
 
 #include <QTextStream>
 
-#include <cstdlib>
+#include "XcbReply.h"
 
 namespace hourloom {
 
@@ -48,9 +48,9 @@ xcb_atom_t X11Connection::atom(const char *name)
     const QByteArray key(name);
     if (const auto found = atoms_.constFind(key); found != atoms_.constEnd())
         return *found;
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, uint16_t(key.size()), name), nullptr);
+    const XcbReply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, uint16_t(key.size()), name), nullptr));
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
     checkAlive();
     if (atom != XCB_ATOM_NONE)
         atoms_.insert(key, atom);
@@ -71,7 +71,7 @@ void X11Connection::sync()
 {
     if (lost_)
         return;
-    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    XcbReply<xcb_get_input_focus_reply_t>(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
     readEvents();
 }
 
@@ -85,12 +85,11 @@ void X11Connection::readEvents()
     // Replies read elsewhere can leave events queued without the socket turning readable again:
     // drain everything each time.
     while (!lost_) {
-        xcb_generic_event_t *event = xcb_poll_for_event(connection_);
+        const XcbReply<xcb_generic_event_t> event(xcb_poll_for_event(connection_));
         if (!event)
             break;
         for (const EventHandler &handler : eventHandlers_)
             handler(*event);
-        std::free(event);
     }
     checkAlive();
 }

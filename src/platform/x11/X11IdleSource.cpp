@@ -1,8 +1,9 @@
 #include "X11IdleSource.h"
 
+#include "XcbReply.h"
+
 #include <xcb/screensaver.h>
 
-#include <cstdlib>
 
 namespace hourloom {
 
@@ -18,14 +19,10 @@ double X11IdleSource::secondsSinceLastEventType(int, std::uint32_t) const
     if (!available_ || !connection_->isAlive())
         return 0;
     xcb_connection_t *c = connection_->connection();
-    xcb_screensaver_query_info_reply_t *info =
-        xcb_screensaver_query_info_reply(c, xcb_screensaver_query_info(c, connection_->root()), nullptr);
+    const XcbReply<xcb_screensaver_query_info_reply_t> info(
+        xcb_screensaver_query_info_reply(c, xcb_screensaver_query_info(c, connection_->root()), nullptr));
     connection_->handleQueuedEventsSoon();
-    if (!info)
-        return 0;
-    const double seconds = info->ms_since_user_input / 1000.0;
-    std::free(info);
-    return seconds;
+    return info ? info->ms_since_user_input / 1000.0 : 0;
 }
 
 } // namespace hourloom

@@ -1,8 +1,9 @@
 #include "X11InputMonitor.h"
 
+#include "XcbReply.h"
+
 #include <xcb/xinput.h>
 
-#include <cstdlib>
 
 namespace hourloom {
 namespace {
@@ -25,15 +26,14 @@ X11InputMonitor::X11InputMonitor(std::shared_ptr<X11Connection> connection)
         return;
     // Raw events are only sent to clients that announced XInput 2 support; asking for 2.4 also
     // enables gesture events where the server has them.
-    xcb_input_xi_query_version_reply_t *version =
-        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 4), nullptr);
+    const XcbReply<xcb_input_xi_query_version_reply_t> version(
+        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 4), nullptr));
     if (!version)
         return;
     if (version->major_version >= 2 && (version->major_version > 2 || version->minor_version >= 2)) {
         opcode_ = extension->major_opcode;
         hasGestures_ = version->major_version > 2 || version->minor_version >= 4;
     }
-    std::free(version);
     if (!isAvailable())
         return;
     loadModifierKeys();
@@ -44,15 +44,14 @@ X11InputMonitor::X11InputMonitor(std::shared_ptr<X11Connection> connection)
 void X11InputMonitor::loadModifierKeys()
 {
     xcb_connection_t *c = connection_->connection();
-    xcb_get_modifier_mapping_reply_t *mapping = xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr);
+    const XcbReply<xcb_get_modifier_mapping_reply_t> mapping(xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
     if (!mapping)
         return;
-    const xcb_keycode_t *keycodes = xcb_get_modifier_mapping_keycodes(mapping);
-    for (int i = 0; i < xcb_get_modifier_mapping_keycodes_length(mapping); ++i) {
+    const xcb_keycode_t *keycodes = xcb_get_modifier_mapping_keycodes(mapping.get());
+    for (int i = 0; i < xcb_get_modifier_mapping_keycodes_length(mapping.get()); ++i) {
         if (keycodes[i] != 0)
             modifierKeys_.insert(keycodes[i]);
     }
-    std::free(mapping);
 }
 
 std::optional<MonitorToken> X11InputMonitor::addGlobalMonitorForEvents(std::uint64_t mask, Handler handler)
@@ -95,9 +94,8 @@ bool X11InputMonitor::select(uint32_t mask)
         uint32_t mask;
     } selection{{allMasterDevices, 1}, mask};
     xcb_connection_t *c = connection_->connection();
-    xcb_generic_error_t *error = xcb_request_check(c, xcb_input_xi_select_events_checked(c, connection_->root(), 1, &selection.head));
+    const XcbReply<xcb_generic_error_t> error(xcb_request_check(c, xcb_input_xi_select_events_checked(c, connection_->root(), 1, &selection.head)));
     connection_->handleQueuedEventsSoon();
-    std::free(error);
     return error == nullptr;
 }
 

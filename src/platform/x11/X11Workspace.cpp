@@ -1,5 +1,7 @@
 #include "X11Workspace.h"
 
+#include "XcbReply.h"
+
 #include "platform/desktop/DesktopApplication.h"
 #include "tracking/AppSwitchTracker.h"
 
@@ -7,17 +9,9 @@
 
 #include <QFile>
 
-#include <cstdlib>
-#include <memory>
 
 namespace hourloom {
 namespace {
-
-struct FreeDeleter {
-    void operator()(void *pointer) const { std::free(pointer); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
 
 std::optional<QString> textOf(const xcb_get_property_reply_t *reply)
 {
@@ -98,7 +92,7 @@ std::optional<xcb_window_t> X11Workspace::activeWindow() const
     if (!connection_->isAlive() || activeWindowAtom_ == XCB_ATOM_NONE)
         return std::nullopt;
     xcb_connection_t *c = connection_->connection();
-    Reply<xcb_get_property_reply_t> reply(
+    XcbReply<xcb_get_property_reply_t> reply(
         xcb_get_property_reply(c, xcb_get_property(c, 0, connection_->root(), activeWindowAtom_, XCB_ATOM_WINDOW, 0, 1), nullptr));
     if (!reply || reply->type != XCB_ATOM_WINDOW || xcb_get_property_value_length(reply.get()) < int(sizeof(xcb_window_t)))
         return std::nullopt;
@@ -128,15 +122,14 @@ std::optional<WindowFacts> X11Workspace::factsOf(xcb_window_t window) const
     }
 
     xcb_generic_error_t *error = nullptr;
-    Reply<xcb_get_property_reply_t> wmClassReply(xcb_get_property_reply(c, wmClass, &error));
-    const bool vanished = error != nullptr;
-    std::free(error);
-    Reply<xcb_get_property_reply_t> gtkReply(xcb_get_property_reply(c, gtkId, nullptr));
-    Reply<xcb_get_property_reply_t> kdeReply(xcb_get_property_reply(c, kdeFile, nullptr));
-    Reply<xcb_get_property_reply_t> pidReply(xcb_get_property_reply(c, netPid, nullptr));
+    XcbReply<xcb_get_property_reply_t> wmClassReply(xcb_get_property_reply(c, wmClass, &error));
+    const bool vanished = XcbReply<xcb_generic_error_t>(error) != nullptr;
+    XcbReply<xcb_get_property_reply_t> gtkReply(xcb_get_property_reply(c, gtkId, nullptr));
+    XcbReply<xcb_get_property_reply_t> kdeReply(xcb_get_property_reply(c, kdeFile, nullptr));
+    XcbReply<xcb_get_property_reply_t> pidReply(xcb_get_property_reply(c, netPid, nullptr));
     std::optional<uint32_t> pid;
     if (clientIds) {
-        Reply<xcb_res_query_client_ids_reply_t> ids(xcb_res_query_client_ids_reply(c, *clientIds, nullptr));
+        XcbReply<xcb_res_query_client_ids_reply_t> ids(xcb_res_query_client_ids_reply(c, *clientIds, nullptr));
         if (ids) {
             for (auto it = xcb_res_query_client_ids_ids_iterator(ids.get()); it.rem; xcb_res_client_id_value_next(&it)) {
                 // Each value starts with the client id it answers (window and mask).

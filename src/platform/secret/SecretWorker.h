@@ -1,0 +1,57 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+typedef struct _GCancellable GCancellable;
+
+namespace hourloom {
+
+// Runs credential-store calls one after another on one thread of its own. libsecret blocks
+// while a prompt shows, with no time-out of its own: a caller that stops waiting cancels its
+// call (libsecret then dismisses the prompt), and because calls never overlap, a call given up
+// can never land after a newer one.
+class SecretWorker {
+public:
+    using Call = std::function<void(GCancellable *cancellable)>;
+
+    class Job {
+    public:
+        explicit Job(Call call);
+        ~Job();
+        Job(const Job &) = delete;
+        Job &operator=(const Job &) = delete;
+
+        // Cancels the call, or skips it if it has not started. Safe from any thread.
+        void giveUp();
+
+    private:
+        friend class SecretWorker;
+        Call call_;
+        GCancellable *cancellable_;
+    };
+
+    // The one worker of the process; ending the process cancels whatever is queued or running.
+    static SecretWorker &shared();
+
+    std::shared_ptr<Job> submit(Call call);
+
+    ~SecretWorker();
+
+private:
+    SecretWorker();
+    void run();
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::shared_ptr<Job>> queue_;
+    std::shared_ptr<Job> running_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+} // namespace hourloom
