@@ -139,17 +139,18 @@ class Expectation:
 
 
 def proc_figures(pid):
-    """Resident and private memory (kB), CPU ticks of all threads, wake-ups of the main thread."""
+    """Resident and private (written) memory (kB), CPU ticks of all threads, wake-ups of the main thread."""
     figures = {}
     with open(f"/proc/{pid}/status") as status:
         for line in status:
             if line.startswith("VmRSS:"):
                 figures["resident"] = int(line.split()[1])
-    figures["private"] = 0
+    # Pages only this process wrote: clean library pages count as private or shared depending on
+    # which other programs map the same files at the moment, dirty ones do not.
     with open(f"/proc/{pid}/smaps_rollup") as rollup:
         for line in rollup:
-            if line.startswith(("Private_Clean:", "Private_Dirty:")):
-                figures["private"] += int(line.split()[1])
+            if line.startswith("Private_Dirty:"):
+                figures["private"] = int(line.split()[1])
     with open(f"/proc/{pid}/stat") as stat:
         fields = stat.read().rsplit(")", 1)[1].split()
         figures["ticks"] = int(fields[11]) + int(fields[12])
@@ -486,8 +487,10 @@ class Check:
                 return "are an hour off an expected session"
         if any(start <= session["start"] <= end for start, end in self.away):
             return "start while the user is away"
+        if any(min(end, session["end"]) - max(start, session["start"]) > TOLERANCE for start, end in self.away):
+            return "run on across a time away (idleness or suspend)"
         if session["end"] - session["start"] < min_session:
-            return "are shorter than a session (a detour an upload caught open)"
+            return "are shorter than the shortest session kept"
         return "match no expected session"
 
 
@@ -581,7 +584,7 @@ def main():
     with open(os.path.join(options.work, "booked.json"), "w") as file:
         json.dump(user, file, indent=1)
     with open(os.path.join(options.work, "expected.json"), "w") as file:
-        json.dump([vars(span) for span in soak.expected.spans], file, indent=1)
+        json.dump({"spans": [vars(span) for span in soak.expected.spans], "away": soak.expected.away}, file, indent=1)
     return 0 if report(soak, user) else 1
 
 
