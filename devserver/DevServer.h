@@ -8,16 +8,18 @@
 #include "EnvelopeEndpoint.h"
 #include "EnvelopeStore.h"
 #include "FaultInjector.h"
+#include "RequestGuard.h"
 #include "TokenEndpoint.h"
 
 #include <httplib.h>
 
 namespace hourloom::devserver {
 
-// The HTTP side of the service: routes, the body size limit and the fault hook, on 127.0.0.1.
+// The HTTP side of the service: routes, the request guard and the fault hook, on 127.0.0.1.
 class DevServer {
 public:
-    static constexpr size_t maximumBodySize = 1024 * 1024;
+    // Enough that a few clients that send slowly never hold up the rest.
+    static constexpr size_t workerCount = 64;
 
     // Throws std::runtime_error when the activity or envelope tables cannot be created.
     DevServer(AccountStore &store, bool faultInjection);
@@ -31,6 +33,9 @@ public:
 
 private:
     void route(bool faultInjection);
+    // Routes whose body the guard reads.
+    void post(const std::string &pattern, httplib::Server::Handler handler);
+    void del(const std::string &pattern, httplib::Server::Handler handler);
 
     TokenEndpoint tokenEndpoint_;
     ActivityStore activityStore_;
@@ -39,6 +44,7 @@ private:
     EnvelopeEndpoint envelopeEndpoint_;
     AppcastEndpoint appcastEndpoint_;
     FaultInjector faultInjector_;
+    RequestGuard guard_;
     httplib::Server server_;
 };
 
