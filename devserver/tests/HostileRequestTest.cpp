@@ -115,8 +115,10 @@ TEST(HostileRequests, AnEnvelopeLengthNear2To63IsRefusedAndTheServiceLivesOn)
     DevServerProcess server;
     httplib::Client client = clientOf(server.port());
     const httplib::Headers auth{{"X-Sentry-Auth", "Sentry sentry_version=7, sentry_client=test/1.0, sentry_key=devkey"}};
+    // The item header past offset 1024: added to its offset, 2^63 - 1024 overflowed.
+    const std::string header = R"({"event_id":"0123456789abcdef0123456789abcdef","sdk":{"name":")" + std::string(2000, 'x') + R"(","version":"1"}})";
     for (const char *length : {"9223372036854774784", "9223372036854775807", "1e300", "-1", "4294967296"}) {
-        const std::string envelope = std::string(R"({"event_id":"0123456789abcdef0123456789abcdef"})") + "\n{\"type\":\"event\",\"length\":" + length + "}\n{}\n";
+        const std::string envelope = header + "\n{\"type\":\"event\",\"length\":" + length + "}\n{}\n";
         const auto answer = client.Post("/api/1/envelope/", auth, envelope, "application/x-sentry-envelope");
         ASSERT_TRUE(answer) << "no answer for length " << length;
         EXPECT_EQ(answer->status, 400) << length;
