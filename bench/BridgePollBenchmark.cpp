@@ -11,13 +11,13 @@ using namespace hourloom;
 
 namespace {
 
-void bridgePoll(benchmark::State &state)
+void bridgePoll(benchmark::State &state, const char *familyId, const char *browserName)
 {
     QTemporaryDir runtime;
     const auto store = std::make_shared<BrowserStateStore>(runtime.path() + "/hourloom/browser");
     store->preparePrivateDirectory();
-    store->write("chromium", BrowserState{QStringLiteral("https://www.example.com/some/page?q=1"), true, 1, ProcessIdentity::current()});
-    const auto script = BridgeScriptLibrary::type(store)(WebAppleScriptGenerator::generateScript(QStringLiteral("Chromium Web Browser")));
+    store->write(familyId, BrowserState{QStringLiteral("https://www.example.com"), true, false, 1, ProcessIdentity::current()});
+    const auto script = BridgeScriptLibrary::type(store)(WebAppleScriptGenerator::generateScript(QString::fromUtf8(browserName)));
     std::optional<QVariantMap> error;
     script->compileAndReturnError(error);
     for (auto _ : state) {
@@ -25,7 +25,8 @@ void bridgePoll(benchmark::State &state)
         benchmark::DoNotOptimize(response->stringValue());
     }
 }
-BENCHMARK(bridgePoll)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(bridgePoll, chromium, "chromium", "Chromium")->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(bridgePoll, firefox, "firefox", "Firefox ESR")->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
 } // namespace
 

@@ -27,6 +27,28 @@ foreach(folder /etc/chromium/native-messaging-hosts /etc/opt/chrome/native-messa
 endforeach()
 install(FILES ${CMAKE_BINARY_DIR}/packaging/firefox/org.hourloom.browser_bridge.json DESTINATION lib/mozilla/native-messaging-hosts)
 
+# The packed extension, and the files that make Chromium-family browsers install it at their next
+# start. Chrome and Edge read one <id>.json per extension from their folder of external
+# extensions. Debian's Chromium starts with --load-extension for every entry of its folder
+# (/etc/chromium.d/extensions), so an entry there is an unpacked extension, not a listing.
+# Firefox needs an enterprise policy instead, which stays the administrator's choice: the
+# package ships one beside the extension (README, "Browser bridge").
+install(FILES ${HOURLOOM_EXTENSION_CRX} ${HOURLOOM_EXTENSION_XPI} DESTINATION ${HOURLOOM_BUNDLE_DIR})
+file(READ ${PROJECT_SOURCE_DIR}/browser/extension/manifest.json extension_manifest)
+string(JSON HOURLOOM_EXTENSION_VERSION GET "${extension_manifest}" version)
+set(HOURLOOM_EXTENSION_CRX_PATH ${CMAKE_INSTALL_PREFIX}/${HOURLOOM_BUNDLE_DIR}/hourloom-browser-bridge.crx)
+set(HOURLOOM_EXTENSION_XPI_PATH ${CMAKE_INSTALL_PREFIX}/${HOURLOOM_BUNDLE_DIR}/hourloom-browser-bridge.xpi)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/chromium-external-extension.json.in
+               ${CMAKE_BINARY_DIR}/packaging/chromium/okihekkoebjlnigcbcnmijblamopopak.json @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/firefox-policies.json.in ${CMAKE_BINARY_DIR}/packaging/firefox/policies.json @ONLY)
+foreach(folder google-chrome microsoft-edge)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/chromium/okihekkoebjlnigcbcnmijblamopopak.json DESTINATION ${CMAKE_INSTALL_DATADIR}/${folder}/extensions)
+endforeach()
+install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_DATADIR}/chromium/extensions\")
+  file(CREATE_LINK ${CMAKE_INSTALL_PREFIX}/${HOURLOOM_BUNDLE_DIR}/browser-extension
+       \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_DATADIR}/chromium/extensions/hourloom-browser-bridge\" SYMBOLIC)")
+install(FILES ${CMAKE_BINARY_DIR}/packaging/firefox/policies.json DESTINATION ${CMAKE_INSTALL_DATADIR}/hourloom/firefox)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME hourloom)
 set(CPACK_PACKAGE_VENDOR "Hourloom")

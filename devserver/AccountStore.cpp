@@ -1,10 +1,9 @@
 #include "AccountStore.h"
 
+#include "RandomToken.h"
 #include "SqliteStatement.h"
 
-#include <QCryptographicHash>
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <sqlite3.h>
 
@@ -17,30 +16,6 @@
 
 namespace hourloom::devserver {
 namespace {
-
-QByteArray passwordHash(const QByteArray &salt, const QString &password)
-{
-    return QCryptographicHash::hash(salt + password.toUtf8(), QCryptographicHash::Sha256);
-}
-
-QByteArray randomBytes(int count)
-{
-    QByteArray bytes(count, Qt::Uninitialized);
-    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(bytes.data()), count / 4);
-    return bytes;
-}
-
-QString randomToken()
-{
-    return QString::fromLatin1(randomBytes(32).toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
-}
-
-// What the file keeps of a token: whoever reads it cannot use it. Tokens are 256 random bits,
-// so an unsalted fast hash is as strong as the token itself.
-QByteArray tokenHash(const QString &token)
-{
-    return QCryptographicHash::hash(token.toUtf8(), QCryptographicHash::Sha256);
-}
 
 // The file holds password hashes and every user's sessions: only its owner may read it. SQLite
 // gives its journal files the database file's mode.
@@ -61,8 +36,9 @@ qint64 unixNow()
 
 } // namespace
 
-AccountStore::AccountStore(const QString &path, qint64 tokenLifetime)
+AccountStore::AccountStore(const QString &path, qint64 tokenLifetime, PasswordHasher::Cost passwordCost)
     : tokenLifetime_(tokenLifetime)
+    , hasher_(passwordCost)
 {
     createPrivately(path);
     if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
@@ -73,6 +49,8 @@ AccountStore::AccountStore(const QString &path, qint64 tokenLifetime)
     SqliteStatement::execute(db_, "PRAGMA journal_mode=WAL");
     // A development service: a commit need not wait for the disk (WAL keeps the file consistent).
     SqliteStatement::execute(db_, "PRAGMA synchronous=NORMAL");
+    // salt and password_hash hold a StoredPassword: empty and the argon2id text, or an old row's
+    // salt and SHA-256.
     SqliteStatement::execute(db_, "CREATE TABLE IF NOT EXISTS users (id INTEGER PRIMARY KEY, email TEXT NOT NULL UNIQUE,"
                                   " salt BLOB NOT NULL, password_hash BLOB NOT NULL)");
     SqliteStatement::execute(db_, "CREATE TABLE IF NOT EXISTS clients (uid TEXT PRIMARY KEY, secret TEXT NOT NULL)");
@@ -95,14 +73,68 @@ AccountStore::Connection AccountStore::connection()
 
 void AccountStore::seedUser(const QString &email, const QString &password)
 {
+    const StoredPassword stored = hasher_.hash(password);
     const std::lock_guard lock(mutex_);
-    const QByteArray salt = randomBytes(16);
     SqliteStatement(db_, "INSERT INTO users (email, salt, password_hash) VALUES (?1, ?2, ?3)"
                          " ON CONFLICT(email) DO UPDATE SET salt = excluded.salt, password_hash = excluded.password_hash")
         .bind(1, email.toLower())
-        .bind(2, salt)
-        .bind(3, passwordHash(salt, password))
+        .bind(2, stored.salt)
+        .bind(3, stored.hash)
         .step();
+}
+
+std::optional<qint64> AccountStore::createUser(const QString &email, const QString &password)
+{
+    const StoredPassword stored = hasher_.hash(password);
+    const std::lock_guard lock(mutex_);
+    SqliteStatement insert(db_, "INSERT INTO users (email, salt, password_hash) VALUES (?1, ?2, ?3) ON CONFLICT(email) DO NOTHING");
+    insert.bind(1, email.toLower()).bind(2, stored.salt).bind(3, stored.hash).step();
+    if (sqlite3_changes(db_) == 0)
+        return std::nullopt;
+    return sqlite3_last_insert_rowid(db_);
+}
+
+std::optional<qint64> AccountStore::authenticate(const QString &email, const QString &password)
+{
+    std::optional<qint64> userId;
+    StoredPassword stored;
+    {
+        const std::lock_guard lock(mutex_);
+        SqliteStatement user(db_, "SELECT id, salt, password_hash FROM users WHERE email = ?1");
+        user.bind(1, email.toLower());
+        if (user.step()) {
+            userId = user.integer(0);
+            stored = {user.blob(1), user.blob(2)};
+        }
+    }
+    if (!userId) {
+        hasher_.verifyNothing(password);
+        return std::nullopt;
+    }
+    if (!hasher_.verify(stored, password))
+        return std::nullopt;
+    if (hasher_.needsRehash(stored)) {
+        const StoredPassword rehashed = hasher_.hash(password);
+        const std::lock_guard lock(mutex_);
+        // Unless the password changed meanwhile.
+        SqliteStatement(db_, "UPDATE users SET salt = ?1, password_hash = ?2 WHERE id = ?3 AND password_hash = ?4")
+            .bind(1, rehashed.salt)
+            .bind(2, rehashed.hash)
+            .bind(3, *userId)
+            .bind(4, stored.hash)
+            .step();
+    }
+    return userId;
+}
+
+std::optional<QString> AccountStore::email(qint64 userId)
+{
+    const std::lock_guard lock(mutex_);
+    SqliteStatement user(db_, "SELECT email FROM users WHERE id = ?1");
+    user.bind(1, userId);
+    if (!user.step())
+        return std::nullopt;
+    return user.text(0);
 }
 
 void AccountStore::seedClient(const QString &clientId, const QString &clientSecret)
@@ -139,12 +171,11 @@ IssuedToken AccountStore::issue(qint64 userId, const QString &clientId)
 
 std::optional<IssuedToken> AccountStore::grantPassword(const QString &clientId, const QString &email, const QString &password)
 {
-    const std::lock_guard lock(mutex_);
-    SqliteStatement user(db_, "SELECT id, salt, password_hash FROM users WHERE email = ?1");
-    user.bind(1, email.toLower());
-    if (!user.step() || passwordHash(user.blob(1), password) != user.blob(2))
+    const auto userId = authenticate(email, password);
+    if (!userId)
         return std::nullopt;
-    return issue(user.integer(0), clientId);
+    const std::lock_guard lock(mutex_);
+    return issue(*userId, clientId);
 }
 
 std::optional<IssuedToken> AccountStore::grantRefresh(const QString &clientId, const QString &refreshToken)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DevServerOptions.h"
+#include "PasswordHasher.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,7 +27,7 @@ struct IssuedToken {
 class AccountStore {
 public:
     // Throws std::runtime_error when the file cannot be opened or prepared.
-    AccountStore(const QString &path, qint64 tokenLifetime);
+    AccountStore(const QString &path, qint64 tokenLifetime, PasswordHasher::Cost passwordCost = PasswordHasher::Cost::Interactive);
     ~AccountStore();
     AccountStore(const AccountStore &) = delete;
     AccountStore &operator=(const AccountStore &) = delete;
@@ -34,6 +35,16 @@ public:
     // Adds or updates the user (e-mail compared case-insensitively) and the client.
     void seedUser(const QString &email, const QString &password);
     void seedClient(const QString &clientId, const QString &clientSecret);
+
+    // A new user, or none when the e-mail already has an account.
+    std::optional<qint64> createUser(const QString &email, const QString &password);
+
+    // The user, or none when the e-mail or the password is wrong. A password stored the old
+    // way, or at another cost, is hashed again as it is now stored.
+    std::optional<qint64> authenticate(const QString &email, const QString &password);
+
+    // The user's e-mail, or none for an unknown user.
+    std::optional<QString> email(qint64 userId);
 
     bool isClient(const QString &clientId, const QString &clientSecret);
 
@@ -60,6 +71,8 @@ private:
     std::mutex mutex_;
     sqlite3 *db_ = nullptr;
     qint64 tokenLifetime_;
+    // Hashing takes a tenth of a second on purpose: it runs outside the mutex.
+    PasswordHasher hasher_;
 };
 
 } // namespace hourloom::devserver

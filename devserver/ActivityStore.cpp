@@ -94,6 +94,30 @@ void ActivityStore::store(qint64 userId, const UploadedActivities &upload)
     });
 }
 
+QList<StoredAppSession> ActivityStore::appSessionsAround(qint64 userId, const QDateTime &from, const QDateTime &to)
+{
+    // Uploads carry offsets of at most 18 hours either way.
+    constexpr qint64 widestOffset = 18 * 3600;
+    const QString pattern = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    const auto connection = accounts_.connection();
+    SqliteStatement apps(connection.db, "SELECT id, start_time, end_time, app_name, app_identifier, timezone_offset FROM app_sessions"
+                                        " WHERE user_id = ?1 AND end_time >= ?2 AND start_time <= ?3 ORDER BY start_time, id");
+    apps.bind(1, userId)
+        .bind(2, from.toUTC().addSecs(-widestOffset).toString(pattern))
+        .bind(3, to.toUTC().addSecs(widestOffset).toString(pattern));
+    SqliteStatement webs(connection.db, "SELECT id, start_time, end_time, domain FROM web_sessions"
+                                        " WHERE user_id = ?1 AND app_session_id = ?2 ORDER BY start_time, id");
+    QList<StoredAppSession> result;
+    while (apps.step()) {
+        StoredAppSession stored{{apps.text(0), apps.text(1), apps.text(2), apps.text(3), apps.text(4), {}}, apps.integer(5)};
+        webs.reset().bind(1, userId).bind(2, stored.session.id);
+        while (webs.step())
+            stored.session.webSessions.append({webs.text(0), webs.text(1), webs.text(2), webs.text(3)});
+        result.append(stored);
+    }
+    return result;
+}
+
 QJsonObject ActivityStore::readOut()
 {
     const auto connection = accounts_.connection();

@@ -2,11 +2,20 @@
 
 #include "UploadedActivities.h"
 
+#include <QDateTime>
 #include <QJsonObject>
+#include <QList>
 
 namespace hourloom::devserver {
 
 class AccountStore;
+
+struct StoredAppSession {
+    UploadedAppSession session;
+    // Seconds east of UTC of the upload that stored it: the session's times are wall-clock
+    // times at that offset.
+    qint64 timezoneOffset = 0;
+};
 
 // The uploaded app sessions and their web sessions, per user, in the accounts' SQLite file.
 // Sessions are keyed by the agent's id: an upload of a known id replaces what was stored for
@@ -23,6 +32,11 @@ public:
     // Every user with the number of uploads stored and the sessions, app sessions ordered by
     // start_time then id, their web sessions likewise.
     QJsonObject readOut();
+
+    // The user's app sessions, with their web sessions, whose wall-clock times may touch the
+    // span from `from` to `to` (UTC, "yyyy-MM-dd HH:mm:ss") at any offset a session can have:
+    // a superset, which the caller narrows with each session's offset.
+    QList<StoredAppSession> appSessionsAround(qint64 userId, const QDateTime &from, const QDateTime &to);
 
 private:
     AccountStore &accounts_;

@@ -18,11 +18,13 @@ void answerError(httplib::Response &response, int status, const char *error)
 } // namespace
 
 DevServer::DevServer(AccountStore &store, bool faultInjection)
-    : tokenEndpoint_(store)
+    : tokenEndpoint_(store, signInThrottle_)
     , activityStore_(store)
     , activityEndpoint_(store, activityStore_)
     , envelopeStore_(store)
     , envelopeEndpoint_(envelopeStore_)
+    , pageSessions_(store)
+    , accountPages_(store, activityStore_, pageSessions_, signInThrottle_)
 {
     server_.set_payload_max_length(RequestGuard::maximumBodySize);
     // Each read and write of a request waits at most this long; the guard bounds a whole body.
@@ -67,6 +69,7 @@ void DevServer::route(bool faultInjection)
     server_.Get("/appcast.xml", [this](const httplib::Request &request, httplib::Response &response) {
         appcastEndpoint_.handle(request, response);
     });
+    accountPages_.route(server_);
 
     if (faultInjection) {
         post("/dev/faults", [this](const httplib::Request &request, httplib::Response &response) {

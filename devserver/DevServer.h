@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AccountPages.h"
 #include "AccountStore.h"
 #include "ActivityEndpoint.h"
 #include "ActivityStore.h"
@@ -8,20 +9,23 @@
 #include "EnvelopeEndpoint.h"
 #include "EnvelopeStore.h"
 #include "FaultInjector.h"
+#include "PageSessionStore.h"
 #include "RequestGuard.h"
+#include "SignInThrottle.h"
 #include "TokenEndpoint.h"
 
 #include <httplib.h>
 
 namespace hourloom::devserver {
 
-// The HTTP side of the service: routes, the request guard and the fault hook, on 127.0.0.1.
+// The HTTP side of the service: routes (the API and the account pages), the request guard and
+// the fault hook, on 127.0.0.1.
 class DevServer {
 public:
     // Enough that a few clients that send slowly never hold up the rest.
     static constexpr size_t workerCount = 64;
 
-    // Throws std::runtime_error when the activity or envelope tables cannot be created.
+    // Throws std::runtime_error when the activity, envelope or page session tables cannot be created.
     DevServer(AccountStore &store, bool faultInjection);
 
     // The port now listened on, or -1 when it cannot be bound. 0 picks a free port.
@@ -37,12 +41,15 @@ private:
     void post(const std::string &pattern, httplib::Server::Handler handler);
     void del(const std::string &pattern, httplib::Server::Handler handler);
 
+    SignInThrottle signInThrottle_;
     TokenEndpoint tokenEndpoint_;
     ActivityStore activityStore_;
     ActivityEndpoint activityEndpoint_;
     EnvelopeStore envelopeStore_;
     EnvelopeEndpoint envelopeEndpoint_;
     AppcastEndpoint appcastEndpoint_;
+    PageSessionStore pageSessions_;
+    AccountPages accountPages_;
     FaultInjector faultInjector_;
     RequestGuard guard_;
     httplib::Server server_;

@@ -82,8 +82,11 @@ std::variant<DevServerOptions, DevServerOptions::Usage> DevServerOptions::parse(
     const QCommandLineOption clientsFrom(QStringLiteral("clients-from"), QStringLiteral("API clients from a file, one id:secret a line; - reads standard input."),
                                          QStringLiteral("path"));
     const QCommandLineOption lifetime(QStringLiteral("token-lifetime"), QStringLiteral("Access-token lifetime in seconds (default 7200)."), QStringLiteral("seconds"));
+    const QCommandLineOption cost(QStringLiteral("password-cost"),
+                                  QStringLiteral("argon2id cost of stored passwords: interactive (default) or minimal (tests only)."),
+                                  QStringLiteral("cost"));
     const QCommandLineOption faults(QStringLiteral("enable-fault-injection"), QStringLiteral("Accept /dev/faults requests that make endpoints fail."));
-    parser.addOptions({port, database, user, usersFrom, client, clientsFrom, lifetime, faults});
+    parser.addOptions({port, database, user, usersFrom, client, clientsFrom, lifetime, cost, faults});
     if (!parser.parse(arguments))
         return Usage{parser.errorText()};
     if (parser.isSet(QStringLiteral("help")))
@@ -113,6 +116,13 @@ std::variant<DevServerOptions, DevServerOptions::Usage> DevServerOptions::parse(
         options.tokenLifetime = parser.value(lifetime).toLongLong(&ok);
         if (!ok || options.tokenLifetime < 0)
             return Usage{QStringLiteral("--token-lifetime must be a number of seconds, 0 or more")};
+    }
+    if (parser.isSet(cost)) {
+        // The last one given counts, so that a test can override its helper's default.
+        const QString value = parser.value(cost);
+        if (value != u"interactive" && value != u"minimal")
+            return Usage{QStringLiteral("--password-cost must be interactive or minimal")};
+        options.passwordCost = value == u"minimal" ? PasswordHasher::Cost::Minimal : PasswordHasher::Cost::Interactive;
     }
     options.faultInjection = parser.isSet(faults);
     return options;

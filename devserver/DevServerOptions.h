@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PasswordHasher.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +29,7 @@ struct DevServerOptions {
     QList<Credential> users{{demoEmail, demoPassword}};
     QList<Credential> clients{{developmentClientId, developmentClientSecret}};
     qint64 tokenLifetime = 7200;
+    PasswordHasher::Cost passwordCost = PasswordHasher::Cost::Interactive;
     bool faultInjection = false;
 
     // What to print instead of starting: the help, or what is wrong with the arguments.

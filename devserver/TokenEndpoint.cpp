@@ -2,6 +2,7 @@
 
 #include "AccountStore.h"
 #include "RequestFields.h"
+#include "SignInThrottle.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -37,8 +38,9 @@ void grant(httplib::Response &response, const IssuedToken &token)
 
 } // namespace
 
-TokenEndpoint::TokenEndpoint(AccountStore &store)
+TokenEndpoint::TokenEndpoint(AccountStore &store, SignInThrottle &throttle)
     : store_(store)
+    , throttle_(throttle)
 {
 }
 
@@ -65,9 +67,15 @@ void TokenEndpoint::handle(const httplib::Request &request, httplib::Response &r
         const auto secret = fields->value(QStringLiteral("password"));
         if (!email || !secret)
             return fail(response, 400, "invalid_request", "The request is missing a required parameter: email or password.");
+        const QString address = QString::fromStdString(request.remote_addr);
+        if (const auto wait = throttle_.admit(address)) {
+            response.set_header("Retry-After", std::to_string(*wait));
+            return fail(response, 429, "slow_down", "Too many failed sign-ins from this address; try again after the time in Retry-After.");
+        }
         const auto token = store_.grantPassword(*clientId, *email, *secret);
         if (!token)
             return fail(response, 400, "invalid_grant", invalidGrantDescription);
+        throttle_.succeeded(address);
         return grant(response, *token);
     }
 

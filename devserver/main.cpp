@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
     QTemporaryDir temporary;
     const QString path = options.databasePath.isEmpty() ? temporary.filePath(QStringLiteral("accounts.sqlite")) : options.databasePath;
     try {
-        AccountStore store(path, options.tokenLifetime);
+        AccountStore store(path, options.tokenLifetime, options.passwordCost);
         for (const Credential &user : options.users)
             store.seedUser(user.name, user.secret);
         for (const Credential &client : options.clients)

@@ -3,11 +3,16 @@
 #include "platform/LinuxApplicationServices.h"
 #include "platform/UnixSignalWatcher.h"
 #include "platform/browser/BrowserBridgeInstaller.h"
+#include "platform/browser/BrowserBridgeStatus.h"
 #include "ui/StatusItem.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSystemTrayIcon>
 #include <QTextStream>
 
@@ -19,37 +24,59 @@ using namespace hourloom;
 
 namespace {
 
-// Registers the native host with every browser profile folder of this user and says how to
-// load the extension; the host and the extension ship beside the agent.
+// The host and the packed extension ship beside the agent, with the unpacked extension whose
+// manifest names the version.
+BrowserBridgeInstaller bridgeInstallerForUser()
+{
+    const QString folder = QCoreApplication::applicationDirPath();
+    std::optional<BrowserBridgeInstaller::Package> package;
+    QFile manifest(folder + QStringLiteral("/browser-extension/manifest.json"));
+    const QString crx = folder + QStringLiteral("/hourloom-browser-bridge.crx");
+    if (QFileInfo::exists(crx) && manifest.open(QIODevice::ReadOnly))
+        package = BrowserBridgeInstaller::Package{crx, QJsonDocument::fromJson(manifest.readAll()).object().value(QStringLiteral("version")).toString()};
+    return BrowserBridgeInstaller::forUser(folder + QStringLiteral("/hourloom-browser-host"), package);
+}
+
+// Registers the native host (and, where the browser takes one, the packed extension) with every
+// browser profile folder of this user, and says what is left to do by hand.
 int installBrowserBridge(QTextStream &out, QTextStream &err)
 {
     const QString folder = QCoreApplication::applicationDirPath();
-    const auto installer = BrowserBridgeInstaller::forUser(folder + QStringLiteral("/hourloom-browser-host"));
     QStringList failures;
-    const auto written = installer.install(&failures);
+    const auto written = bridgeInstallerForUser().install(&failures);
     for (const auto &change : written)
-        out << "Registered the browser bridge with " << change.family->appNames.first() << ": " << change.manifestPath << "\n";
+        out << "Registered the browser bridge with " << change.family->appNames.first() << ": " << change.path << "\n";
     for (const auto &failed : failures)
-        err << "Could not write the browser bridge's host manifest into " << failed << "\n";
+        err << "Could not write the browser bridge's files into " << failed << "\n";
     if (written.isEmpty() && failures.isEmpty())
         out << "No browser profile folder found; start your browser once and run this again.\n";
-    out << "\nNow load the extension from " << QDir::toNativeSeparators(folder + QStringLiteral("/browser-extension")) << ":\n"
-        << "  Chromium, Chrome, Brave, Edge, Vivaldi, Opera: open the extensions page (chrome://extensions),\n"
-        << "    turn on Developer mode, choose \"Load unpacked\" and select that folder.\n"
-        << "  Firefox: open about:debugging, \"This Firefox\", \"Load Temporary Add-on...\" and pick its manifest.json.\n"
-        << "Private windows are never reported.\n";
+    out << "\nChromium installs the extension at its next start. Other browsers:\n"
+        << "  Chrome, Brave, Edge, Vivaldi, Opera: open chrome://extensions, turn on Developer mode and drop\n"
+        << "    " << QDir::toNativeSeparators(folder + QStringLiteral("/hourloom-browser-bridge.crx"))
+        << " on the page (or \"Load unpacked\" the folder browser-extension beside it).\n"
+        << "  Firefox ESR: see \"Browser bridge\" in the README (an enterprise policy installs the extension).\n"
+        << "Check with: hourloom --browser-bridge-status. Private windows are never reported.\n";
     return failures.isEmpty() ? 0 : 1;
 }
 
 int uninstallBrowserBridge(QTextStream &out)
 {
-    const auto installer = BrowserBridgeInstaller::forUser(QCoreApplication::applicationDirPath() + QStringLiteral("/hourloom-browser-host"));
-    const auto removed = installer.uninstall();
+    const auto removed = bridgeInstallerForUser().uninstall();
     for (const auto &change : removed)
-        out << "Removed " << change.manifestPath << "\n";
+        out << "Removed " << change.path << "\n";
     if (removed.isEmpty())
         out << "The browser bridge was not registered with any browser.\n";
     out << "Remove the extension from your browser's extensions page.\n";
+    return 0;
+}
+
+int browserBridgeStatus(QTextStream &out)
+{
+    const auto statuses = BrowserBridgeStatus::of(bridgeInstallerForUser(), BrowserStateStore());
+    for (const auto &status : statuses)
+        out << status.describe() << "\n";
+    if (statuses.isEmpty())
+        out << "No browser profile folder found.\n";
     return 0;
 }
 
@@ -72,8 +99,11 @@ int main(int argc, char *argv[])
                                      QStringLiteral("Register the browser bridge with this user's browsers."));
     const QCommandLineOption uninstall(QStringLiteral("uninstall-browser-bridge"),
                                        QStringLiteral("Remove what --install-browser-bridge wrote."));
+    const QCommandLineOption status(QStringLiteral("browser-bridge-status"),
+                                    QStringLiteral("Say, per browser, whether the browser bridge is installed and reporting."));
     parser.addOption(install);
     parser.addOption(uninstall);
+    parser.addOption(status);
     parser.process(application);
 
     QTextStream out(stdout);
@@ -82,6 +112,8 @@ int main(int argc, char *argv[])
         return installBrowserBridge(out, err);
     if (parser.isSet(uninstall))
         return uninstallBrowserBridge(out);
+    if (parser.isSet(status))
+        return browserBridgeStatus(out);
 
     const std::unique_ptr<HourloomOSXApp> app = QCoro::waitFor(HourloomOSXApp::make(linuxApplicationServices(NotificationCenter::workspaceCenter())));
 

@@ -14,6 +14,17 @@ let lastSent = null;
 // Reports are read and sent one after another, so that an older answer never overtakes a newer one.
 let pending = Promise.resolve();
 
+// Only the scheme and host leave the browser: all the agent needs for the domain, however long
+// the address and whatever its path and query hold.
+function originOf(url) {
+  try {
+    const parsed = new URL(url);
+    return parsed.host ? `${parsed.protocol}//${parsed.hostname}` : parsed.protocol;
+  } catch (error) {
+    return "";
+  }
+}
+
 async function currentState() {
   let window;
   try {
@@ -24,7 +35,8 @@ async function currentState() {
   }
   const tab = (window.tabs || []).find((candidate) => candidate.active);
   const incognito = Boolean(window.incognito || (tab && tab.incognito));
-  const url = !tab || incognito ? null : tab.url || tab.pendingUrl || null;
+  const address = !tab || incognito ? null : tab.url || tab.pendingUrl || null;
+  const url = address === null ? null : originOf(address);
   return { type: "state", url, windowFocused: Boolean(window.focused), incognito };
 }
 

@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUrl>
 
 namespace hourloom {
 
@@ -18,13 +19,25 @@ std::optional<StateMessage> StateMessage::parse(const QByteArray &json)
     if (object.value(QStringLiteral("type")) != QJsonValue(QStringLiteral("state")) || !(url.isString() || url.isNull())
         || !focused.isBool() || !(incognito.isBool() || incognito.isUndefined()))
         return std::nullopt;
-    if (url.isString() && url.toString().size() > maxURLLength)
-        return std::nullopt;
     StateMessage message;
     message.windowFocused = focused.toBool();
-    if (url.isString() && !incognito.toBool())
-        message.url = url.toString();
+    message.privateTab = incognito.toBool();
+    // However long the URL, its domain is what counts; the rest is not kept.
+    if (url.isString() && !message.privateTab)
+        message.origin = originOf(url.toString());
     return message;
+}
+
+QString StateMessage::originOf(const QString &url)
+{
+    const QUrl parsed(url);
+    if (!parsed.isValid() || parsed.scheme().isEmpty())
+        return QString();
+    const QString host = parsed.host(QUrl::FullyEncoded);
+    if (host.isEmpty())
+        return parsed.scheme() + QLatin1Char(':');
+    // An IPv6 address keeps its brackets, so that the origin is still a URL.
+    return parsed.scheme() + QStringLiteral("://") + (host.contains(QLatin1Char(':')) ? u'[' + host + u']' : host);
 }
 
 } // namespace hourloom

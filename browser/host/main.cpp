@@ -85,7 +85,7 @@ int main()
             complain("dropped a message that is not a state report");
             continue;
         }
-        if (!store.write(familyId, BrowserState{state->url, state->windowFocused, QDateTime::currentMSecsSinceEpoch(), self}))
+        if (!store.write(familyId, BrowserState{state->origin, state->windowFocused, state->privateTab, QDateTime::currentMSecsSinceEpoch(), self}))
             complain("could not write the state file");
     }
     store.remove(familyId, self.pid);

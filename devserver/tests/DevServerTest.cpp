@@ -1,5 +1,6 @@
 // The local account service as the agent and its tests see it: a process on a loopback port,
 // spoken to over HTTP.
+#include "UploadBodies.h"
 #include "support/DevServerProcess.h"
 
 #include <QProcess>
@@ -15,7 +16,10 @@
 #include <httplib.h>
 
 using namespace hourloom;
+using hourloom::test::App;
 using hourloom::test::DevServerProcess;
+using hourloom::test::uploadOf;
+using hourloom::test::Web;
 
 namespace {
 
@@ -38,45 +42,6 @@ std::string replaced(std::string body, const std::string &from, const std::strin
     const size_t at = body.find(from);
     EXPECT_NE(at, std::string::npos) << from;
     return at == std::string::npos ? body : body.replace(at, from.size(), to);
-}
-
-// App and web sessions as the upload carries them and as the read-out answers them.
-struct Web {
-    QString id, start, end, domain;
-    QJsonObject uploaded() const
-    {
-        return {{"id", id}, {"start_time", start}, {"end_time", end}, {"web_domain_attributes", QJsonObject{{"domain", domain}}}};
-    }
-    QJsonObject stored() const { return {{"id", id}, {"start_time", start}, {"end_time", end}, {"domain", domain}}; }
-};
-
-struct App {
-    QString id, start, end, name;
-    QList<Web> webs;
-    QJsonObject uploaded() const
-    {
-        QJsonArray webSessions;
-        for (const Web &web : webs)
-            webSessions.append(web.uploaded());
-        return {{"id", id}, {"start_time", start}, {"end_time", end}, {"web_sessions_attributes", webSessions},
-                {"desktop_app_attributes", QJsonObject{{"app_name", name}, {"app_identifier", "id." + name}}}};
-    }
-    QJsonObject stored(int timezoneOffset) const
-    {
-        QJsonArray webSessions;
-        for (const Web &web : webs)
-            webSessions.append(web.stored());
-        return {{"id", id}, {"start_time", start}, {"end_time", end}, {"app_name", name}, {"app_identifier", "id." + name},
-                {"timezone_offset", timezoneOffset}, {"web_sessions", webSessions}};
-    }
-};
-
-std::string uploadOf(int timezoneOffset, const QList<App> &apps)
-{
-    QJsonArray list;
-    for (const App &app : apps)
-        list.append(app.uploaded());
-    return text({{"timezone_offset", timezoneOffset}, {"user_activities", list}});
 }
 
 class DevServer_ : public ::testing::Test {

@@ -14,7 +14,7 @@ AppSessionController::AppSessionController(std::shared_ptr<AppSessionProtocol> a
 
 void AppSessionController::startWebTrackingIfBrowser()
 {
-    if (!WebAppleScriptGenerator::isBrowser(appSession_->appName()) || !webSessionControllerClass_)
+    if (!WebAppleScriptGenerator::browserName(appSession_->appName(), appSession_->bundleIdentifier()) || !webSessionControllerClass_)
         return;
     // The controller it replaces stops its own polling when released.
     wsc_ = webSessionControllerClass_(appSession_);
@@ -42,7 +42,7 @@ void AppSessionController::resumeSession(std::shared_ptr<AppSessionProtocol> ses
     startWebTrackingIfBrowser();
     // The first poll of the fresh controller runs later, so it already sees the reopened web
     // session and its domain.
-    if (WebAppleScriptGenerator::isBrowser(appSession_->appName()) && wsc_)
+    if (WebAppleScriptGenerator::browserName(appSession_->appName(), appSession_->bundleIdentifier()) && wsc_)
         wsc_->resumeLastWebSession();
 }
 

@@ -19,9 +19,14 @@ std::optional<QString> URLParser::parseDomain(const QString &urlText) const
     const QUrl url(urlText.toLower());
     if (!url.isValid())
         return std::nullopt;
-    QString host = url.host();
-    if (host.isEmpty())
+    // Qt shows Unicode only for the top-level domains on its list; both spellings of one host
+    // must give one domain, so every host goes through its ASCII form to its Unicode form.
+    const QByteArray asciiHost = url.host(QUrl::FullyEncoded).toLatin1();
+    if (asciiHost.isEmpty())
         return std::nullopt;
+    QString host = QUrl::fromAce(asciiHost, QUrl::IgnoreIDNWhitelist);
+    if (host.isEmpty())
+        host = QString::fromLatin1(asciiHost);
     // Anchored at the start: only a leading "www." goes, one at most; "www" deeper in stays.
     const auto match = stripWWWRegex.match(host, 0, QRegularExpression::NormalMatch,
                                            QRegularExpression::AnchorAtOffsetMatchOption);

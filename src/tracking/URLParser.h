@@ -7,8 +7,8 @@
 
 namespace hourloom {
 
-// Reduces a URL to the domain a web session is kept under: its host, lower-cased, without one
-// leading "www.".
+// Reduces a URL to the domain a web session is kept under: its host, lower-cased, in Unicode
+// (also for internationalised names written in their "xn--" form), without one leading "www.".
 class URLParser {
 public:
     URLParser();

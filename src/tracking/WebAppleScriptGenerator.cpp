@@ -30,6 +30,39 @@ bool WebAppleScriptGenerator::isBrowser(const QString &appName)
     return !table.isEmpty() && table.contains(appName);
 }
 
+std::optional<QString> WebAppleScriptGenerator::browserName(const QString &appName, const QString &bundleIdentifier)
+{
+    if (isBrowser(appName))
+        return appName;
+    // Lower-case desktop-file ids of the packages (Debian, the vendors, Flatpak, Snap); a
+    // window class without a desktop entry is the same word in other letter case.
+    static const QHash<QString, QString> byDesktopId{
+        {QStringLiteral("chromium"), QStringLiteral("Chromium")},
+        {QStringLiteral("chromium-browser"), QStringLiteral("Chromium")},
+        {QStringLiteral("org.chromium.chromium"), QStringLiteral("Chromium")},
+        {QStringLiteral("chromium_chromium"), QStringLiteral("Chromium")},
+        {QStringLiteral("google-chrome"), QStringLiteral("Google Chrome")},
+        {QStringLiteral("com.google.chrome"), QStringLiteral("Google Chrome")},
+        {QStringLiteral("google-chrome-canary"), QStringLiteral("Google Chrome Canary")},
+        {QStringLiteral("brave-browser"), QStringLiteral("Brave Browser")},
+        {QStringLiteral("com.brave.browser"), QStringLiteral("Brave Browser")},
+        {QStringLiteral("microsoft-edge"), QStringLiteral("Microsoft Edge")},
+        {QStringLiteral("com.microsoft.edge"), QStringLiteral("Microsoft Edge")},
+        {QStringLiteral("vivaldi-stable"), QStringLiteral("Vivaldi")},
+        {QStringLiteral("com.vivaldi.vivaldi"), QStringLiteral("Vivaldi")},
+        {QStringLiteral("opera"), QStringLiteral("Opera")},
+        {QStringLiteral("com.opera.opera"), QStringLiteral("Opera")},
+        {QStringLiteral("firefox-esr"), QStringLiteral("Firefox ESR")},
+        {QStringLiteral("firefox"), QStringLiteral("Firefox")},
+        {QStringLiteral("org.mozilla.firefox"), QStringLiteral("Firefox")},
+        {QStringLiteral("firefox_firefox"), QStringLiteral("Firefox")},
+    };
+    const auto found = byDesktopId.constFind(bundleIdentifier.toLower());
+    if (found == byDesktopId.cend())
+        return std::nullopt;
+    return *found;
+}
+
 QString WebAppleScriptGenerator::generateScript(const QString &browserName)
 {
     const auto &table = browserTable();

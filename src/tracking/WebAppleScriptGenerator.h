@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QString>
 
+#include <optional>
+
 namespace hourloom {
 
 // The browsers whose URL can be read, and the script that reads it.
@@ -13,6 +15,12 @@ public:
     // Application name (exact, case-sensitive) to how its URL is read.
     static const QHash<QString, BrowserEngine> &browserTable();
     static bool isBrowser(const QString &appName);
+
+    // The browser's name in the table: the application's own name when the table has it, else
+    // the name its desktop-file id (or window class) stands for. Desktop entries give names in
+    // the user's language ("Chromium-Webbrowser" under German), ids stay the same in every
+    // language. None for an application that is no browser.
+    static std::optional<QString> browserName(const QString &appName, const QString &bundleIdentifier);
 
     // The script that returns the URL the browser shows, or no value when it has no window;
     // "" for a name that is not in the table.

@@ -21,6 +21,8 @@ WebSessionController::WebSessionController(std::shared_ptr<AppSessionProtocol> a
     , scriptCache(WebScriptCache::shared())
     , appSession_(std::move(appSession))
     , platform_(std::move(platform))
+    , browserName_(WebAppleScriptGenerator::browserName(appSession_->appName(), appSession_->bundleIdentifier())
+                       .value_or(appSession_->appName()))
 {
 }
 
@@ -40,7 +42,7 @@ std::shared_ptr<ScriptLibraryProtocol> WebSessionController::loadScript()
 {
     // Compile failures always go to the crash reporter, whoever receives the run failures.
     try {
-        return scriptCache->script(appSession_->appName(), *scriptService, platform_.libraryType, platform_.crashReporter);
+        return scriptCache->script(browserName_, *scriptService, platform_.libraryType, platform_.crashReporter);
     } catch (const ScriptInitializeError &) {
         // Without a script this browser is tracked as a plain application; nothing to report.
         return nullptr;
@@ -52,7 +54,7 @@ void WebSessionController::startPolling()
     auto script = loadScript();
     if (!script)
         return;
-    const QString source = WebAppleScriptGenerator::generateScript(appSession_->appName());
+    const QString source = WebAppleScriptGenerator::generateScript(browserName_);
     // The timer starts from the main loop, after the owner has had the chance to resume the last
     // web session, so the first poll compares against it.
     postToMainLoop([weakSelf = weak_from_this(), script = std::move(script), source] {
@@ -76,18 +78,19 @@ void WebSessionController::poll(const std::weak_ptr<WebSessionController> &weakS
         return;
     // The service has reported a failed run already; a failure leaves the web session as it is.
     self->scriptService->executeScript(script, source, self->errorLogger,
-                                       [weakSelf](std::shared_ptr<ScriptLibraryResponseProtocol> response,
-                                                  std::optional<ScriptExecutionError>) {
-                                           postToMainLoop([weakSelf, response = std::move(response)] {
+                                       [weakSelf, round = self->pollingRound_](std::shared_ptr<ScriptLibraryResponseProtocol> response,
+                                                                               std::optional<ScriptExecutionError>) {
+                                           postToMainLoop([weakSelf, round, response = std::move(response)] {
                                                if (const auto self = weakSelf.lock())
-                                                   self->handleScriptResponse(response);
+                                                   self->handleScriptResponse(response, round);
                                            });
                                        });
 }
 
-void WebSessionController::handleScriptResponse(const std::shared_ptr<ScriptLibraryResponseProtocol> &response)
+void WebSessionController::handleScriptResponse(const std::shared_ptr<ScriptLibraryResponseProtocol> &response, quint64 round)
 {
-    if (!response)
+    // A run that finishes after its application lost the front belongs to an ended session.
+    if (!response || round != pollingRound_ || !appSession_->isActive())
         return;
     // No text: the browser has no window, and the current web session simply goes on.
     const auto url = response->stringValue();
@@ -117,6 +120,7 @@ void WebSessionController::startWebSession(const QString &newDomain)
 
 void WebSessionController::stopPolling()
 {
+    ++pollingRound_;
     const QDateTime now = Clock::now();
     if (const auto active = appSession_->activeWebSession())
         active->end(now);

@@ -48,12 +48,16 @@ private:
     void scheduleTimer(std::shared_ptr<ScriptLibraryProtocol> script, const QString &source);
     static void poll(const std::weak_ptr<WebSessionController> &weakSelf, const std::shared_ptr<ScriptLibraryProtocol> &script,
                      const QString &source);
-    void handleScriptResponse(const std::shared_ptr<ScriptLibraryResponseProtocol> &response);
+    void handleScriptResponse(const std::shared_ptr<ScriptLibraryResponseProtocol> &response, quint64 round);
     void changeDomain(const std::optional<QString> &newDomain);
     void startWebSession(const QString &newDomain);
 
     std::shared_ptr<AppSessionProtocol> appSession_;
     WebScriptingPlatform platform_;
+    // Names the script; the app session keeps the name the user sees.
+    QString browserName_;
+    // Counts stops: a script result applies only while the polling that asked for it goes on.
+    quint64 pollingRound_ = 0;
 };
 
 } // namespace hourloom

@@ -3,7 +3,10 @@
 #include "UserActivityControllerProtocol.h"
 #include "app/MainLoopTimer.h"
 
+#include <QFuture>
 #include <QPointer>
+
+#include <optional>
 
 namespace hourloom {
 
@@ -17,6 +20,10 @@ class URLSessionProtocol;
 //
 // Only what the service has accepted leaves the batch: after a failed upload every ended session
 // stays, in order, and goes out again (under the same id) with the next one.
+//
+// Uploads never overlap: an older answer landing after a newer one would store older times over
+// newer ones. A timer step that finds an upload under way does nothing; log-out and quit wait for
+// it and then make their own.
 class UserActivityController final : public UserActivityControllerProtocol,
                                      public std::enable_shared_from_this<UserActivityController> {
 public:
@@ -32,8 +39,10 @@ public:
                            TimerProvider timerProvider = MainLoopTimer::provider());
     ~UserActivityController() override;
 
-    // The largest body sent in one request; halved whenever the service answers 413.
-    qsizetype maxUploadBytes = 1024 * 1024;
+    static constexpr qsizetype defaultMaxUploadBytes = 1024 * 1024;
+    // The largest body sent in one request: half a part the service answered 413, growing back
+    // (doubling up to the default) with every part it accepts.
+    qsizetype maxUploadBytes = defaultMaxUploadBytes;
 
     const double timeBetweenAPISendsInSeconds;
     TimerProvider timerProvider;
@@ -53,6 +62,7 @@ public:
 
 private:
     QCoro::Task<bool> hasAccessToken();
+    QCoro::Task<void> sendWaitingSessions();
     void keepWaitingSessionsBounded();
 
     const std::shared_ptr<SessionBatchControllerProtocol> sessionBatchController_;
@@ -62,6 +72,8 @@ private:
     const std::shared_ptr<URLSessionProtocol> urlSession_;
     // Parent of the queued timer creation, so it is dropped with the controller.
     QObject *mainLoopContext_;
+    // Finishes when the upload under way has.
+    std::optional<QFuture<void>> uploadInFlight_;
 };
 
 } // namespace hourloom

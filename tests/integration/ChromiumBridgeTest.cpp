@@ -1,159 +1,222 @@
-// Web sessions from a real browser: Debian's Chromium with the extension and the native host,
-// a page server on loopback, and a web session controller polling through the bridge.
-#include "app/MainLoopTimer.h"
+// Web sessions from a real browser: Debian's Chromium, headful on a private X desktop, with the
+// extension installed the way users get it (the packed extension listed for the user, no
+// developer mode, no --load-extension) and the real native host; a page server on loopback under
+// several host names; the web session controller polling through the bridge.
 #include "model/AppSession.h"
 #include "platform/browser/BridgeScriptLibrary.h"
+#include "platform/browser/BrowserBridgeInstaller.h"
+#include "platform/browser/BrowserBridgeStatus.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 #include "platform/errors/StandardErrorLogger.h"
 #include "tracking/WebAppleScriptGenerator.h"
 #include "tracking/WebSessionController.h"
 
+#include "support/BrowserProcess.h"
 #include "support/NavigationServer.h"
+#include "support/WebSessionChecks.h"
 #include "support/XDesktop.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <iostream>
 #include <unistd.h>
 
 using namespace hourloom;
-using hourloom::test::NavigationServer;
-using hourloom::test::XDesktop;
+using namespace hourloom::test;
 
 namespace {
 
-// Chromium in a process group of its own, so that its helpers go with it.
+// Debian's Chromium. Later starts with the same profile hand their arguments to the running
+// browser and end, as a user's second start does.
 class Chromium {
 public:
-    Chromium(const QString &root, const QString &startURL)
+    Chromium(QProcessEnvironment environment, QStringList arguments)
+        : environment_(std::move(environment))
+        , arguments_(std::move(arguments))
+        , process_(environment_)
     {
-        const QString profile = root + "/profile";
-        QDir().mkpath(profile + "/NativeMessagingHosts");
-        QFile manifest(profile + "/NativeMessagingHosts/org.hourloom.browser_bridge.json");
-        manifest.open(QIODevice::WriteOnly);
-        manifest.write(R"({"name": "org.hourloom.browser_bridge", "description": "Hourloom test", "path": ")" BROWSER_HOST
-                       R"(", "type": "stdio", "allowed_origins": ["chrome-extension://bbpolgeoikpkpipojfnjoagccgcinhoo/"]})");
-        manifest.close();
-
-        // As on a logged-in desktop, the runtime folder exists (0700) before anything runs: the
-        // host does not create $XDG_RUNTIME_DIR itself.
-        QDir().mkdir(root + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_RUNTIME_DIR", root + "/run");
-        environment.insert("HOME", root + "/home");
-        environment.remove("DISPLAY");
-        process_.setProcessEnvironment(environment);
-        process_.setChildProcessModifier([] { ::setpgid(0, 0); });
-        // Headless Chromium complains at length about the missing session bus; nothing to see.
-        process_.setStandardOutputFile(QProcess::nullDevice());
-        process_.setStandardErrorFile(QProcess::nullDevice());
-        QStringList arguments{"--headless=new", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-                              "--disable-component-update", "--disable-sync", "--user-data-dir=" + profile,
-                              "--load-extension=" EXTENSION_DIR, startURL};
-        if (::geteuid() == 0)
-            arguments.prepend("--no-sandbox");
-        process_.start(program(), arguments);
-        process_.waitForStarted(10000);
     }
 
-    ~Chromium() { close(); }
-
     static QString program() { return QStandardPaths::findExecutable("chromium"); }
-    bool isRunning() const { return process_.state() == QProcess::Running; }
+    bool start(const QString &url) { return process_.start(program(), arguments_ + QStringList{url}); }
+    void close() { process_.close(); }
 
-    void close()
+    // Asks the running browser to open a window.
+    bool open(const QStringList &arguments)
     {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        const auto group = static_cast<pid_t>(process_.processId());
-        ::kill(-group, SIGTERM);
-        if (!process_.waitForFinished(10000))
-            ::kill(-group, SIGKILL);
-        process_.waitForFinished(5000);
-        // Helpers that outlived the browser.
-        ::kill(-group, SIGKILL);
+        QProcess second;
+        second.setProcessEnvironment(environment_);
+        second.setStandardOutputFile(QProcess::nullDevice());
+        second.setStandardErrorFile(QProcess::nullDevice());
+        second.start(program(), arguments_ + arguments);
+        if (!second.waitForFinished(30000)) {
+            second.kill();
+            second.waitForFinished(5000);
+            return false;
+        }
+        return second.exitCode() == 0;
     }
 
 private:
-    QProcess process_;
+    QProcessEnvironment environment_;
+    QStringList arguments_;
+    BrowserProcess process_;
 };
 
-QString lastDomain(const AppSession &session)
+QStringList browserWindows(XDesktop &desktop)
 {
-    return session.webSessions().isEmpty() ? QString() : session.webSessions().last()->webDomain()->domain();
+    return desktop.xdotoolOutput({"search", "--onlyvisible", "--class", "^chromium$"}).split('\n', Qt::SkipEmptyParts);
+}
+
+QString extensionVersion()
+{
+    QFile manifest(QStringLiteral(EXTENSION_DIR "/manifest.json"));
+    manifest.open(QIODevice::ReadOnly);
+    return QJsonDocument::fromJson(manifest.readAll()).object().value("version").toString();
 }
 
 } // namespace
 
-TEST(ChromiumBridge, RecordsTheActiveTabsDomainsAsWebSessionsAndNothingOnceTheBrowserCloses)
+TEST(ChromiumBridge, InstalledWithoutDeveloperModeFollowsSitesWindowsPrivateWindowsAndLongURLs)
 {
     ASSERT_FALSE(Chromium::program().isEmpty()) << "Debian's chromium package is not installed";
+    XDesktop desktop;
+    ASSERT_TRUE(desktop.error().isEmpty()) << desktop.error().toStdString();
     QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
     NavigationServer server;
     ASSERT_TRUE(server.isListening());
 
-    // The application name is the one the desktop gives Chromium's windows.
+    // The user has run Chromium once (its profile folder exists), then installs the bridge.
+    const QString home = root.path() + "/home";
+    const QString configHome = home + "/.config";
+    ASSERT_TRUE(QDir().mkpath(configHome + "/chromium"));
+    const BrowserBridgeInstaller installer(BROWSER_HOST, home, configHome,
+                                           BrowserBridgeInstaller::Package{EXTENSION_CRX, extensionVersion()});
+    QStringList written;
+    for (const auto &change : installer.install())
+        written << change.path.mid(configHome.size());
+    ASSERT_EQ(written, (QStringList{"/chromium/NativeMessagingHosts/org.hourloom.browser_bridge.json",
+                                    "/chromium/External Extensions/okihekkoebjlnigcbcnmijblamopopak.json"}));
+
+    // As on a logged-in desktop, the runtime folder exists (0700) before anything runs.
+    ASSERT_TRUE(QDir().mkdir(root.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    const auto store = std::make_shared<BrowserStateStore>(root.path() + "/run/hourloom/browser");
+
+    // The application as the desktop names Chromium's windows.
     const DesktopEntryIndex desktopEntries = DesktopEntryIndex::fromSystem();
     const DesktopEntry *entry = desktopEntries.find(WindowFacts{"chromium", "Chromium", std::nullopt, std::nullopt});
     ASSERT_NE(entry, nullptr);
-    const QString appName = entry->name;
-    ASSERT_TRUE(WebAppleScriptGenerator::isBrowser(appName)) << appName.toStdString();
-
-    const auto store = std::make_shared<BrowserStateStore>(root.path() + "/run/hourloom/browser");
-    const auto appSession = std::make_shared<AppSession>(appName, entry->id);
+    const auto appSession = std::make_shared<AppSession>(entry->name, entry->id);
     auto controller = std::make_shared<WebSessionController>(appSession, WebScriptingPlatform{BridgeScriptLibrary::type(store), StandardErrorLogger::shared()});
     controller->scriptCache = std::make_shared<WebScriptCache>();
     // Every page in this test is shown briefly; keep them all.
     controller->minWebSessionDuration = 0;
     controller->startPolling();
+    const int poll = int(controller->webPollingInterval * 1000);
 
-    Chromium chromium(root.path(), server.pageURL("127.0.0.1"));
-    ASSERT_TRUE(chromium.isRunning());
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return lastDomain(*appSession) == "127.0.0.1"; }, 30000))
-        << "no web session for the first page";
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home);
+    environment.insert("XDG_CONFIG_HOME", configHome);
+    environment.insert("XDG_CACHE_HOME", root.path() + "/cache");
+    environment.insert("XDG_RUNTIME_DIR", root.path() + "/run");
+    environment.insert("DISPLAY", desktop.display());
+    QStringList arguments{"--no-first-run", "--no-default-browser-check", "--disable-gpu", "--disable-background-networking",
+                          "--disable-component-update", "--disable-sync", "--password-store=basic",
+                          "--host-resolver-rules=MAP *.test 127.0.0.1"};
+    if (::geteuid() == 0)
+        arguments.prepend("--no-sandbox");
+    Chromium chromium(environment, arguments);
+    ASSERT_TRUE(chromium.start(server.pageURL("alpha.test")));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, "alpha.test"); }, 90000))
+        << "no web session for the first page: the extension was not installed or does not report";
+    EXPECT_TRUE(QFileInfo(configHome + "/chromium/Default/Extensions/okihekkoebjlnigcbcnmijblamopopak").isDir());
+    const auto statuses = BrowserBridgeStatus::of(installer, *store);
+    ASSERT_FALSE(statuses.isEmpty());
+    EXPECT_EQ(statuses.first().describe().replace(configHome, "~/.config"),
+              "Chromium: host manifest ~/.config/chromium/NativeMessagingHosts/org.hourloom.browser_bridge.json; extension installed; "
+              "reporting now");
 
+    // Navigation between sites; an internationalised host; a long address, whose domain counts.
     QList<qint64> latencies;
-    const QStringList hosts{"localhost", "127.0.0.1", "localhost", "127.0.0.1"};
-    for (const QString &host : hosts) {
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return server.waitingPages() > 0; }, 15000));
+    const QString longURL = server.pageURL("alpha.test") + "?q=" + QString(200 * 1024, 'x') + "&token=s3cret";
+    const QList<std::pair<QString, QString>> navigations{
+        {server.pageURL("beta.test"), "beta.test"},
+        {server.pageURL("xn--bcher-kva.test"), QStringLiteral("b\u00fccher.test")},
+        {longURL, "alpha.test"},
+    };
+    for (const auto &[url, domain] : navigations) {
+        ASSERT_TRUE(XDesktop::spinUntil([&] { return server.waitingPages() > 0; }, 30000));
         QElapsedTimer sinceNavigation;
         sinceNavigation.start();
-        ASSERT_EQ(server.navigate(server.pageURL(host)), 1);
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return lastDomain(*appSession) == host; }, 15000)) << host.toStdString();
+        ASSERT_EQ(server.navigate(url), 1);
+        ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, domain); }, 30000)) << domain.toStdString();
         latencies << sinceNavigation.elapsed();
     }
-    QStringList domains;
-    for (const auto &session : appSession->webSessions())
-        domains << session->webDomain()->domain() + (session->isActive() ? "*" : "");
-    EXPECT_EQ(domains, (QStringList{"127.0.0.1", "localhost", "127.0.0.1", "localhost", "127.0.0.1*"}));
 
-    // Closed browser: the host has gone with its state, and the script answers no value.
+    // A second window in front, then the first again: the web session follows the focus.
+    const QStringList firstWindows = browserWindows(desktop);
+    ASSERT_EQ(firstWindows.size(), 1);
+    ASSERT_TRUE(chromium.open({"--new-window", server.pageURL("gamma.test")}));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, "gamma.test"); }, 30000));
+    QString secondWindow;
+    for (const QString &window : browserWindows(desktop)) {
+        if (!firstWindows.contains(window))
+            secondWindow = window;
+    }
+    ASSERT_FALSE(secondWindow.isEmpty());
+    QList<qint64> focusLatencies;
+    for (const auto &[window, domain] : {std::pair(firstWindows.first(), QString("alpha.test")), std::pair(secondWindow, QString("gamma.test"))}) {
+        QElapsedTimer sinceActivation;
+        sinceActivation.start();
+        ASSERT_TRUE(desktop.activate(window));
+        ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, domain); }, 30000)) << domain.toStdString();
+        focusLatencies << sinceActivation.elapsed();
+    }
+
+    // A private window in front: the web session ends and nothing of the private page is kept.
+    const qsizetype sessionsBeforePrivate = appSession->webSessions().size();
+    ASSERT_TRUE(chromium.open({"--incognito", server.pageURL("secret.test")}));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !appSession->activeWebSession(); }, 30000)) << "the private window did not end the web session";
+    XDesktop::spinFor(poll + 500);
+    EXPECT_EQ(appSession->webSessions().size(), sessionsBeforePrivate);
+    for (const QString &name : QDir(store->directory()).entryList(QDir::Files)) {
+        QFile state(store->directory() + "/" + name);
+        ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(state.readAll().contains("secret")) << name.toStdString();
+    }
+    ASSERT_TRUE(desktop.activate(firstWindows.first()));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, "alpha.test"); }, 30000));
+
+    EXPECT_EQ(domainsOf(*appSession), (QStringList{"alpha.test", "beta.test", QStringLiteral("b\u00fccher.test"), "alpha.test",
+                                                 "gamma.test", "alpha.test", "gamma.test", "alpha.test*"}));
+    // One after another without gaps, but for the time in the private window.
+    bool inOrder = false;
+    EXPECT_EQ(gapsBetween(*appSession, &inOrder), QList<qsizetype>{sessionsBeforePrivate});
+    EXPECT_TRUE(inOrder);
+
+    // Closed browser: the host has gone with its state, and with no value the open web session
+    // simply continues.
+    const qsizetype sessionCount = appSession->webSessions().size();
     chromium.close();
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !store->current("chromium").has_value(); }));
-    auto script = BridgeScriptLibrary::type(store)(WebAppleScriptGenerator::generateScript(appName));
-    std::optional<QVariantMap> error;
-    const auto response = script->executeAndReturnError(error);
-    EXPECT_FALSE(error);
-    ASSERT_NE(response, nullptr);
-    EXPECT_EQ(response->stringValue(), std::nullopt);
-    // With no value the open web session simply continues.
-    XDesktop::spinFor(int(controller->webPollingInterval * 1000) + 500);
-    EXPECT_EQ(appSession->webSessions().size(), 5);
+    XDesktop::spinFor(poll + 500);
+    EXPECT_EQ(appSession->webSessions().size(), sessionCount);
     EXPECT_TRUE(appSession->webSessions().last()->isActive());
 
     QStringList figures;
-    for (const qint64 ms : latencies)
+    for (const qint64 ms : latencies + focusLatencies)
         figures << QString::number(ms);
-    std::cout << "navigation to applied domain change, ms (poll interval " << controller->webPollingInterval * 1000
+    std::cout << "Chromium: navigation (3) and window activation (2) to applied domain change, ms (poll interval " << poll
               << " ms): " << figures.join(", ").toStdString() << std::endl;
     ::testing::Test::RecordProperty("navigationToDomainMs", figures.join(",").toStdString());
 }

@@ -1,5 +1,6 @@
 #include "platform/browser/BridgeScriptLibrary.h"
 #include "platform/browser/BrowserCatalog.h"
+#include "tracking/URLParser.h"
 #include "tracking/WebAppleScriptGenerator.h"
 
 #include <QDateTime>
@@ -35,7 +36,7 @@ protected:
 
     BrowserState stateOf(std::optional<QString> url, bool focused, qint64 updatedAt = 1, ProcessIdentity writer = ProcessIdentity::current())
     {
-        return BrowserState{std::move(url), focused, updatedAt, writer};
+        return BrowserState{std::move(url), focused, false, updatedAt, writer};
     }
 
     QTemporaryDir runtime;
@@ -78,7 +79,7 @@ TEST_F(BridgeScriptLibrary_, CompilesOnlyTheBrowserScriptForms)
 TEST_F(BridgeScriptLibrary_, AnswersTheFocusedProfilesURLOrNothing)
 {
     EXPECT_EQ(run("Chromium Web Browser"), std::nullopt); // no state yet
-    ASSERT_TRUE(store->write("chromium", stateOf("https://a.example/", false, 10)));
+    ASSERT_TRUE(store->write("chromium", stateOf("https://a.example/", true, 10)));
     EXPECT_EQ(run("Chromium Web Browser"), "https://a.example/");
     EXPECT_EQ(run("Chromium"), "https://a.example/");
     EXPECT_EQ(run("Firefox ESR"), std::nullopt); // another browser's state is not this one's
@@ -88,13 +89,22 @@ TEST_F(BridgeScriptLibrary_, AnswersTheFocusedProfilesURLOrNothing)
     ProcessIdentity otherHost = ProcessIdentity::current();
     otherHost.pid = ::getppid();
     otherHost.startTime = *ProcessIdentity::startTimeOf(otherHost.pid);
-    ASSERT_TRUE(store->write("chromium", stateOf("https://b.example/", false, 20, otherHost)));
+    ASSERT_TRUE(store->write("chromium", stateOf("https://b.example/", true, 20, otherHost)));
     EXPECT_EQ(run("Chromium Web Browser"), "https://b.example/");
-    ASSERT_TRUE(store->write("chromium", stateOf("https://a.example/", true, 5)));
+    ASSERT_TRUE(store->write("chromium", stateOf("https://a.example/", true, 25)));
+    EXPECT_EQ(run("Chromium Web Browser"), "https://a.example/");
+    ASSERT_TRUE(store->write("chromium", stateOf("https://b.example/", false, 30, otherHost)));
     EXPECT_EQ(run("Chromium Web Browser"), "https://a.example/");
 
-    // No window in the focused profile: no value.
-    ASSERT_TRUE(store->write("chromium", stateOf(std::nullopt, true, 30)));
+    // No focused window in view of any profile while the browser is in front (a private window
+    // the extension may not see): a page without a domain. Nor with no window in view at all.
+    ASSERT_TRUE(store->write("chromium", stateOf("https://a.example/", false, 5)));
+    EXPECT_EQ(run("Chromium Web Browser"), QString(""));
+    ASSERT_TRUE(store->write("chromium", stateOf(std::nullopt, false, 40)));
+    EXPECT_EQ(run("Chromium Web Browser"), QString(""));
+    // The hosts gone: the browser has no window.
+    store->remove("chromium", ProcessIdentity::current().pid);
+    store->remove("chromium", otherHost.pid);
     EXPECT_EQ(run("Chromium Web Browser"), std::nullopt);
 }
 
@@ -134,6 +144,28 @@ TEST_F(BridgeScriptLibrary_, BelievesOnlyPrivateStatesOfRunningWriters)
     garbage.write("{not json");
     garbage.close();
     EXPECT_EQ(run("Firefox"), std::nullopt);
+}
+
+TEST_F(BridgeScriptLibrary_, APrivateTabAnswersAPageWithoutADomainAndEachBrowserReadsOnlyItsOwnFiles)
+{
+    ASSERT_TRUE(store->write("google-chrome", stateOf("https://a.example", true, 10)));
+    EXPECT_EQ(run("Google Chrome"), "https://a.example");
+    auto privateTab = stateOf(std::nullopt, true, 20);
+    privateTab.privateTab = true;
+    ASSERT_TRUE(store->write("google-chrome", privateTab));
+    EXPECT_EQ(run("Google Chrome"), QString(""));
+    EXPECT_EQ(URLParser().parseDomain(*run("Google Chrome")), std::nullopt);
+
+    // Chrome Canary's files begin with Chrome's name; neither browser reads the other's.
+    ProcessIdentity canaryHost = ProcessIdentity::current();
+    canaryHost.pid = ::getppid();
+    canaryHost.startTime = *ProcessIdentity::startTimeOf(canaryHost.pid);
+    ASSERT_TRUE(store->write("google-chrome-canary", stateOf("https://canary.example", true, 30, canaryHost)));
+    EXPECT_EQ(run("Google Chrome"), QString(""));
+    EXPECT_EQ(run("Google Chrome Canary"), "https://canary.example");
+    store->remove("google-chrome", ProcessIdentity::current().pid);
+    EXPECT_EQ(run("Google Chrome"), std::nullopt);
+    EXPECT_EQ(run("Google Chrome Canary"), "https://canary.example");
 }
 
 TEST(BrowserCatalog, NamesEveryBrowserOfTheTableExceptSafariAndFindsBrowsersByProgram)

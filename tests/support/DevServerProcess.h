@@ -9,7 +9,8 @@
 namespace hourloom::test {
 
 // The local account service in a process of its own on a free loopback port, seeded with the
-// test configuration's client and one user, fault injection on. Stopped by the destructor.
+// test configuration's client and one user, fault injection on, passwords hashed at the
+// cheapest cost. Stopped by the destructor.
 class DevServerProcess {
 public:
     static inline const QString email = QStringLiteral("ada@hourloom.test");

@@ -53,7 +53,8 @@ void NavigationServer::serve(QTcpSocket *socket)
         return;
     const QList<QByteArray> requestLine = socket->readLine().trimmed().split(' ');
     socket->readAll();
-    const QByteArray path = requestLine.value(1);
+    // Long addresses carry their length in the query; the page is the same.
+    const QByteArray path = requestLine.value(1).split('?').value(0);
     if (path == "/next")
         waiting_.append(socket);
     else if (path == "/page")

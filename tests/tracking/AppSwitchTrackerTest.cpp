@@ -100,8 +100,13 @@ TEST_F(AppSessionController_, OnlyBrowsersInTheTableGetAPollingWebSessionControl
     EXPECT_EQ(webControllers[0]->appSession(), sessions().last());
 
     switchTo("google chrome", "other.chrome", 10); // exact, case-sensitive names only
-    switchTo("Terminal", "com.google.Chrome", 10); // the bundle identifier plays no part
+    switchTo("Terminal", "org.gnome.Terminal", 10);
     EXPECT_EQ(webControllers.size(), 1u);
+
+    // A name in the user's language: the desktop-file id tells the browser, the name stays.
+    switchTo("Navigateur Web Chromium", "chromium", 10);
+    ASSERT_EQ(webControllers.size(), 2u);
+    EXPECT_EQ(webControllers[1]->appSession()->appName(), "Navigateur Web Chromium");
 }
 
 TEST_F(AppSessionController_, EndingStopsPollingThenEndsAndDropsTheOpenWebSession)

@@ -40,3 +40,18 @@ TEST(URLParser, IgnoresPortPathUserAndCaseAndFindsNoHostInLocalFiles)
     EXPECT_EQ(parser.parseDomain("not a url at all"), std::nullopt);
     EXPECT_EQ(parser.parseDomain("http://[::1]:8080/"), "::1");
 }
+
+TEST(URLParser, GivesBothSpellingsOfAnInternationalisedHostOneUnicodeDomainUnderEveryTopLevelDomain)
+{
+    const URLParser parser;
+    // .de is on Qt's list of top-level domains shown in Unicode; .example and .com are not.
+    for (const QString &tld : {QStringLiteral("de"), QStringLiteral("example"), QStringLiteral("com")}) {
+        const QString expected = QStringLiteral("b\u00fccher.") + tld;
+        EXPECT_EQ(parser.parseDomain("https://xn--bcher-kva." + tld + "/a"), expected) << tld.toStdString();
+        EXPECT_EQ(parser.parseDomain(QStringLiteral("https://www.B\u00dcCHER.") + tld + "/b"), expected) << tld.toStdString();
+    }
+    EXPECT_EQ(parser.parseDomain("https://www.xn--mnchen-3ya.xn--p1ai/"), QStringLiteral("m\u00fcnchen.\u0440\u0444"));
+    // Not valid punycode: kept as written rather than lost.
+    EXPECT_EQ(parser.parseDomain("https://xn--a.example/"), parser.parseDomain("https://xn--a.example/x"));
+    EXPECT_TRUE(parser.parseDomain("https://xn--a.example/").has_value());
+}

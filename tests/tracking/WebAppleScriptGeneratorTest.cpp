@@ -44,3 +44,21 @@ TEST(WebAppleScriptGenerator, KnowsTheSevenBrowsersAndTheirLinuxNamesExactly)
     // The name goes in as it is, quotes and all.
     EXPECT_TRUE(WebAppleScriptGenerator::generateScript("Opera").startsWith("    tell application \"Opera\"\n"));
 }
+
+TEST(WebAppleScriptGenerator, TellsBrowsersByTheirDesktopFileIdWhateverTheirNameAndOnlyNamesFromTheTable)
+{
+    EXPECT_EQ(WebAppleScriptGenerator::browserName("Chromium-Webbrowser", "chromium"), "Chromium");
+    EXPECT_EQ(WebAppleScriptGenerator::browserName("Navigateur Web Chromium", "org.chromium.Chromium"), "Chromium");
+    EXPECT_EQ(WebAppleScriptGenerator::browserName("Firefox ESR", "firefox-esr"), "Firefox ESR");
+    EXPECT_EQ(WebAppleScriptGenerator::browserName("Navegador Firefox", "firefox-esr"), "Firefox ESR");
+    EXPECT_EQ(WebAppleScriptGenerator::browserName("Google Chrome", "anything"), "Google Chrome");
+    EXPECT_EQ(WebAppleScriptGenerator::browserName("Texteditor", "org.gnome.TextEditor"), std::nullopt);
+    EXPECT_EQ(WebAppleScriptGenerator::browserName("chromium", "xterm"), std::nullopt);
+    for (const QString id : {"chromium", "chromium-browser", "org.chromium.Chromium", "google-chrome", "com.google.Chrome",
+                             "google-chrome-canary", "brave-browser", "com.brave.Browser", "microsoft-edge", "vivaldi-stable", "opera",
+                             "firefox-esr", "firefox", "org.mozilla.firefox"}) {
+        const auto name = WebAppleScriptGenerator::browserName("Localised", id);
+        ASSERT_TRUE(name) << id.toStdString();
+        EXPECT_TRUE(WebAppleScriptGenerator::isBrowser(*name)) << id.toStdString();
+    }
+}

@@ -224,3 +224,29 @@ TEST_F(WebSessionController_, AReleasedControllerStopsItselfAndIgnoresItsTimerAn
     EXPECT_EQ(browser.runs, runs);
     EXPECT_EQ(domains(), QStringList{"example.com"});
 }
+
+TEST_F(WebSessionController_, ARunFinishingAfterItsApplicationLostTheFrontChangesNothing)
+{
+    start();
+    pollShowing("https://a.example/", 2);
+    // The poll runs while the application goes to the back: its session ends, then the answer comes.
+    clock.advance(10);
+    browser.show("https://b.example/");
+    timers.last()->fire();
+    controller->stopPolling();
+    appSession->end(clock.now());
+    finishScripts();
+    EXPECT_EQ(domains(), QStringList{"a.example"});
+    EXPECT_EQ(appSession->webSessions().first()->duration(), 10);
+    EXPECT_EQ(controller->domain, "a.example");
+
+    // Nor does an answer for an ended session that was never stopped apply.
+    auto other = std::make_shared<AppSession>(QStringLiteral("Chromium"), QStringLiteral("chromium"));
+    std::swap(appSession, other);
+    controller = makeController();
+    start();
+    timers.last()->fire();
+    appSession->end(clock.now());
+    finishScripts();
+    EXPECT_TRUE(appSession->webSessions().isEmpty());
+}

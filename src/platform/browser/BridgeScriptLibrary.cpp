@@ -56,7 +56,15 @@ std::shared_ptr<ScriptLibraryResponseProtocol> BridgeScriptLibrary::executeAndRe
     // The front document and the active tab of the front window are the same page here: the
     // hosts report the active tab of the browser's focused window.
     const auto state = store_->current(family->id);
-    return std::make_shared<BridgeScriptResponse>(state ? state->url : std::nullopt);
+    // No host runs: the browser has no window to ask.
+    if (!state)
+        return std::make_shared<BridgeScriptResponse>(std::nullopt);
+    // The extension sees only the windows it may see. A private tab, or no focused window in
+    // its view while the browser is in front (a private window it is not let into), answers like
+    // a page without a domain, so that the web session ends and nothing of it is recorded.
+    if (state->privateTab || !state->windowFocused || !state->url)
+        return std::make_shared<BridgeScriptResponse>(QString());
+    return std::make_shared<BridgeScriptResponse>(state->url);
 }
 
 } // namespace hourloom

@@ -9,11 +9,13 @@
 
 namespace hourloom {
 
-// What one browser profile's host last heard: the active tab's URL of the last focused window
-// (none without a window, or in a private window) and whether that window has the focus.
+// What one browser profile's host last heard of the active tab of the last focused window: the
+// scheme and host of its page (none without a window, and in a private window), whether the
+// tab is private and whether its window has the focus.
 struct BrowserState {
     std::optional<QString> url;
     bool windowFocused = false;
+    bool privateTab = false;
     qint64 updatedAt = 0; // milliseconds since the epoch
     ProcessIdentity writer;
 

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace hourloom {
@@ -91,8 +92,12 @@ std::optional<BrowserState> BrowserStateStore::current(const QString &familyId) 
     const QByteArray prefix = QFile::encodeName(familyId) + '-';
     std::optional<BrowserState> chosen;
     while (const dirent *entry = ::readdir(folder)) {
+        // Exactly <family>-<pid>.json: "google-chrome-" also begins Chrome Canary's files.
         const QByteArray name(entry->d_name);
         if (!name.startsWith(prefix) || !name.endsWith(".json"))
+            continue;
+        const QByteArray pid = name.sliced(prefix.size(), name.size() - prefix.size() - 5);
+        if (pid.isEmpty() || !std::all_of(pid.cbegin(), pid.cend(), [](char c) { return c >= '0' && c <= '9'; }))
             continue;
         const auto state = readBelieved(directory_ + QLatin1Char('/') + QFile::decodeName(name));
         if (!state)

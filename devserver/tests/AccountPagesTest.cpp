@@ -1,0 +1,326 @@
+// The account pages over plain HTTP: what the panel's links open, the cookies and form tokens
+// that keep other sites out, sign-up, the throttle shared with the token endpoint, and old
+// password rows upgraded at sign-in.
+#include "SqliteStatement.h"
+#include "support/DevServerProcess.h"
+
+#include "app/Configuration.h"
+
+#include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <sqlite3.h>
+
+using namespace hourloom;
+using hourloom::devserver::SqliteStatement;
+using hourloom::test::DevServerProcess;
+
+namespace {
+
+// The value a Set-Cookie header gives the cookie, and its attributes.
+struct SetCookie {
+    std::string value;
+    std::string header;
+};
+
+SetCookie setCookie(const httplib::Result &result, const std::string &name)
+{
+    for (size_t i = 0; i < result->get_header_value_count("Set-Cookie"); ++i) {
+        const std::string header = result->get_header_value("Set-Cookie", i);
+        if (header.rfind(name + '=', 0) == 0)
+            return {header.substr(name.size() + 1, header.find(';') - name.size() - 1), header};
+    }
+    return {};
+}
+
+std::string formToken(const std::string &html)
+{
+    static const QRegularExpression field(QStringLiteral("name=\"form_token\" value=\"([^\"]+)\""));
+    return field.match(QString::fromStdString(html)).captured(1).toStdString();
+}
+
+std::string form(const QList<std::pair<QString, QString>> &fields)
+{
+    QByteArrayList pairs;
+    for (const auto &[name, value] : fields)
+        pairs << QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value);
+    return pairs.join('&').toStdString();
+}
+
+bool contains(const httplib::Result &result, const char *text)
+{
+    return result && result->body.find(text) != std::string::npos;
+}
+
+class AccountPages_ : public ::testing::Test {
+protected:
+    explicit AccountPages_(const QStringList &arguments = {})
+        : server(arguments)
+        , client("127.0.0.1", server.port())
+    {
+        client.set_connection_timeout(5);
+        client.set_read_timeout(30);
+    }
+
+    httplib::Headers cookieHeader(const std::string &cookies) const { return {{"Cookie", cookies}}; }
+
+    // A signed-out visit: the form cookie and the token its forms carry.
+    std::pair<std::string, std::string> visit()
+    {
+        const auto page = client.Get("/");
+        EXPECT_TRUE(page);
+        if (!page)
+            return {};
+        return {"hourloom_form=" + setCookie(page, "hourloom_form").value, formToken(page->body)};
+    }
+
+    httplib::Result post(const char *path, const std::string &cookies, const std::string &body, const httplib::Headers &extra = {})
+    {
+        httplib::Headers headers = cookieHeader(cookies);
+        headers.insert(extra.begin(), extra.end());
+        return client.Post(path, headers, body, "application/x-www-form-urlencoded");
+    }
+
+    httplib::Result signIn(const QString &email, const QString &password)
+    {
+        const auto [cookies, token] = visit();
+        return post("/sign_in", cookies, form({{"form_token", QString::fromStdString(token)}, {"email", email}, {"password", password}}));
+    }
+
+    httplib::Result passwordGrant(const QString &email, const QString &password)
+    {
+        const QJsonObject body{{"grant_type", "password"}, {"client_id", Configuration::apiClientId()},
+                               {"client_secret", Configuration::apiClientSecret()}, {"email", email}, {"password", password}};
+        return client.Post("/oauth/token", QJsonDocument(body).toJson().toStdString(), "application/json");
+    }
+
+    DevServerProcess server;
+    httplib::Client client;
+};
+
+class LegacyPasswords_ : public AccountPages_ {
+protected:
+    static inline const QString legacyEmail = QStringLiteral("old@hourloom.test");
+
+    static QString legacyDatabase()
+    {
+        static QTemporaryDir folder;
+        static int made = 0;
+        const QString path = folder.filePath(QStringLiteral("legacy-%1.sqlite").arg(++made));
+        sqlite3 *db = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &db);
+        SqliteStatement::execute(db, "CREATE TABLE users (id INTEGER PRIMARY KEY, email TEXT NOT NULL UNIQUE,"
+                                     " salt BLOB NOT NULL, password_hash BLOB NOT NULL)");
+        const QByteArray salt("sixteen byte salt");
+        SqliteStatement(db, "INSERT INTO users (email, salt, password_hash) VALUES (?1, ?2, ?3)")
+            .bind(1, legacyEmail)
+            .bind(2, salt.left(16))
+            .bind(3, QCryptographicHash::hash(salt.left(16) + "old password", QCryptographicHash::Sha256))
+            .step();
+        sqlite3_close(db);
+        return path;
+    }
+
+    LegacyPasswords_()
+        : AccountPages_({"--database", databasePath = legacyDatabase(), "--password-cost", "interactive"})
+    {
+    }
+
+    // salt size and the stored hash of the user.
+    std::pair<qsizetype, QByteArray> row(const QString &email)
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_open(databasePath.toUtf8().constData(), &db);
+        SqliteStatement user(db, "SELECT salt, password_hash FROM users WHERE email = ?1");
+        user.bind(1, email);
+        std::pair<qsizetype, QByteArray> result{-1, {}};
+        if (user.step())
+            result = {user.blob(0).size(), user.blob(1)};
+        sqlite3_close(db);
+        return result;
+    }
+
+    inline static QString databasePath;
+};
+
+} // namespace
+
+TEST_F(AccountPages_, ThePanelsLinksOpenTheSignInPageAndTheHelpPage)
+{
+    // The account and sign-up links open the root URL itself, the help link the guide.
+    const auto home = client.Get("/");
+    ASSERT_TRUE(home);
+    EXPECT_EQ(home->status, 200);
+    EXPECT_EQ(home->get_header_value("Content-Type"), "text/html; charset=utf-8");
+    EXPECT_NE(home->get_header_value("Content-Security-Policy").find("script-src 'self'"), std::string::npos);
+    EXPECT_TRUE(contains(home, "action=\"/sign_in\"") && contains(home, "action=\"/sign_up\"")) << home->body;
+    const SetCookie form = setCookie(home, "hourloom_form");
+    EXPECT_FALSE(form.value.empty());
+    EXPECT_NE(form.header.find("; HttpOnly"), std::string::npos) << form.header;
+    EXPECT_NE(form.header.find("; SameSite=Strict"), std::string::npos) << form.header;
+    EXPECT_EQ(formToken(home->body), form.value);
+
+    const auto guide = client.Get("/guides/troubleshooting");
+    ASSERT_TRUE(guide);
+    EXPECT_EQ(guide->status, 200);
+    for (const char *topic : {"hourglass", "secret-tool lookup service hourloomApiAccessToken", "--install-browser-bridge", "Wayland",
+                              "$XDG_STATE_HOME/hourloom/"})
+        EXPECT_TRUE(contains(guide, topic)) << topic;
+
+    const auto style = client.Get("/assets/account.css");
+    ASSERT_TRUE(style);
+    EXPECT_EQ(style->status, 200);
+    EXPECT_EQ(style->get_header_value("Content-Type"), "text/css; charset=utf-8");
+    const auto script = client.Get("/assets/account.js");
+    ASSERT_TRUE(script);
+    EXPECT_EQ(script->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
+    EXPECT_TRUE(contains(script, "Intl.DateTimeFormat"));
+    EXPECT_EQ(client.Get("/assets/pages.qrc")->status, 404);
+}
+
+TEST_F(AccountPages_, SignInGivesAStrictHttpOnlySessionAndFormsNeedTheirTokenAndOrigin)
+{
+    const auto [cookies, token] = visit();
+    const auto fields = [&](const std::string &formToken) {
+        return form({{"form_token", QString::fromStdString(formToken)}, {"email", DevServerProcess::email}, {"password", DevServerProcess::password}});
+    };
+    EXPECT_EQ(post("/sign_in", cookies, form({{"email", DevServerProcess::email}, {"password", DevServerProcess::password}}))->status, 403);
+    EXPECT_EQ(post("/sign_in", cookies, fields(token + "x"))->status, 403);
+    EXPECT_EQ(post("/sign_in", "", fields(token))->status, 403) << "a token without its cookie";
+    EXPECT_EQ(post("/sign_in", cookies, fields(token), {{"Origin", "http://evil.example"}})->status, 403);
+
+    const auto wrong = post("/sign_in", cookies,
+                            form({{"form_token", QString::fromStdString(token)}, {"email", DevServerProcess::email}, {"password", "wrong password"}}));
+    ASSERT_TRUE(wrong);
+    EXPECT_EQ(wrong->status, 400);
+    EXPECT_TRUE(contains(wrong, "Wrong e-mail or password."));
+    EXPECT_TRUE(setCookie(wrong, "hourloom_session").value.empty());
+
+    const auto signedIn = post("/sign_in", cookies, fields(token), {{"Origin", "http://127.0.0.1:" + std::to_string(server.port())}});
+    ASSERT_TRUE(signedIn);
+    ASSERT_EQ(signedIn->status, 303) << signedIn->body;
+    EXPECT_EQ(signedIn->get_header_value("Location"), "/");
+    const SetCookie session = setCookie(signedIn, "hourloom_session");
+    ASSERT_FALSE(session.value.empty());
+    EXPECT_NE(session.header.find("; HttpOnly"), std::string::npos) << session.header;
+    EXPECT_NE(session.header.find("; SameSite=Strict"), std::string::npos) << session.header;
+    const std::string sessionCookie = "hourloom_session=" + session.value;
+
+    const auto timeline = client.Get("/?day=2024-05-06&tz=Europe/Berlin", cookieHeader(sessionCookie));
+    ASSERT_TRUE(timeline);
+    EXPECT_EQ(timeline->status, 200);
+    EXPECT_TRUE(contains(timeline, "ada@hourloom.test"));
+    EXPECT_TRUE(contains(timeline, "Nothing was tracked on this day."));
+    // The timeline follows new uploads by itself; a signed-out page never reloads under a
+    // half-typed password.
+    EXPECT_TRUE(contains(timeline, "<meta http-equiv=\"refresh\" content=\"30\">"));
+    EXPECT_FALSE(contains(client.Get("/"), "http-equiv=\"refresh\""));
+    EXPECT_EQ(timeline->get_header_value("Cache-Control"), "no-store");
+    const std::string signOutToken = formToken(timeline->body);
+    ASSERT_FALSE(signOutToken.empty());
+    EXPECT_NE(signOutToken, token);
+
+    // Sign-out is a form like the others.
+    EXPECT_EQ(post("/sign_out", sessionCookie, "")->status, 403);
+    EXPECT_EQ(post("/sign_out", sessionCookie, "form_token=" + token)->status, 403);
+    EXPECT_EQ(post("/sign_out", sessionCookie, "form_token=" + signOutToken, {{"Origin", "http://evil.example"}})->status, 403);
+    EXPECT_TRUE(contains(client.Get("/", cookieHeader(sessionCookie)), "Sign out"));
+    const auto signedOut = post("/sign_out", sessionCookie, "form_token=" + signOutToken);
+    ASSERT_TRUE(signedOut);
+    EXPECT_EQ(signedOut->status, 303);
+    EXPECT_EQ(setCookie(signedOut, "hourloom_session").header.find("hourloom_session=; Path=/; Max-Age=0"), 0u);
+    // The old cookie no longer signs anyone in.
+    const auto after = client.Get("/", cookieHeader(sessionCookie));
+    EXPECT_TRUE(contains(after, "action=\"/sign_in\""));
+    EXPECT_FALSE(contains(after, "Sign out"));
+}
+
+TEST_F(AccountPages_, SignUpMakesAnAccountTheTokenEndpointAcceptsAndChecksWhatItTakes)
+{
+    const auto [cookies, token] = visit();
+    const auto signUp = [&](const QString &email, const QString &password) {
+        return post("/sign_up", cookies, form({{"form_token", QString::fromStdString(token)}, {"email", email}, {"password", password}}));
+    };
+    const auto tooShort = signUp("grace@hourloom.test", "seven c");
+    EXPECT_EQ(tooShort->status, 400);
+    EXPECT_TRUE(contains(tooShort, "at least 8 characters"));
+    // Eight UTF-16 units, four characters: the agent's form would never let it log in.
+    EXPECT_EQ(signUp("grace@hourloom.test", QStringLiteral("\U0001F600\U0001F600\U0001F600\U0001F600"))->status, 400);
+    EXPECT_EQ(signUp("grace at hourloom", "long enough")->status, 400);
+    EXPECT_EQ(post("/sign_up", "", form({{"form_token", QString::fromStdString(token)}, {"email", "grace@hourloom.test"}, {"password", "long enough"}}))
+                  ->status,
+              403);
+    EXPECT_EQ(passwordGrant("grace@hourloom.test", "long enough")->status, 400);
+
+    const auto created = signUp("Grace@Hourloom.test", QStringLiteral("8 chars\u00e9"));
+    ASSERT_TRUE(created);
+    ASSERT_EQ(created->status, 303) << created->body;
+    EXPECT_FALSE(setCookie(created, "hourloom_session").value.empty());
+    const auto grant = passwordGrant("grace@hourloom.test", QStringLiteral("8 chars\u00e9"));
+    ASSERT_TRUE(grant);
+    EXPECT_EQ(grant->status, 200) << grant->body;
+
+    const auto again = signUp("grace@hourloom.test", "another password");
+    EXPECT_EQ(again->status, 409);
+    EXPECT_TRUE(contains(again, "already an account"));
+    EXPECT_EQ(passwordGrant("grace@hourloom.test", "another password")->status, 400);
+}
+
+TEST_F(AccountPages_, RepeatedFailedSignInsFromOneAddressAreSlowedDownOnTheTokenEndpointAndThePage)
+{
+    std::vector<int> statuses;
+    std::string retryAfter;
+    QString error;
+    while (statuses.size() < 30 && (statuses.empty() || statuses.back() != 429)) {
+        const auto result = passwordGrant(DevServerProcess::email, "guess " + QString::number(statuses.size()));
+        ASSERT_TRUE(result);
+        statuses.push_back(result->status);
+        retryAfter = result->get_header_value("Retry-After");
+        error = QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("error").toString();
+    }
+    ASSERT_EQ(statuses.back(), 429) << "never slowed down";
+    EXPECT_GT(statuses.size(), 5u);
+    EXPECT_EQ(std::vector<int>(statuses.begin(), statuses.begin() + 5), std::vector<int>(5, 400));
+    EXPECT_GE(std::stoi(retryAfter), 1);
+    EXPECT_EQ(error, "slow_down");
+
+    // The page shares the count: it is held up as well.
+    int status = 0;
+    std::string body;
+    for (int attempt = 0; attempt < 10 && status != 429; ++attempt) {
+        const auto page = signIn(DevServerProcess::email, "guess again");
+        ASSERT_TRUE(page);
+        status = page->status;
+        body = page->body;
+        retryAfter = page->get_header_value("Retry-After");
+    }
+    ASSERT_EQ(status, 429);
+    EXPECT_NE(body.find("Too many failed sign-ins."), std::string::npos);
+    EXPECT_GE(std::stoi(retryAfter), 1);
+}
+
+TEST_F(LegacyPasswords_, OldSaltedSha256PasswordsTurnIntoArgon2idAtTheNextSuccessfulSignIn)
+{
+    EXPECT_EQ(passwordGrant(legacyEmail, "wrong password")->status, 400);
+    EXPECT_EQ(row(legacyEmail).first, 16) << "a failed sign-in leaves the row alone";
+
+    const auto grant = passwordGrant(legacyEmail, "old password");
+    ASSERT_TRUE(grant);
+    EXPECT_EQ(grant->status, 200) << grant->body;
+    const auto [saltSize, hash] = row(legacyEmail);
+    EXPECT_EQ(saltSize, 0);
+    EXPECT_TRUE(hash.startsWith("$argon2id$v=19$m=65536,t=2,p=1$")) << hash.toStdString();
+
+    EXPECT_EQ(passwordGrant(legacyEmail, "old password")->status, 200);
+    EXPECT_EQ(passwordGrant(legacyEmail, "wrong password")->status, 400);
+    EXPECT_EQ(signIn(legacyEmail, "old password")->status, 303);
+    EXPECT_EQ(row(legacyEmail).second, hash) << "an up-to-date row is not written again";
+    // Users given on the command line are stored the new way from the start.
+    EXPECT_TRUE(row(DevServerProcess::email).second.startsWith("$argon2id$v=19$m=65536,t=2,p=1$"));
+}

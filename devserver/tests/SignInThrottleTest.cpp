@@ -1,0 +1,76 @@
+// Password guessing slowed down per address, and passwords stored with argon2id.
+#include "PasswordHasher.h"
+#include "SignInThrottle.h"
+
+#include <QCryptographicHash>
+
+#include <gtest/gtest.h>
+
+using namespace hourloom::devserver;
+
+TEST(SignInThrottle, FreeAttemptsThenDoublingWaitsPerAddressUntilASuccess)
+{
+    qint64 now = 1'000'000;
+    SignInThrottle throttle([&] { return now; });
+    const QString guesser = QStringLiteral("192.0.2.7");
+    for (int attempt = 1; attempt <= SignInThrottle::freeFailures; ++attempt)
+        EXPECT_EQ(throttle.admit(guesser), std::nullopt) << attempt;
+    EXPECT_EQ(throttle.admit(guesser), 1);
+    // Another address is not held up.
+    EXPECT_EQ(throttle.admit(QStringLiteral("192.0.2.8")), std::nullopt);
+
+    now += 999;
+    EXPECT_EQ(throttle.admit(guesser), 1);
+    now += 1;
+    EXPECT_EQ(throttle.admit(guesser), std::nullopt);
+    EXPECT_EQ(throttle.admit(guesser), 2);
+    now += 2000;
+    EXPECT_EQ(throttle.admit(guesser), std::nullopt);
+    EXPECT_EQ(throttle.admit(guesser), 4);
+    for (int round = 0; round < 10; ++round) {
+        now += SignInThrottle::longestWaitMs;
+        EXPECT_EQ(throttle.admit(guesser), std::nullopt);
+    }
+    EXPECT_EQ(throttle.admit(guesser), 60);
+
+    // A success forgets the address: the free attempts are back.
+    now += SignInThrottle::longestWaitMs;
+    EXPECT_EQ(throttle.admit(guesser), std::nullopt);
+    throttle.succeeded(guesser);
+    for (int attempt = 1; attempt <= SignInThrottle::freeFailures; ++attempt)
+        EXPECT_EQ(throttle.admit(guesser), std::nullopt) << attempt;
+    EXPECT_EQ(throttle.admit(guesser), 1);
+
+    // So does a quarter of an hour without attempts.
+    now += SignInThrottle::forgetAfterMs + 1001;
+    for (int attempt = 1; attempt <= SignInThrottle::freeFailures; ++attempt)
+        EXPECT_EQ(throttle.admit(guesser), std::nullopt) << attempt;
+}
+
+TEST(PasswordHasher, Argon2idRowsAndOldSaltedSha256RowsVerifyAndOldOnesAskForARehash)
+{
+    const PasswordHasher minimal(PasswordHasher::Cost::Minimal);
+    const StoredPassword stored = minimal.hash(QStringLiteral("correct horse \u00e9"));
+    EXPECT_TRUE(stored.salt.isEmpty());
+    EXPECT_TRUE(stored.hash.startsWith("$argon2id$v=19$m=8,t=1,p=1$")) << stored.hash.toStdString();
+    EXPECT_NE(minimal.hash(QStringLiteral("correct horse \u00e9")).hash, stored.hash) << "every hash has its own salt";
+    EXPECT_TRUE(minimal.verify(stored, QStringLiteral("correct horse \u00e9")));
+    EXPECT_FALSE(minimal.verify(stored, QStringLiteral("correct horse e")));
+    EXPECT_FALSE(minimal.verify(stored, QString()));
+    EXPECT_FALSE(minimal.needsRehash(stored));
+
+    const QByteArray salt("0123456789abcdef");
+    const StoredPassword legacy{salt, QCryptographicHash::hash(salt + "demo-password", QCryptographicHash::Sha256)};
+    EXPECT_TRUE(minimal.verify(legacy, QStringLiteral("demo-password")));
+    EXPECT_FALSE(minimal.verify(legacy, QStringLiteral("demo-passwore")));
+    EXPECT_FALSE(minimal.verify({salt, legacy.hash.left(31)}, QStringLiteral("demo-password")));
+    EXPECT_FALSE(minimal.verify({salt, stored.hash}, QStringLiteral("correct horse \u00e9")));
+    EXPECT_TRUE(minimal.needsRehash(legacy));
+
+    const PasswordHasher interactive(PasswordHasher::Cost::Interactive);
+    EXPECT_TRUE(interactive.needsRehash(stored));
+    const StoredPassword strong = interactive.hash(QStringLiteral("demo-password"));
+    EXPECT_TRUE(strong.hash.startsWith("$argon2id$v=19$m=65536,t=2,p=1$")) << strong.hash.toStdString();
+    EXPECT_FALSE(interactive.needsRehash(strong));
+    EXPECT_TRUE(minimal.verify(strong, QStringLiteral("demo-password"))) << "the cost is read from the row";
+}
