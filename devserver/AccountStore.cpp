@@ -3,13 +3,31 @@
 #include "RandomToken.h"
 #include "SqliteStatement.h"
 
+#include <QFile>
+
 #include <sqlite3.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <stdexcept>
 
 namespace hourloom::devserver {
 namespace {
+
+// The file holds password hashes and every user's sessions: only its owner may read it. SQLite
+// gives its journal files the database file's mode.
+void createPrivately(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return; // sqlite3_open_v2 reports why the file cannot be used.
+    ::fchmod(fd, 0600);
+    ::close(fd);
+}
 
 qint64 unixNow()
 {
@@ -22,6 +40,7 @@ AccountStore::AccountStore(const QString &path, qint64 tokenLifetime, PasswordHa
     : tokenLifetime_(tokenLifetime)
     , hasher_(passwordCost)
 {
+    createPrivately(path);
     if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
@@ -35,8 +54,10 @@ AccountStore::AccountStore(const QString &path, qint64 tokenLifetime, PasswordHa
     SqliteStatement::execute(db_, "CREATE TABLE IF NOT EXISTS users (id INTEGER PRIMARY KEY, email TEXT NOT NULL UNIQUE,"
                                   " salt BLOB NOT NULL, password_hash BLOB NOT NULL)");
     SqliteStatement::execute(db_, "CREATE TABLE IF NOT EXISTS clients (uid TEXT PRIMARY KEY, secret TEXT NOT NULL)");
-    SqliteStatement::execute(db_, "CREATE TABLE IF NOT EXISTS tokens (id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL REFERENCES users(id),"
-                                  " client_uid TEXT NOT NULL, access_token TEXT NOT NULL UNIQUE, refresh_token TEXT NOT NULL UNIQUE,"
+    // Files of earlier versions kept the tokens themselves; those are dropped (their users log in again).
+    SqliteStatement::execute(db_, "DROP TABLE IF EXISTS tokens");
+    SqliteStatement::execute(db_, "CREATE TABLE IF NOT EXISTS token_hashes (id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL REFERENCES users(id),"
+                                  " client_uid TEXT NOT NULL, access_token_hash BLOB NOT NULL UNIQUE, refresh_token_hash BLOB NOT NULL UNIQUE,"
                                   " created_at INTEGER NOT NULL, expires_in INTEGER NOT NULL, revoked_at INTEGER)");
 }
 
@@ -136,12 +157,12 @@ bool AccountStore::isClient(const QString &clientId, const QString &clientSecret
 IssuedToken AccountStore::issue(qint64 userId, const QString &clientId)
 {
     IssuedToken token{randomToken(), randomToken(), unixNow(), tokenLifetime_};
-    SqliteStatement(db_, "INSERT INTO tokens (user_id, client_uid, access_token, refresh_token, created_at, expires_in)"
+    SqliteStatement(db_, "INSERT INTO token_hashes (user_id, client_uid, access_token_hash, refresh_token_hash, created_at, expires_in)"
                          " VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
         .bind(1, userId)
         .bind(2, clientId)
-        .bind(3, token.accessToken)
-        .bind(4, token.refreshToken)
+        .bind(3, tokenHash(token.accessToken))
+        .bind(4, tokenHash(token.refreshToken))
         .bind(5, token.createdAt)
         .bind(6, token.expiresIn)
         .step();
@@ -160,12 +181,12 @@ std::optional<IssuedToken> AccountStore::grantPassword(const QString &clientId, 
 std::optional<IssuedToken> AccountStore::grantRefresh(const QString &clientId, const QString &refreshToken)
 {
     const std::lock_guard lock(mutex_);
-    SqliteStatement token(db_, "SELECT id, user_id FROM tokens WHERE refresh_token = ?1 AND client_uid = ?2 AND revoked_at IS NULL");
-    token.bind(1, refreshToken).bind(2, clientId);
+    SqliteStatement token(db_, "SELECT id, user_id FROM token_hashes WHERE refresh_token_hash = ?1 AND client_uid = ?2 AND revoked_at IS NULL");
+    token.bind(1, tokenHash(refreshToken)).bind(2, clientId);
     if (!token.step())
         return std::nullopt;
     return SqliteStatement::inTransaction(db_, [&] {
-        SqliteStatement(db_, "UPDATE tokens SET revoked_at = ?1 WHERE id = ?2").bind(1, unixNow()).bind(2, token.integer(0)).step();
+        SqliteStatement(db_, "UPDATE token_hashes SET revoked_at = ?1 WHERE id = ?2").bind(1, unixNow()).bind(2, token.integer(0)).step();
         return issue(token.integer(1), clientId);
     });
 }
@@ -173,8 +194,8 @@ std::optional<IssuedToken> AccountStore::grantRefresh(const QString &clientId, c
 std::optional<qint64> AccountStore::accessTokenUser(const QString &accessToken)
 {
     const std::lock_guard lock(mutex_);
-    SqliteStatement token(db_, "SELECT created_at, expires_in, revoked_at, user_id FROM tokens WHERE access_token = ?1");
-    token.bind(1, accessToken);
+    SqliteStatement token(db_, "SELECT created_at, expires_in, revoked_at, user_id FROM token_hashes WHERE access_token_hash = ?1");
+    token.bind(1, tokenHash(accessToken));
     if (!token.step() || !token.isNull(2) || unixNow() >= token.integer(0) + token.integer(1))
         return std::nullopt;
     return token.integer(3);

@@ -20,7 +20,8 @@ struct IssuedToken {
     qint64 expiresIn = 0;
 };
 
-// Users, API clients and issued tokens in one SQLite file. The HTTP server answers on several
+// Users, API clients and issued tokens in one SQLite file, readable by its owner only. Tokens
+// are kept as hashes and looked up by them. The HTTP server answers on several
 // threads; one connection behind a mutex keeps every operation, including the check-and-revoke
 // of a refresh, atomic.
 class AccountStore {

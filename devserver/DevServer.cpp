@@ -26,8 +26,11 @@ DevServer::DevServer(AccountStore &store, bool faultInjection)
     , pageSessions_(store)
     , accountPages_(store, activityStore_, pageSessions_, signInThrottle_)
 {
-    server_.set_payload_max_length(maximumBodySize);
-    server_.set_read_timeout(std::chrono::seconds(10));
+    server_.set_payload_max_length(RequestGuard::maximumBodySize);
+    // Each read and write of a request waits at most this long; the guard bounds a whole body.
+    server_.set_read_timeout(std::chrono::seconds(5));
+    server_.set_write_timeout(std::chrono::seconds(5));
+    server_.new_task_queue = [] { return new httplib::ThreadPool(workerCount); };
     // Answers go out at once rather than waiting on the client's delayed acknowledgement (40 ms
     // per request on loopback), and an idle kept-alive connection never holds up a shutdown.
     server_.set_tcp_nodelay(true);
@@ -42,15 +45,25 @@ DevServer::DevServer(AccountStore &store, bool faultInjection)
     route(faultInjection);
 }
 
+void DevServer::post(const std::string &pattern, httplib::Server::Handler handler)
+{
+    server_.Post(pattern, guard_.readingBody("POST", pattern, std::move(handler)));
+}
+
+void DevServer::del(const std::string &pattern, httplib::Server::Handler handler)
+{
+    server_.Delete(pattern, guard_.readingBody("DELETE", pattern, std::move(handler)));
+}
+
 void DevServer::route(bool faultInjection)
 {
-    server_.Post("/oauth/token", [this](const httplib::Request &request, httplib::Response &response) {
+    post("/oauth/token", [this](const httplib::Request &request, httplib::Response &response) {
         tokenEndpoint_.handle(request, response);
     });
-    server_.Post("/api/v1/user_activities", [this](const httplib::Request &request, httplib::Response &response) {
+    post("/api/v1/user_activities", [this](const httplib::Request &request, httplib::Response &response) {
         activityEndpoint_.handle(request, response);
     });
-    server_.Post(R"(/api/([^/]+)/envelope/)", [this](const httplib::Request &request, httplib::Response &response) {
+    post(R"(/api/([^/]+)/envelope/)", [this](const httplib::Request &request, httplib::Response &response) {
         envelopeEndpoint_.handle(request, response);
     });
     server_.Get("/appcast.xml", [this](const httplib::Request &request, httplib::Response &response) {
@@ -59,10 +72,10 @@ void DevServer::route(bool faultInjection)
     accountPages_.route(server_);
 
     if (faultInjection) {
-        server_.Post("/dev/faults", [this](const httplib::Request &request, httplib::Response &response) {
+        post("/dev/faults", [this](const httplib::Request &request, httplib::Response &response) {
             faultInjector_.configure(request, response);
         });
-        server_.Delete("/dev/faults", [this](const httplib::Request &request, httplib::Response &response) {
+        del("/dev/faults", [this](const httplib::Request &request, httplib::Response &response) {
             faultInjector_.clear(request, response);
         });
         server_.Get("/dev/activities", [this](const httplib::Request &request, httplib::Response &response) {
@@ -71,19 +84,19 @@ void DevServer::route(bool faultInjection)
         server_.Get("/dev/envelopes", [this](const httplib::Request &request, httplib::Response &response) {
             envelopeEndpoint_.readOut(request, response);
         });
-        server_.set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &response) {
-            return faultInjector_.intercept(request, response) ? httplib::Server::HandlerResponse::Handled
-                                                               : httplib::Server::HandlerResponse::Unhandled;
-        });
     } else {
         const auto refuse = [](const httplib::Request &, httplib::Response &response) {
             answerError(response, 403, "fault injection is not enabled (start with --enable-fault-injection)");
         };
-        server_.Post("/dev/faults", refuse);
-        server_.Delete("/dev/faults", refuse);
+        post("/dev/faults", refuse);
+        del("/dev/faults", refuse);
         server_.Get("/dev/activities", refuse);
         server_.Get("/dev/envelopes", refuse);
     }
+    server_.set_pre_routing_handler([this, faultInjection](const httplib::Request &request, httplib::Response &response) {
+        const bool handled = guard_.refuses(request, response) || (faultInjection && faultInjector_.intercept(request, response));
+        return handled ? httplib::Server::HandlerResponse::Handled : httplib::Server::HandlerResponse::Unhandled;
+    });
 
     // Unknown paths and bodies over the limit get a JSON error; a fault that drops the
     // connection leaves no status to report.

@@ -10,6 +10,7 @@
 #include "EnvelopeStore.h"
 #include "FaultInjector.h"
 #include "PageSessionStore.h"
+#include "RequestGuard.h"
 #include "SignInThrottle.h"
 #include "TokenEndpoint.h"
 
@@ -17,11 +18,12 @@
 
 namespace hourloom::devserver {
 
-// The HTTP side of the service: routes (the API and the account pages), the body size limit
-// and the fault hook, on 127.0.0.1.
+// The HTTP side of the service: routes (the API and the account pages), the request guard and
+// the fault hook, on 127.0.0.1.
 class DevServer {
 public:
-    static constexpr size_t maximumBodySize = 1024 * 1024;
+    // Enough that a few clients that send slowly never hold up the rest.
+    static constexpr size_t workerCount = 64;
 
     // Throws std::runtime_error when the activity, envelope or page session tables cannot be created.
     DevServer(AccountStore &store, bool faultInjection);
@@ -35,6 +37,9 @@ public:
 
 private:
     void route(bool faultInjection);
+    // Routes whose body the guard reads.
+    void post(const std::string &pattern, httplib::Server::Handler handler);
+    void del(const std::string &pattern, httplib::Server::Handler handler);
 
     SignInThrottle signInThrottle_;
     TokenEndpoint tokenEndpoint_;
@@ -46,6 +51,7 @@ private:
     PageSessionStore pageSessions_;
     AccountPages accountPages_;
     FaultInjector faultInjector_;
+    RequestGuard guard_;
     httplib::Server server_;
 };
 

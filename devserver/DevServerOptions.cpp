@@ -1,6 +1,10 @@
 #include "DevServerOptions.h"
 
 #include <QCommandLineParser>
+#include <QFile>
+
+#include <cstdio>
+#include <tuple>
 
 namespace hourloom::devserver {
 namespace {
@@ -12,6 +16,21 @@ std::optional<Credential> credential(const QString &text)
     if (colon <= 0 || colon == text.size() - 1)
         return std::nullopt;
     return Credential{text.left(colon), text.mid(colon + 1)};
+}
+
+// The lines of a file, or of standard input for "-"; blank lines left out.
+std::optional<QStringList> linesOf(const QString &path)
+{
+    QFile file;
+    const bool opened = path == u"-" ? file.open(stdin, QIODevice::ReadOnly) : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        return std::nullopt;
+    QStringList lines;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (const QByteArray trimmed = line.trimmed(); !trimmed.isEmpty())
+            lines.append(QString::fromUtf8(trimmed));
+    }
+    return lines;
 }
 
 std::optional<QList<Credential>> credentials(const QStringList &texts)
@@ -26,6 +45,23 @@ std::optional<QList<Credential>> credentials(const QStringList &texts)
     return result;
 }
 
+// The credentials of the flag and those of the file the other option names, together, or what
+// is wrong with them. form: how one is written, "email:password".
+std::variant<QList<Credential>, QString> givenCredentials(const QCommandLineParser &parser, const QCommandLineOption &flag,
+                                                          const QCommandLineOption &file, const QString &form)
+{
+    QStringList texts = parser.values(flag);
+    if (parser.isSet(file)) {
+        const auto lines = linesOf(parser.value(file));
+        if (!lines)
+            return QStringLiteral("--%1 cannot be read: %2").arg(file.names().first(), parser.value(file));
+        texts += *lines;
+    }
+    if (const auto parsed = credentials(texts))
+        return *parsed;
+    return QStringLiteral("--%1 and the lines of --%2 must be %3").arg(flag.names().first(), file.names().first(), form);
+}
+
 } // namespace
 
 std::variant<DevServerOptions, DevServerOptions::Usage> DevServerOptions::parse(const QStringList &arguments)
@@ -35,14 +71,22 @@ std::variant<DevServerOptions, DevServerOptions::Usage> DevServerOptions::parse(
     parser.addHelpOption();
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Port on 127.0.0.1; 0 picks a free one (default 8787)."), QStringLiteral("port"));
     const QCommandLineOption database(QStringLiteral("database"), QStringLiteral("SQLite file (default: a temporary file)."), QStringLiteral("path"));
-    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("A user, repeatable (default: the demo user)."), QStringLiteral("email:password"));
-    const QCommandLineOption client(QStringLiteral("client"), QStringLiteral("An API client, repeatable (default: the Development client)."), QStringLiteral("id:secret"));
+    const QCommandLineOption user(QStringLiteral("user"),
+                                  QStringLiteral("A user, repeatable (default: the demo user). Visible to every local user; prefer --users-from."),
+                                  QStringLiteral("email:password"));
+    const QCommandLineOption usersFrom(QStringLiteral("users-from"), QStringLiteral("Users from a file, one email:password a line; - reads standard input."),
+                                       QStringLiteral("path"));
+    const QCommandLineOption client(QStringLiteral("client"),
+                                    QStringLiteral("An API client, repeatable (default: the Development client). Visible to every local user; prefer --clients-from."),
+                                    QStringLiteral("id:secret"));
+    const QCommandLineOption clientsFrom(QStringLiteral("clients-from"), QStringLiteral("API clients from a file, one id:secret a line; - reads standard input."),
+                                         QStringLiteral("path"));
     const QCommandLineOption lifetime(QStringLiteral("token-lifetime"), QStringLiteral("Access-token lifetime in seconds (default 7200)."), QStringLiteral("seconds"));
     const QCommandLineOption cost(QStringLiteral("password-cost"),
                                   QStringLiteral("argon2id cost of stored passwords: interactive (default) or minimal (tests only)."),
                                   QStringLiteral("cost"));
     const QCommandLineOption faults(QStringLiteral("enable-fault-injection"), QStringLiteral("Accept /dev/faults requests that make endpoints fail."));
-    parser.addOptions({port, database, user, client, lifetime, cost, faults});
+    parser.addOptions({port, database, user, usersFrom, client, clientsFrom, lifetime, cost, faults});
     if (!parser.parse(arguments))
         return Usage{parser.errorText()};
     if (parser.isSet(QStringLiteral("help")))
@@ -56,17 +100,16 @@ std::variant<DevServerOptions, DevServerOptions::Usage> DevServerOptions::parse(
             return Usage{QStringLiteral("--port must be a number from 0 to 65535")};
     }
     options.databasePath = parser.value(database);
-    if (parser.isSet(user)) {
-        const auto users = credentials(parser.values(user));
-        if (!users)
-            return Usage{QStringLiteral("--user must be email:password")};
-        options.users = *users;
-    }
-    if (parser.isSet(client)) {
-        const auto clients = credentials(parser.values(client));
-        if (!clients)
-            return Usage{QStringLiteral("--client must be id:secret")};
-        options.clients = *clients;
+    if (parser.value(usersFrom) == u"-" && parser.value(clientsFrom) == u"-")
+        return Usage{QStringLiteral("only one of --users-from and --clients-from can read standard input")};
+    for (const auto &[flag, file, form, given] : {std::tuple{&user, &usersFrom, QStringLiteral("email:password"), &options.users},
+                                                  std::tuple{&client, &clientsFrom, QStringLiteral("id:secret"), &options.clients}}) {
+        if (!parser.isSet(*flag) && !parser.isSet(*file))
+            continue;
+        auto read = givenCredentials(parser, *flag, *file, form);
+        if (const auto *error = std::get_if<QString>(&read))
+            return Usage{*error};
+        *given = std::get<QList<Credential>>(std::move(read));
     }
     if (parser.isSet(lifetime)) {
         bool ok = false;

@@ -4,19 +4,9 @@
 #include "RandomToken.h"
 #include "SqliteStatement.h"
 
-#include <QCryptographicHash>
-
 #include <ctime>
 
 namespace hourloom::devserver {
-namespace {
-
-QByteArray hashOf(const QString &cookieValue)
-{
-    return QCryptographicHash::hash(cookieValue.toUtf8(), QCryptographicHash::Sha256);
-}
-
-} // namespace
 
 PageSessionStore::PageSessionStore(AccountStore &accounts)
     : accounts_(accounts)
@@ -34,7 +24,7 @@ PageSessionStore::Opened PageSessionStore::open(qint64 userId)
     const qint64 now = std::time(nullptr);
     SqliteStatement(connection.db, "DELETE FROM page_sessions WHERE expires_at <= ?1").bind(1, now).step();
     SqliteStatement(connection.db, "INSERT INTO page_sessions (cookie_hash, user_id, form_token, expires_at) VALUES (?1, ?2, ?3, ?4)")
-        .bind(1, hashOf(opened.cookieValue))
+        .bind(1, tokenHash(opened.cookieValue))
         .bind(2, userId)
         .bind(3, opened.formToken)
         .bind(4, now + lifetimeSeconds)
@@ -46,7 +36,7 @@ std::optional<PageSessionStore::SignedIn> PageSessionStore::find(const QString &
 {
     const auto connection = accounts_.connection();
     SqliteStatement row(connection.db, "SELECT user_id, form_token FROM page_sessions WHERE cookie_hash = ?1 AND expires_at > ?2");
-    row.bind(1, hashOf(cookieValue)).bind(2, qint64(std::time(nullptr)));
+    row.bind(1, tokenHash(cookieValue)).bind(2, qint64(std::time(nullptr)));
     if (!row.step())
         return std::nullopt;
     return SignedIn{row.integer(0), row.text(1)};
@@ -55,7 +45,7 @@ std::optional<PageSessionStore::SignedIn> PageSessionStore::find(const QString &
 void PageSessionStore::close(const QString &cookieValue)
 {
     const auto connection = accounts_.connection();
-    SqliteStatement(connection.db, "DELETE FROM page_sessions WHERE cookie_hash = ?1").bind(1, hashOf(cookieValue)).step();
+    SqliteStatement(connection.db, "DELETE FROM page_sessions WHERE cookie_hash = ?1").bind(1, tokenHash(cookieValue)).step();
 }
 
 } // namespace hourloom::devserver

@@ -64,10 +64,12 @@ std::variant<ReceivedEnvelope, QString> ReceivedEnvelope::parse(const QByteArray
         if (!length.isDouble() || length.toDouble() < 0 || length.toDouble() != double(length.toInteger()))
             return QStringLiteral("an item header needs the payload's \"length\" in bytes");
         const qsizetype payloadStart = lineEnd < 0 ? body.size() : lineEnd + 1;
-        const qsizetype payloadEnd = payloadStart + length.toInteger();
-        if (payloadEnd > body.size() || (payloadEnd < body.size() && body.at(payloadEnd) != '\n'))
+        // Compared with what is left before adding: a declared length near 2^63 would overflow.
+        const bool fits = length.toInteger() <= body.size() - payloadStart;
+        const qsizetype payloadEnd = fits ? payloadStart + qsizetype(length.toInteger()) : body.size();
+        if (!fits || (payloadEnd < body.size() && body.at(payloadEnd) != '\n'))
             return QStringLiteral("an item's payload is not \"length\" bytes followed by a line feed");
-        const QByteArray payload = body.mid(payloadStart, length.toInteger());
+        const QByteArray payload = body.mid(payloadStart, payloadEnd - payloadStart);
 
         QJsonObject item{{QStringLiteral("header"), *itemHeader}};
         if (itemHeader->value(QStringLiteral("type")).toString() == u"event") {

@@ -3,9 +3,34 @@
 #include <QJsonDocument>
 
 #include <charconv>
+#include <cmath>
 #include <string>
 
 namespace hourloom {
+namespace {
+
+// The longest period a timer can take: 2^31 - 1 milliseconds, about 24.8 days.
+constexpr double longestTimerPeriod = 2147483.647;
+
+bool isTimerPeriod(ConfigKeys key)
+{
+    return key == ConfigKeys::IDLE_POLLING_INTERVAL || key == ConfigKeys::SECONDS_BETWEEN_API_SENDS
+        || key == ConfigKeys::SECONDS_WEB_POLLING_INTERVAL;
+}
+
+// Periods drive timers: zero, negative, infinite or overlong ones would all end up as a timer
+// that fires without pause. Thresholds are compared with durations, so any finite value that
+// is not negative means something.
+bool makesSense(ConfigKeys key, double number)
+{
+    if (!std::isfinite(number))
+        return false;
+    if (isTimerPeriod(key))
+        return number > 0 && number <= longestTimerPeriod;
+    return number >= 0;
+}
+
+} // namespace
 
 QString notSetMessage(ConfigKeys key)
 {
@@ -95,7 +120,7 @@ ConfigValue<double> ConfigurationDocument::number(ConfigKeys key) const
         ++first;
     double number = 0;
     const auto [end, error] = std::from_chars(first, last, number);
-    if (error != std::errc() || end != last)
+    if (error != std::errc() || end != last || !makesSense(key, number))
         return ConfigError{notValidMessage(key)};
     return number;
 }

@@ -32,7 +32,8 @@ public:
     ConfigValue<QString> text(ConfigKeys key) const;
     // ROOT_URL.
     ConfigValue<QUrl> url(ConfigKeys key) const;
-    // The six numeric keys: the whole text must be a floating-point number.
+    // The six numeric keys: the whole text must be a finite floating-point number; the three
+    // timer periods more than zero and at most 2^31 - 1 milliseconds, the thresholds not negative.
     ConfigValue<double> number(ConfigKeys key) const;
     // A string entry outside ConfigKeys, such as CFBundleShortVersionString.
     std::optional<QString> string(const QString &name) const;

@@ -14,11 +14,18 @@
 namespace hourloom {
 
 // What to send: the method, the address and the header fields. The time-out is the HTTP
-// client's own (60 seconds), not the request's.
+// client's own (60 seconds), not the request's. Redirects are never followed: a 3xx is the
+// answer, so a bearer token and a body only ever go to the address given here.
 struct URLRequest {
+    // Token, upload and crash-report answers are a few hundred bytes.
+    static constexpr qint64 defaultMaximumAnswerSize = 64 * 1024;
+
     QUrl url;
     QByteArray httpMethod = "POST";
     QList<std::pair<QByteArray, QByteArray>> headerFields;
+    // An answer body larger than this is read no further: the exchange fails as a transport
+    // error, so a hostile or broken server cannot make the agent buffer without end.
+    qint64 maximumAnswerSize = defaultMaximumAnswerSize;
 
     void setValue(const QByteArray &value, const QByteArray &field) { headerFields.append({field, value}); }
 };

@@ -24,7 +24,8 @@ ApplicationServices linuxApplicationServices(NotificationCenter &workspaceCenter
     ApplicationServices services;
     services.updater = std::make_shared<AppcastUpdater>(urlSession, Configuration::updateFeedURL(),
                                                         Configuration::shortVersion().value_or(QString()),
-                                                        std::make_shared<MessageBoxUpdatePresenter>());
+                                                        std::make_shared<MessageBoxUpdatePresenter>(),
+                                                        UpdateLinkPolicy(Configuration::environment() == u"Development"));
     services.keychainHelper = std::make_shared<KeychainHelper>();
     services.urlSession = urlSession;
     services.workspaceCenter = &workspaceCenter;

@@ -27,8 +27,7 @@ TEST(ConfigurationDocument, NumbersMustBeTextThatIsWhollyANumber)
     EXPECT_EQ(std::get<double>(numberFrom(QStringLiteral("30"))), 30.0);
     EXPECT_EQ(std::get<double>(numberFrom(QStringLiteral("30.5"))), 30.5);
     EXPECT_EQ(std::get<double>(numberFrom(QStringLiteral("1e2"))), 100.0);
-    EXPECT_EQ(std::get<double>(numberFrom(QStringLiteral("-2"))), -2.0);
-    EXPECT_EQ(std::get<double>(numberFrom(QStringLiteral("0"))), 0.0);
+    EXPECT_EQ(std::get<double>(numberFrom(QStringLiteral("+2"))), 2.0);
 
     const QString notValid = QStringLiteral("SECONDS_BETWEEN_API_SENDS is not a valid number for this environment");
     for (const char *text : {" 30", "30 ", "", "thirty", "30s", "3,5", "1e400", "+"})
@@ -39,6 +38,24 @@ TEST(ConfigurationDocument, NumbersMustBeTextThatIsWhollyANumber)
     EXPECT_EQ(messageOf(numberFrom(30)), notSet);
     EXPECT_EQ(messageOf(numberFrom(true)), notSet);
     EXPECT_EQ(messageOf(ConfigurationDocument(QJsonObject{}).number(ConfigKeys::SECONDS_BETWEEN_API_SENDS)), notSet);
+}
+
+TEST(ConfigurationDocument, NumbersThatMakeNoSenseAreNotValid)
+{
+    // Timer periods: finite, above zero, and short enough for a timer (2^31 - 1 ms).
+    for (ConfigKeys period : {ConfigKeys::IDLE_POLLING_INTERVAL, ConfigKeys::SECONDS_BETWEEN_API_SENDS, ConfigKeys::SECONDS_WEB_POLLING_INTERVAL}) {
+        for (const char *text : {"0", "-0", "-5", "nan", "inf", "-inf", "infinity", "1e300", "4294967.296", "2147483.648"})
+            EXPECT_EQ(messageOf(numberFrom(QString::fromLatin1(text), period)), notValidMessage(period)) << qPrintable(keyName(period)) << ' ' << text;
+        for (const auto &[text, value] : {std::pair{"0.5", 0.5}, {"2147483.647", 2147483.647}, {"86400", 86400.0}})
+            EXPECT_EQ(std::get<double>(numberFrom(QString::fromLatin1(text), period)), value) << qPrintable(keyName(period)) << ' ' << text;
+    }
+    // Thresholds: finite and not negative; zero and large values keep their meaning.
+    for (ConfigKeys threshold : {ConfigKeys::MIN_IDLE_TIME, ConfigKeys::SECONDS_MIN_APP_SESSION, ConfigKeys::SECONDS_MIN_WEB_SESSION}) {
+        for (const char *text : {"-5", "-0.001", "nan", "inf", "-inf"})
+            EXPECT_EQ(messageOf(numberFrom(QString::fromLatin1(text), threshold)), notValidMessage(threshold)) << qPrintable(keyName(threshold)) << ' ' << text;
+        for (const auto &[text, value] : {std::pair{"0", 0.0}, {"1e300", 1e300}, {"4294967.296", 4294967.296}})
+            EXPECT_EQ(std::get<double>(numberFrom(QString::fromLatin1(text), threshold)), value) << qPrintable(keyName(threshold)) << ' ' << text;
+    }
 }
 
 TEST(ConfigurationDocument, MessagesKeepTheirExactWording)

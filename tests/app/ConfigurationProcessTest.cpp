@@ -105,6 +105,12 @@ TEST(ConfigurationProcess, ABadValueStopsWithItsMessageOnlyWhenItIsFirstUsed)
     EXPECT_TRUE(broken.err.startsWith("Fatal error: SECONDS_MIN_WEB_SESSION is not a valid number for this environment: file Configuration.cpp"))
         << broken.err.toStdString();
 
+    // A number that parses but makes no sense stops the same way.
+    const ProbeRun zeroPeriod = runProbe(with(completeDocument(), "SECONDS_BETWEEN_API_SENDS", "0"), {"SECONDS_BETWEEN_API_SENDS"});
+    EXPECT_NE(zeroPeriod.exitCode, 0);
+    EXPECT_TRUE(zeroPeriod.err.startsWith("Fatal error: SECONDS_BETWEEN_API_SENDS is not a valid number for this environment: file Configuration.cpp"))
+        << zeroPeriod.err.toStdString();
+
     const ProbeRun numberEntry = runProbe(with(completeDocument(), "MIN_IDLE_TIME", 60), {"MIN_IDLE_TIME"});
     EXPECT_NE(numberEntry.exitCode, 0);
     EXPECT_TRUE(numberEntry.err.contains("MIN_IDLE_TIME is not set in plist for this environment"));

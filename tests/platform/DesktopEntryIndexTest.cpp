@@ -1,7 +1,18 @@
 #include "platform/desktop/DesktopApplication.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <future>
+#include <thread>
 
 using namespace hourloom;
 
@@ -69,4 +80,58 @@ TEST(DesktopEntryIndex, FindsTheApplicationByTheFirstRuleThatAnswers)
     const RunningApplication unknown = nameFor({});
     EXPECT_FALSE(unknown.localizedName.has_value());
     EXPECT_FALSE(unknown.bundleIdentifier.has_value());
+}
+
+TEST(DesktopEntryIndex, ReadsOnlyRegularFilesOfSensibleSizeAndNeverBlocks)
+{
+    QTemporaryDir home;
+    QTemporaryDir system;
+    const QString applications = home.filePath(QStringLiteral("applications"));
+    ASSERT_TRUE(QDir().mkpath(applications));
+    const auto write = [&](const QString &name, const QByteArray &bytes) {
+        QFile file(applications + u'/' + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write(QStringLiteral("org.example.Good.desktop"), "[Desktop Entry]\nType=Application\nName=Good\n");
+    // Followed: installed entries are often links into a package's folder.
+    ASSERT_TRUE(QFile::link(applications + QStringLiteral("/org.example.Good.desktop"), applications + QStringLiteral("/org.example.Linked.desktop")));
+    // Over the size limit, though it starts like an entry.
+    write(QStringLiteral("org.example.Huge.desktop"), "[Desktop Entry]\nType=Application\nName=Huge\n#" + QByteArray(2 * 1024 * 1024, 'x') + '\n');
+    // A FIFO, directly and through a link: opening one for reading waits for a writer.
+    const QByteArray fifo = QFile::encodeName(home.filePath(QStringLiteral("fifo")));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QFile::decodeName(fifo), applications + QStringLiteral("/org.example.Fifo.desktop")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(applications + QStringLiteral("/org.example.Pipe.desktop")).constData(), 0600), 0);
+
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(system.path()));
+    std::promise<DesktopEntryIndex> built;
+    std::future<DesktopEntryIndex> index = built.get_future();
+    std::thread reader([&built] { built.set_value(DesktopEntryIndex::fromSystem()); });
+    const bool finished = index.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    if (!finished) {
+        // Let a reader stuck on a FIFO go, so the test ends with a failure rather than a hang.
+        for (const QByteArray &path : {fifo, QFile::encodeName(applications + QStringLiteral("/org.example.Pipe.desktop"))}) {
+            for (int attempt = 0; attempt < 100 && index.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready; ++attempt) {
+                const int writer = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+                if (writer >= 0)
+                    ::close(writer);
+            }
+        }
+    }
+    reader.join();
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_DIRS");
+    ASSERT_TRUE(finished) << "reading the desktop entries blocked on a FIFO";
+
+    const DesktopEntryIndex entries = index.get();
+    const auto nameOf = [&](const char *applicationId) {
+        const DesktopEntry *found = entries.find({std::nullopt, std::nullopt, QString::fromLatin1(applicationId), std::nullopt});
+        return found ? found->name : QStringLiteral("<none>");
+    };
+    EXPECT_EQ(nameOf("org.example.Good"), "Good");
+    EXPECT_EQ(nameOf("org.example.Linked"), "Good");
+    EXPECT_EQ(nameOf("org.example.Huge"), "<none>");
+    EXPECT_EQ(nameOf("org.example.Fifo"), "<none>");
 }

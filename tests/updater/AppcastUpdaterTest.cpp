@@ -45,7 +45,8 @@ class AppcastUpdater_ : public ::testing::Test {
 protected:
     std::unique_ptr<AppcastUpdater> updater(const std::optional<QUrl> &feed, const QString &currentVersion)
     {
-        auto made = std::make_unique<AppcastUpdater>(session, feed, currentVersion, presenter);
+        // The local account service's sample links to itself over plain http.
+        auto made = std::make_unique<AppcastUpdater>(session, feed, currentVersion, presenter, UpdateLinkPolicy(true));
         presenter->updater = made.get();
         QObject::connect(made.get(), &UpdaterProtocol::canCheckForUpdatesChanged, [this](bool canCheck) { changes.append(canCheck); });
         return made;

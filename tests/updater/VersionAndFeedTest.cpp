@@ -62,15 +62,50 @@ TEST(AppcastFeed, TheLatestItemIsTheHighestVersionForEveryoneOnLinux)
 
     // Version 10 (on its enclosure, as older feeds write it), not the first item, and none of
     // beta, Windows or the item without a download.
-    const auto latest = feed->latestItem();
+    const auto latest = feed->latestItem(UpdateLinkPolicy());
     ASSERT_TRUE(latest);
     EXPECT_EQ(latest->title, "Ten");
     EXPECT_EQ(latest->displayVersion(), "10.0");
     EXPECT_EQ(latest->descriptionHTML, "<p>Ten</p>");
     EXPECT_EQ(latest->downloadPage(), QUrl("https://hourloom.example/10.tar.gz"));
 
-    EXPECT_FALSE(AppcastFeed::parse(feedWith("")).value().latestItem());
+    EXPECT_FALSE(AppcastFeed::parse(feedWith("")).value().latestItem(UpdateLinkPolicy()));
     for (const QByteArray &broken : {QByteArray(), QByteArray("{\"json\": true}"), QByteArray("<html><body/></html>"),
                                      feedWith("<item><title>cut short").chopped(20)})
         EXPECT_FALSE(AppcastFeed::parse(broken)) << broken.constData();
+}
+
+TEST(AppcastFeed, OnlyHttpsLinksAreOfferedAndLoopbackHttpOnlyWhenAllowed)
+{
+    // The highest version offers nothing that may be opened; the next one offers its page only.
+    const auto feed = AppcastFeed::parse(feedWith(R"feed(
+<item><title>Script</title><sparkle:version>9.0</sparkle:version><enclosure url="javascript:alert(document.cookie)"/>
+  <link>file:///etc/passwd</link></item>
+<item><title>Share</title><sparkle:version>8.0</sparkle:version><enclosure url="smb://attacker.example/share/hourloom"/></item>
+<item><title>Relative</title><sparkle:version>7.0</sparkle:version><enclosure url="../../home/user/.bashrc"/></item>
+<item><title>Plain http</title><sparkle:version>6.0</sparkle:version><enclosure url="http://hourloom.example/6.0.tar.gz"/></item>
+<item><title>Local service</title><sparkle:version>5.0</sparkle:version><enclosure url="http://127.0.0.1:8787/downloads/5.0.tar.gz"/>
+  <sparkle:releaseNotesLink>file:///etc/shadow</sparkle:releaseNotesLink></item>
+<item><title>Page</title><sparkle:version>4.0</sparkle:version><enclosure url="file:///tmp/4.0.tar.gz"/>
+  <link>https://hourloom.example/4.0</link><sparkle:releaseNotesLink>https://hourloom.example/notes/4.0</sparkle:releaseNotesLink></item>)feed"));
+    ASSERT_TRUE(feed);
+
+    const auto released = feed->latestItem(UpdateLinkPolicy());
+    ASSERT_TRUE(released);
+    EXPECT_EQ(released->title, "Page");
+    EXPECT_EQ(released->downloadPage(), QUrl("https://hourloom.example/4.0"));
+    EXPECT_EQ(released->releaseNotesLink, QUrl("https://hourloom.example/notes/4.0"));
+
+    // A development service on this machine may offer plain http; its links elsewhere are still out.
+    const auto development = feed->latestItem(UpdateLinkPolicy(true));
+    ASSERT_TRUE(development);
+    EXPECT_EQ(development->title, "Local service");
+    EXPECT_EQ(development->downloadPage(), QUrl("http://127.0.0.1:8787/downloads/5.0.tar.gz"));
+    EXPECT_FALSE(development->releaseNotesLink.isValid());
+
+    const UpdateLinkPolicy loopback(true);
+    for (const char *allowed : {"https://hourloom.example/x", "http://localhost:8787/x", "http://[::1]/x", "http://127.0.0.2/x"})
+        EXPECT_TRUE(loopback.allows(QUrl(allowed))) << allowed;
+    for (const char *refused : {"http://hourloom.example/x", "http://127.0.0.1.attacker.example/x", "ftp://127.0.0.1/x", "https:relative", "//hourloom.example/x", ""})
+        EXPECT_FALSE(loopback.allows(QUrl(refused))) << refused;
 }

@@ -1,5 +1,6 @@
 #include "BrowserStateStore.h"
 
+#include "ReadRegularFile.h"
 #include "WriteAll.h"
 
 #include <QDir>
@@ -110,19 +111,10 @@ std::optional<BrowserState> BrowserStateStore::current(const QString &familyId) 
 
 std::optional<BrowserState> BrowserStateStore::readBelieved(const QString &path) const
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const auto file = readRegularFile(path, maxStateFileSize, Symlinks::refuse);
+    if (!file || file->info.st_uid != ::geteuid() || (file->info.st_mode & 077) != 0)
         return std::nullopt;
-    struct stat info {};
-    QByteArray bytes;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0
-        && info.st_size <= maxStateFileSize) {
-        bytes.resize(static_cast<qsizetype>(info.st_size));
-        const ssize_t n = ::read(fd, bytes.data(), static_cast<size_t>(bytes.size()));
-        bytes.resize(n < 0 ? 0 : n);
-    }
-    ::close(fd);
-    auto state = BrowserState::fromJson(bytes);
+    auto state = BrowserState::fromJson(file->bytes);
     if (!state || !state->writer.isRunning())
         return std::nullopt;
     return state;

@@ -1,5 +1,7 @@
 #include "DesktopEntryIndex.h"
 
+#include "platform/browser/ReadRegularFile.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -8,6 +10,9 @@
 
 namespace hourloom {
 namespace {
+
+// Entries with every translation of their name stay far below this.
+constexpr qint64 maxEntrySize = 1024 * 1024;
 
 QStringList dataDirectories()
 {
@@ -74,10 +79,12 @@ DesktopEntryIndex DesktopEntryIndex::fromSystem()
             if (seen.contains(id))
                 continue;
             seen.insert(id);
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
+            // Entries are often links into a package's own folder; a FIFO, a device or a huge
+            // file under the name must not hold up or flood start-up.
+            const auto file = readRegularFile(path, maxEntrySize, Symlinks::follow);
+            if (!file)
                 continue;
-            if (auto entry = DesktopEntry::parse(id, file.read(1 << 20), languages))
+            if (auto entry = DesktopEntry::parse(id, file->bytes, languages))
                 entries.append(std::move(*entry));
         }
     }

@@ -9,7 +9,7 @@
 namespace hourloom {
 
 // URLSessionProtocol over a QNetworkAccessManager of the main loop. Every exchange gives up
-// after the time-out without progress; only tests shorten it.
+// after the time-out, with or without progress; only tests shorten it.
 class NetworkURLSession final : public URLSessionProtocol {
 public:
     static constexpr std::chrono::milliseconds defaultTimeout = std::chrono::seconds(60);

@@ -84,10 +84,11 @@ std::optional<AppcastFeed> AppcastFeed::parse(const QByteArray &xml)
     return feed;
 }
 
-std::optional<AppcastItem> AppcastFeed::latestItem() const
+std::optional<AppcastItem> AppcastFeed::latestItem(const UpdateLinkPolicy &links) const
 {
     std::optional<AppcastItem> latest;
-    for (const AppcastItem &item : items) {
+    for (const AppcastItem &listed : items) {
+        const AppcastItem item = links.withAllowedLinks(listed);
         if (isForEveryoneHere(item) && (!latest || VersionComparator::compare(item.version, latest->version) > 0))
             latest = item;
     }

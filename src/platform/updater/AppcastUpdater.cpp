@@ -8,11 +8,12 @@
 namespace hourloom {
 
 AppcastUpdater::AppcastUpdater(std::shared_ptr<URLSessionProtocol> session, std::optional<QUrl> feedURL, QString currentVersion,
-                               std::shared_ptr<UpdatePresenterProtocol> presenter, QObject *parent)
+                               std::shared_ptr<UpdatePresenterProtocol> presenter, UpdateLinkPolicy links, QObject *parent)
     : session_(std::move(session))
     , feedURL_(std::move(feedURL))
     , currentVersion_(std::move(currentVersion))
     , presenter_(std::move(presenter))
+    , links_(links)
 {
     setParent(parent);
 }
@@ -49,6 +50,7 @@ QCoro::Task<void> AppcastUpdater::check()
     request.url = *feedURL_;
     request.httpMethod = "GET";
     request.setValue("application/rss+xml, application/xml;q=0.9, */*;q=0.1", "Accept");
+    request.maximumAnswerSize = AppcastFeed::maximumSize;
     // The session outlives an updater destroyed while the request is out.
     const std::shared_ptr<URLSessionProtocol> session = session_;
     const QPointer<AppcastUpdater> self(this);
@@ -68,7 +70,7 @@ void AppcastUpdater::present(const URLSessionCompletion &completion)
     const auto feed = AppcastFeed::parse(completion.data.value_or(QByteArray()));
     if (!feed)
         return presenter_->showFailure(UpdateCheckFailure::FeedUnreadable);
-    const auto latest = feed->latestItem();
+    const auto latest = feed->latestItem(links_);
     if (latest && VersionComparator::compare(latest->version, currentVersion_) > 0)
         return presenter_->showUpdateAvailable(*latest, currentVersion_);
     presenter_->showUpToDate(currentVersion_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UpdateLinkPolicy.h"
 #include "UpdatePresenterProtocol.h"
 
 #include "app/URLSessionProtocol.h"
@@ -18,9 +19,11 @@ namespace hourloom {
 class AppcastUpdater final : public UpdaterProtocol {
     Q_OBJECT
 public:
-    // feedURL absent: every check reports that updates are not configured.
+    // feedURL absent: every check reports that updates are not configured. Only the links the
+    // policy allows reach the presenter.
     AppcastUpdater(std::shared_ptr<URLSessionProtocol> session, std::optional<QUrl> feedURL, QString currentVersion,
-                   std::shared_ptr<UpdatePresenterProtocol> presenter, QObject *parent = nullptr);
+                   std::shared_ptr<UpdatePresenterProtocol> presenter, UpdateLinkPolicy links = UpdateLinkPolicy(),
+                   QObject *parent = nullptr);
 
     bool canCheckForUpdates() const override;
     void checkForUpdates() override;
@@ -36,6 +39,7 @@ private:
     std::optional<QUrl> feedURL_;
     QString currentVersion_;
     std::shared_ptr<UpdatePresenterProtocol> presenter_;
+    UpdateLinkPolicy links_;
     bool canCheckForUpdates_ = true;
 };
 

@@ -13,6 +13,9 @@ public:
     void showUpdateAvailable(const AppcastItem &item, const QString &currentVersion) override;
     void showUpToDate(const QString &currentVersion) override;
     void showFailure(UpdateCheckFailure failure) override;
+
+    // A feed's HTML release notes as the plain text that is shown: no markup, no links.
+    static QString releaseNotesText(const QString &html);
 };
 
 } // namespace hourloom
