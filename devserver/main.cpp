@@ -29,6 +29,9 @@ int main(int argc, char *argv[])
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // The HTTP library writes to sockets without MSG_NOSIGNAL: a client that hangs up while its
+    // answer is written must cost that connection, not the service.
+    std::signal(SIGPIPE, SIG_IGN);
 
     QTemporaryDir temporary;
     const QString path = options.databasePath.isEmpty() ? temporary.filePath(QStringLiteral("accounts.sqlite")) : options.databasePath;

@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <thread>
 
 using namespace hourloom;
@@ -146,28 +147,36 @@ TEST(HostileRequests, TheBodyLimitHoldsForChunkedBodies)
     EXPECT_EQ(small->status, 201) << small->body;
 
     // A valid upload padded to 2.5 MB, and a token request of 3 MB: both over the limit.
-    const auto large = client.Post("/api/v1/user_activities", bearer, chunked(upload + std::string(2500 * 1000, ' ')), "application/json");
-    ASSERT_TRUE(large);
-    EXPECT_EQ(large->status, 413);
+    // The service answers 413 and closes while the body is still coming: depending on timing the
+    // client reads that answer or finds the connection cut under its write. Either way nothing
+    // of the body is taken.
+    const auto refusedOrCut = [](const httplib::Result &answer, int status = 413) {
+        if (answer)
+            EXPECT_EQ(answer->status, status);
+        else
+            EXPECT_EQ(answer.error(), httplib::Error::Write) << httplib::to_string(answer.error());
+    };
+    refusedOrCut(client.Post("/api/v1/user_activities", bearer, chunked(upload + std::string(2500 * 1000, ' ')), "application/json"));
     httplib::Client other = clientOf(server.port());
-    const auto largeToken = other.Post("/oauth/token", chunked(std::string(3 * 1000 * 1000, ' ')), "application/json");
-    ASSERT_TRUE(largeToken);
-    EXPECT_EQ(largeToken->status, 413);
+    refusedOrCut(other.Post("/oauth/token", chunked(std::string(3 * 1000 * 1000, ' ')), "application/json"));
 
     // Where no route reads a body, a chunked one is refused before it is read.
     httplib::Client third = clientOf(server.port());
-    const auto nowhere = third.Post("/nowhere", chunked(std::string(1000, 'x')), "application/json");
-    ASSERT_TRUE(nowhere);
-    EXPECT_EQ(nowhere->status, 411);
+    refusedOrCut(third.Post("/nowhere", chunked(std::string(1000, 'x')), "application/json"), 411);
     // So is one that would last until the connection ends.
     const int raw = connectedSocket(server.port());
+    const timeval sendPatience{20, 0};
+    ::setsockopt(raw, SOL_SOCKET, SO_SNDTIMEO, &sendPatience, sizeof sendPatience);
     const std::string head = "POST /nowhere HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n\r\n" + std::string(64 * 1024, 'x');
     ASSERT_GT(::send(raw, head.data(), head.size(), MSG_NOSIGNAL), 0);
     const timeval patience{20, 0};
     ::setsockopt(raw, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
     char answer[64] = {};
-    EXPECT_GT(::recv(raw, answer, sizeof answer - 1, 0), 0) << "no answer while the body goes on";
-    EXPECT_EQ(std::string(answer).rfind("HTTP/1.1 411", 0), 0u) << answer;
+    const ssize_t received = ::recv(raw, answer, sizeof answer - 1, 0);
+    if (received < 0) // the refusal can be overtaken by the reset of the unread body
+        EXPECT_EQ(errno, ECONNRESET) << "no answer while the body goes on";
+    else
+        EXPECT_EQ(std::string(answer).rfind("HTTP/1.1 411", 0), 0u) << answer;
     ::close(raw);
     EXPECT_EQ(clientOf(server.port()).Get("/appcast.xml")->status, 200);
 }

@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+    // A peer that hangs up while a test writes to it (a service refusing a body half-way, a
+    // browser that quit) is a failed write for the test to judge, not the end of the process.
+    std::signal(SIGPIPE, SIG_IGN);
     QTemporaryDir configHome;
     qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
     QCoreApplication application(argc, argv);
