@@ -1,6 +1,6 @@
 #include "AccountStore.h"
 
-#include "SqliteStatement.h"
+#include "platform/store/SqliteStatement.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>

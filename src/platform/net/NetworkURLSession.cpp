@@ -1,6 +1,7 @@
 #include "NetworkURLSession.h"
 
 #include <QNetworkReply>
+#include <QTimer>
 
 #include <qcoro/qcoronetworkreply.h>
 
@@ -16,12 +17,17 @@ NetworkURLSession::NetworkURLSession(std::chrono::milliseconds timeout)
 QCoro::Task<URLSessionCompletion> NetworkURLSession::uploadTask(URLRequest request, QByteArray body)
 {
     QNetworkRequest networkRequest(request.url);
-    networkRequest.setTransferTimeout(int(timeout_.count()));
     for (const auto &[field, value] : std::as_const(request.headerFields))
         networkRequest.setRawHeader(field, value);
 
     const std::unique_ptr<QNetworkReply, QScopedPointerDeleteLater> reply(
         manager_.sendCustomRequest(networkRequest, request.httpMethod, body));
+    // One deadline for the whole exchange: a time-out that restarts with every byte lets a
+    // trickling answer hold a quit or a log-out for minutes.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, reply.get(), &QNetworkReply::abort);
+    deadline.start(timeout_);
     co_await qCoro(reply.get()).waitForFinished();
 
     URLSessionCompletion completion;
@@ -31,7 +37,7 @@ QCoro::Task<URLSessionCompletion> NetworkURLSession::uploadTask(URLRequest reque
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const bool transportFailed = reply->error() != QNetworkReply::NoError && reply->error() < QNetworkReply::ContentAccessDenied;
     if (!status.isValid() || transportFailed) {
-        completion.error = URLSessionError{reply->errorString()};
+        completion.error = URLSessionError{deadline.isActive() ? reply->errorString() : QStringLiteral("No complete answer in time")};
         co_return completion;
     }
     completion.response = HTTPURLResponse{status.toInt(), reply->rawHeaderPairs()};

@@ -8,8 +8,9 @@
 
 namespace hourloom {
 
-// URLSessionProtocol over a QNetworkAccessManager of the main loop. Every exchange gives up
-// after the time-out without progress; only tests shorten it.
+// URLSessionProtocol over a QNetworkAccessManager of the main loop. Every exchange gives up once
+// the time-out has passed since it began, however slowly the answer trickles in; only tests
+// shorten it.
 class NetworkURLSession final : public URLSessionProtocol {
 public:
     static constexpr std::chrono::milliseconds defaultTimeout = std::chrono::seconds(60);
