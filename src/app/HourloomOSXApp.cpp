@@ -18,6 +18,21 @@
 #include <QUuid>
 
 namespace hourloom {
+namespace {
+
+// The upload scheduler is built here from its parts up, but its own construction reads its period
+// before it makes the session batch controller, which reads its minimum before its idle controller
+// reads the idle values. Reading them first, in that order, makes a document with several broken
+// keys stop start-up naming the key the scheduler meets first.
+void readSchedulerConfigurationInConstructionOrder()
+{
+    Configuration::secondsBetweenApiSends();
+    Configuration::secondsMinAppSession();
+    Configuration::idlePollingInterval();
+    Configuration::minIdleTime();
+}
+
+} // namespace
 
 HourloomOSXApp::HourloomOSXApp(std::shared_ptr<AppDelegate> delegate, std::shared_ptr<UpdaterProtocol> updater)
     : appDelegate(std::move(delegate))
@@ -50,6 +65,7 @@ QCoro::Task<void> HourloomOSXApp::startUp(ApplicationServices services)
     auto keychain = services.keychainHelper;
     auto auth = co_await AuthController::make(keychain, services.urlSession);
     authController = auth;
+    readSchedulerConfigurationInConstructionOrder();
 
     IdleTimeTracker::eventSource = services.eventSource;
     auto tracker = std::make_shared<AppSwitchTracker>(*services.workspaceCenter, AppSwitchTracker::didActivateApplicationNotification,

@@ -54,6 +54,9 @@ QCoro::Task<AuthResult> AuthController::logIn(QString username, QString password
     const auto self = weakSelf.lock();
     if (!self)
         co_return AuthResult::failure(AuthenticationError::networkConnectionFailure);
+    // From here on the tokens being stored belong to this login; a renewal still under way for
+    // an earlier one must not overwrite them.
+    ++self->loginGeneration_;
     if (const std::optional<AuthResult> failure = co_await self->storeTokens(std::move(completion)))
         co_return *failure;
 
@@ -93,6 +96,7 @@ QCoro::Task<std::optional<AuthResult>> AuthController::storeTokens(URLSessionCom
 
 QCoro::Task<void> AuthController::logOut()
 {
+    ++loginGeneration_;
     authToken_.reset();
     refreshToken_.reset();
     co_await keychainHelper_->deleteItem(KeychainHelperProtocol::accessTokenService, KeychainHelperProtocol::account());

@@ -33,6 +33,7 @@ public:
     QCoro::Task<std::optional<QString>> getAccessToken() override;
     QCoro::Task<bool> hasAccessToken(std::shared_ptr<KeychainHelperProtocol> keychainHelper, bool reload) override;
 
+    quint64 loginGeneration() const override { return loginGeneration_; }
     std::optional<QByteArray> authToken() const override { return authToken_; }
     void setAuthToken(std::optional<QByteArray> token) override { authToken_ = std::move(token); }
     std::optional<QByteArray> refreshToken() const override { return refreshToken_; }
@@ -51,6 +52,7 @@ private:
 
     bool loggedIn_ = false;
     bool sessionExpired_ = false;
+    quint64 loginGeneration_ = 0;
     QUrl loginURL_;
     std::shared_ptr<KeychainHelperProtocol> keychainHelper_;
     std::shared_ptr<URLSessionProtocol> urlSession_;

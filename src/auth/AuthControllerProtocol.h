@@ -40,6 +40,10 @@ public:
     // Whether an access token is held; reads the given store when reload is true or none is held.
     virtual QCoro::Task<bool> hasAccessToken(std::shared_ptr<KeychainHelperProtocol> keychainHelper, bool reload) = 0;
 
+    // Changes with every login answered by the service and every log-out. A token renewal that began under
+    // one value stores nothing once it has changed: its tokens belong to a login that is over.
+    virtual quint64 loginGeneration() const = 0;
+
     // The in-memory copies (UTF-8 bytes) and the store, for the refresh controller.
     virtual std::optional<QByteArray> authToken() const = 0;
     virtual void setAuthToken(std::optional<QByteArray> token) = 0;

@@ -43,6 +43,7 @@ QCoro::Task<AuthResult> RefreshTokenController::refreshToken()
 QCoro::Task<AuthResult> RefreshTokenController::runRefresh()
 {
     const std::weak_ptr<RefreshTokenController> weakSelf = weak_from_this();
+    const quint64 loginGeneration = authController_->loginGeneration();
     const URLRequest request = TokenAnswer::request(refreshTokenURL_);
     const std::optional<QByteArray> body = co_await makeRefreshBody();
     if (!body)
@@ -55,7 +56,7 @@ QCoro::Task<AuthResult> RefreshTokenController::runRefresh()
     URLSessionCompletion completion = co_await urlSession->uploadTask(request, *body);
     if (TokenAnswer::refusesGrant(completion) && self->loginRefused)
         self->loginRefused();
-    co_return co_await self->storeRefreshedTokens(std::move(completion));
+    co_return co_await self->storeRefreshedTokens(std::move(completion), loginGeneration);
 }
 
 QCoro::Task<std::optional<QString>> RefreshTokenController::currentRefreshToken()
@@ -82,7 +83,7 @@ QCoro::Task<std::optional<QByteArray>> RefreshTokenController::makeRefreshBody()
     co_return self->refreshRequest_.encode();
 }
 
-QCoro::Task<AuthResult> RefreshTokenController::storeRefreshedTokens(URLSessionCompletion completion)
+QCoro::Task<AuthResult> RefreshTokenController::storeRefreshedTokens(URLSessionCompletion completion, quint64 loginGeneration)
 {
     const auto answer = TokenAnswer::read(completion, TokenAnswer::Grant::refreshToken);
     if (const auto *failure = std::get_if<AuthResult>(&answer))
@@ -93,12 +94,22 @@ QCoro::Task<AuthResult> RefreshTokenController::storeRefreshedTokens(URLSessionC
     if (!token.accessToken || !token.refreshToken)
         co_return success;
 
+    // The user logged out (or in again) while the grant was under way: its tokens belong to a
+    // login that is over, and storing them would log the user back in at the next start.
     const std::shared_ptr<AuthControllerProtocol> authController = authController_;
+    const auto loginIsOver = [&] { return authController->loginGeneration() != loginGeneration; };
+    const AuthResult discarded = AuthResult::failure(AuthenticationError::encodeRefreshToken);
+    if (loginIsOver())
+        co_return discarded;
     const std::shared_ptr<KeychainHelperProtocol> keychain = authController->keychainHelper();
     const QByteArray accessToken = token.accessToken->toUtf8();
     const QByteArray refreshToken = token.refreshToken->toUtf8();
     co_await keychain->saveItem(accessToken, KeychainHelperProtocol::accessTokenService, KeychainHelperProtocol::account());
+    if (loginIsOver())
+        co_return discarded;
     co_await keychain->saveItem(refreshToken, KeychainHelperProtocol::refreshTokenService, KeychainHelperProtocol::account());
+    if (loginIsOver())
+        co_return discarded;
     authController->setAuthToken(accessToken);
     authController->setRefreshToken(refreshToken);
     co_return success;

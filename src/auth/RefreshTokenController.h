@@ -46,7 +46,7 @@ private:
     QCoro::Task<AuthResult> runRefresh();
     QCoro::Task<std::optional<QByteArray>> makeRefreshBody();
     QCoro::Task<std::optional<QString>> currentRefreshToken();
-    QCoro::Task<AuthResult> storeRefreshedTokens(URLSessionCompletion completion);
+    QCoro::Task<AuthResult> storeRefreshedTokens(URLSessionCompletion completion, quint64 loginGeneration);
 
     QUrl refreshTokenURL_;
     std::shared_ptr<AuthControllerProtocol> authController_;

@@ -17,10 +17,10 @@ void appendDigits(QString &text, int value, int width)
 
 // The upload format is written for every time of every upload: build it directly instead of
 // interpreting the pattern each time.
-QString uploadText(const QDateTime &local)
+QString uploadText(const QDateTime &wallClock)
 {
-    const QDate date = local.date();
-    const QTime time = local.time();
+    const QDate date = wallClock.date();
+    const QTime time = wallClock.time();
     QString text;
     text.reserve(19);
     appendDigits(text, date.year(), 4);
@@ -41,11 +41,20 @@ QString uploadText(const QDateTime &local)
 
 QString DataFormatter::string(const QDateTime &date, const QString &format)
 {
-    const QDateTime local = date.toLocalTime();
-    const int year = local.date().year();
+    return wallClockText(date.toLocalTime(), format);
+}
+
+QString DataFormatter::string(const QDateTime &date, const QString &format, int offsetFromUtc)
+{
+    return wallClockText(date.toOffsetFromUtc(offsetFromUtc), format);
+}
+
+QString DataFormatter::wallClockText(const QDateTime &wallClock, const QString &format)
+{
+    const int year = wallClock.date().year();
     if (format == uploadFormat && year >= 0 && year <= 9999)
-        return uploadText(local);
-    return QLocale::c().toString(local, format);
+        return uploadText(wallClock);
+    return QLocale::c().toString(wallClock, format);
 }
 
 std::optional<QDateTime> DataFormatter::date(const QString &text, const QString &format)

@@ -25,9 +25,10 @@ public:
     QString device() const override { return device_; }
     qint64 timezoneOffset() const override { return timezoneOffset_; }
 
-    // "timezone_offset" is the offset in force at the moment of encoding, the zone in which
-    // the times beside it are written, so a change to or from summer time never leaves a batch's
-    // times an hour off from its offset.
+    // "timezone_offset" is the offset in force at the moment of encoding, and every time of the
+    // body is written as wall-clock text at exactly that offset (not in the zone in force at its
+    // own instant), so text minus offset is always the true instant, also for a span recorded
+    // before a change to or from summer time, or spanning one.
     QByteArray encode() const override;
     QList<EncodedPart> encodeInParts(const AppSessionList &sessions, qsizetype maxBytes) const override;
     static std::shared_ptr<SessionBatch> decode(const QJsonObject &object);

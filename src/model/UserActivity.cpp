@@ -32,13 +32,17 @@ void UserActivity::end(const QDateTime &at)
 
 void UserActivity::encodeSpan(JsonWriter &writer) const
 {
+    // Every time of a body is written at the body's one offset, the one in force at the moment of
+    // encoding: a span recorded before a change to or from summer time still reads as its true
+    // instant once the offset beside it is taken off.
     const QString &format = DataFormatter::uploadFormat;
+    const int offset = writer.now().offsetFromUtc();
     writer.key(QLatin1StringView("id"));
     writer.value(QString::fromLatin1(id_.toByteArray(QUuid::WithoutBraces)).toLower());
     writer.key(QLatin1StringView("start_time"));
-    writer.value(DataFormatter::string(startTime_, format));
+    writer.value(DataFormatter::string(startTime_, format, offset));
     writer.key(QLatin1StringView("end_time"));
-    writer.value(DataFormatter::string(endTime_ ? *endTime_ : writer.now(), format));
+    writer.value(DataFormatter::string(endTime_ ? *endTime_ : writer.now(), format, offset));
 }
 
 void UserActivity::decodeSpan(const QJsonObject &object)

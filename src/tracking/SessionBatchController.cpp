@@ -131,10 +131,7 @@ namespace hourloom {
 
 void SessionBatchController::removeUploadedSessions(const UploadedSessions &sent)
 {
-    AppSessionList &sessions = sessionBatch_->appSessions();
-    sessions.removeIf([&](const auto &session) { return sent.endedAppSessions.contains(session.get()); });
-    for (const auto &session : sessions)
-        session->webSessions().removeIf([&](const auto &webSession) { return sent.endedWebSessions.contains(webSession.get()); });
+    sent.removeFrom(sessionBatch_->appSessions());
 }
 
 qsizetype SessionBatchController::dropOldestEndedSessions(qsizetype limit)

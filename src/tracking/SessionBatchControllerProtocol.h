@@ -31,7 +31,8 @@ public:
     virtual bool isSameAppAsLastSession(const AppSessionProtocol &newSession) const = 0;
     virtual void startAppSession(std::shared_ptr<AppSessionProtocol> newSession) = 0;
     virtual void clearUploadedSessions() = 0;
-    // Removes exactly the spans an accepted (or refused for good) upload carried as ended.
+    // After an accepted (or for good refused) upload: removes the spans it carried as ended that
+    // are still ended as they went out (see UploadedSessions).
     virtual void removeUploadedSessions(const UploadedSessions &sent) = 0;
     // Keeps at most `limit` ended app sessions waiting, dropping the oldest; returns how many went.
     virtual qsizetype dropOldestEndedSessions(qsizetype limit) = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -33,12 +34,6 @@ struct OutboxKey {
     bool operator==(const OutboxKey &) const = default;
 };
 
-// An app session an upload carried as ended, with the end it carried.
-struct SentAppSession {
-    QUuid id;
-    QDateTime endTime;
-};
-
 // The durable store of ended app sessions the service has not accepted yet. Every change is
 // one transaction: after a crash or a power cut the store holds the state before or after it.
 // Operations report failure instead of throwing; a store that fails keeps failing quietly.
@@ -48,8 +43,9 @@ public:
 
     // Writes the sessions, each replacing the one stored under its id with its web sessions.
     virtual bool save(const OutboxKey &key, const QList<OutboxAppSession> &sessions) = 0;
-    // Removes each session whose stored end is the end that was sent; later ends stay.
-    virtual bool remove(const OutboxKey &key, const QList<SentAppSession> &sent) = 0;
+    // Removes each session, given by id, whose stored end is the end that was sent with it;
+    // sessions stored with a later end stay.
+    virtual bool remove(const OutboxKey &key, const QHash<QUuid, QDateTime> &sentEnds) = 0;
     // Everything waiting under the key, oldest start first.
     virtual QList<OutboxAppSession> waiting(const OutboxKey &key) = 0;
 

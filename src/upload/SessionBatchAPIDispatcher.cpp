@@ -71,6 +71,8 @@ UploadResult SessionBatchAPIDispatcher::read(const URLSessionResponse &response)
     const int code = result.statusCode;
     if (code >= 200 && code < 300)
         result.status = UploadStatus::accepted;
+    else if (code == 413)
+        result.status = UploadStatus::tooLarge;
     else if (code >= 400 && code < 500 && code != 401 && code != 429)
         result.status = UploadStatus::refused;
     else

@@ -79,14 +79,14 @@ void SessionOutbox::write(const AppSessionList &sessions, const std::shared_ptr<
         written_.insert(session.id, session.endTime);
 }
 
-void SessionOutbox::removeSent(const QList<SentAppSession> &sent)
+void SessionOutbox::removeSent(const UploadedSessions &sent)
 {
-    if (sent.isEmpty())
+    if (sent.endedAppSessions.isEmpty())
         return;
-    store_->remove(key(), sent);
-    for (const SentAppSession &session : sent) {
-        if (written_.value(session.id) == session.endTime)
-            written_.remove(session.id);
+    store_->remove(key(), sent.endedAppSessions);
+    for (auto session = sent.endedAppSessions.cbegin(); session != sent.endedAppSessions.cend(); ++session) {
+        if (written_.value(session.key()) == session.value())
+            written_.remove(session.key());
     }
 }
 
@@ -109,16 +109,6 @@ AppSessionList SessionOutbox::restore(const AppSessionList &inBatch)
         restored.append(appSession(stored));
     }
     return restored;
-}
-
-QList<SentAppSession> SessionOutbox::endedIn(const AppSessionList &carried)
-{
-    QList<SentAppSession> ended;
-    for (const auto &session : carried) {
-        if (const std::optional<QDateTime> end = session->endTime())
-            ended.append({session->id(), *end});
-    }
-    return ended;
 }
 
 OutboxAppSession SessionOutbox::record(const AppSessionProtocol &session, const QDateTime &openEnd)

@@ -2,6 +2,7 @@
 
 #include "OutboxProtocol.h"
 #include "model/SessionBatchProtocol.h"
+#include "model/UploadedSessions.h"
 
 #include <QHash>
 
@@ -35,15 +36,14 @@ public:
     void writeEnded();
     // The same, and the open session as if it ended now: after a crash it is sent ended there.
     void checkpoint(const QDateTime &now);
-    // What an upload carried ended, once the service has taken it (or refused it for good).
-    void removeSent(const QList<SentAppSession> &sent);
+    // What an upload carried ended, once the service has taken it (or refused it for good):
+    // the same rule as for the batch, a session leaves only while stored with the end it carried.
+    void removeSent(const UploadedSessions &sent);
     // The sessions waiting under the present key that the batch does not hold, oldest first.
     AppSessionList restore(const AppSessionList &inBatch);
     // Applies the count and age limits to the store.
     OutboxProtocol::Trimmed trim();
 
-    // The app sessions a body carries as ended, with the ends it carries.
-    static QList<SentAppSession> endedIn(const AppSessionList &carried);
     // The sessions as the store keeps them; an open span is given the end `openEnd`.
     static OutboxAppSession record(const AppSessionProtocol &session, const QDateTime &openEnd);
     static std::shared_ptr<AppSessionProtocol> appSession(const OutboxAppSession &record);

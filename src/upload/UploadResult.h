@@ -10,6 +10,7 @@ namespace hourloom {
 enum class UploadStatus {
     accepted, // a 2xx answer: the service has the batch
     failed,   // no request, no answer, 5xx, 429, or 401 after the retry: try again later
+    tooLarge, // 413: the body is more than the service takes at once; smaller ones may go
     refused,  // any other 4xx: the service will never take this batch
 };
 

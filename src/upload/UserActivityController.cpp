@@ -10,7 +10,10 @@
 #include "tracking/SessionBatchControllerProtocol.h"
 
 #include <QCoreApplication>
+#include <QPromise>
 #include <QTextStream>
+
+#include <qcoro/qcorofuture.h>
 
 namespace hourloom {
 
@@ -86,7 +89,10 @@ void UserActivityController::scheduleUploadTimer()
 QCoro::Task<void> UserActivityController::uploadTimerFired()
 {
     const auto self = shared_from_this();
-    if (!co_await hasAccessToken())
+    // The upload under way sends what this step would have.
+    if (uploadInFlight_)
+        co_return;
+    if (!co_await hasAccessToken() || uploadInFlight_)
         co_return;
     if (outbox_)
         outbox_->checkpoint(Clock::now());
@@ -107,8 +113,21 @@ void UserActivityController::restoreWaitingSessions()
 QCoro::Task<void> UserActivityController::uploadSessionBatch()
 {
     const auto self = shared_from_this();
+    // On disk before anything is awaited: a quit or a log-out may be cut short while it waits.
     if (outbox_)
         outbox_->writeEnded();
+    while (uploadInFlight_)
+        co_await QFuture<void>(*uploadInFlight_);
+    QPromise<void> finished;
+    uploadInFlight_ = finished.future();
+    finished.start();
+    co_await sendWaitingSessions();
+    uploadInFlight_.reset();
+    finished.finish();
+}
+
+QCoro::Task<void> UserActivityController::sendWaitingSessions()
+{
     restoreWaitingSessions();
     const auto batch = sessionBatchController_->sessionBatch();
     if (batch->appSessions().isEmpty()) {
@@ -116,36 +135,43 @@ QCoro::Task<void> UserActivityController::uploadSessionBatch()
         co_return;
     }
     // After an outage the batch can outgrow what the service takes in one request: it goes out
-    // in parts, oldest first. Each part's body and what it carries ended are taken at one moment.
+    // in parts, oldest first. All bodies are written at one moment, and what each carries ended
+    // is taken right then: a session that ends while an earlier part is in flight went out open.
+    // Within this upload no part is ever as large as one the service refused.
+    qsizetype ceiling = defaultMaxUploadBytes;
     AppSessionList waiting = batch->appSessions();
     while (!waiting.isEmpty()) {
         const auto parts = batch->encodeInParts(waiting, maxUploadBytes);
+        QList<UploadedSessions> carried;
+        for (const auto &part : parts)
+            carried.append(UploadedSessions::endedIn(waiting.mid(part.first, part.count)));
         qsizetype sentUpTo = 0;
-        bool shrink = false;
-        for (const auto &part : parts) {
-            const AppSessionList carried = waiting.mid(part.first, part.count);
-            const UploadedSessions sent = UploadedSessions::endedIn(carried);
-            const QList<SentAppSession> sentEnded = SessionOutbox::endedIn(carried);
+        bool split = false;
+        for (qsizetype i = 0; i < parts.size() && !split; ++i) {
+            const auto &part = parts[i];
             const UploadResult result = co_await apiDispatcher_->sendSessionBatch(part.body, urlSession_);
-            if (result.statusCode == 413 && part.count > 1) {
-                // The service takes less than we thought: smaller parts from here on.
-                maxUploadBytes = std::max<qsizetype>(1, maxUploadBytes / 2);
-                shrink = true;
-                break;
+            if (result.status == UploadStatus::tooLarge && part.count > 1) {
+                ceiling = part.body.size() - 1;
+                maxUploadBytes = std::max<qsizetype>(1, part.body.size() / 2);
+                split = true;
+                continue;
             }
-            if (result.status == UploadStatus::failed) {
+            // A single session too large waits like any failure: a 413 is never a reason to drop.
+            if (result.status == UploadStatus::failed || result.status == UploadStatus::tooLarge) {
                 keepWaitingSessionsBounded();
                 co_return;
             }
             if (result.status == UploadStatus::refused)
                 QTextStream(stdout) << "The service refused the activity upload (HTTP " << result.statusCode << "): "
-                                    << sent.endedAppSessions.size() << " ended sessions dropped\n";
-            sessionBatchController_->removeUploadedSessions(sent);
+                                    << carried[i].endedAppSessions.size() << " ended sessions dropped\n";
+            else
+                maxUploadBytes = std::min(ceiling, maxUploadBytes * 2);
+            sessionBatchController_->removeUploadedSessions(carried[i]);
             if (outbox_)
-                outbox_->removeSent(sentEnded);
+                outbox_->removeSent(carried[i]);
             sentUpTo = part.first + part.count;
         }
-        if (!shrink)
+        if (!split)
             co_return;
         waiting = waiting.mid(sentUpTo);
     }

@@ -3,7 +3,10 @@
 #include "UserActivityControllerProtocol.h"
 #include "app/MainLoopTimer.h"
 
+#include <QFuture>
 #include <QPointer>
+
+#include <optional>
 
 namespace hourloom {
 
@@ -20,6 +23,10 @@ class URLSessionProtocol;
 // stays, in order, and goes out again (under the same id) with the next one. With an outbox,
 // ended sessions also wait on disk: those of earlier runs and of the account's earlier log-ins
 // go out with the first upload after a start or a log-in.
+//
+// Uploads never overlap: an older answer landing after a newer one would store older times over
+// newer ones. A timer step that finds an upload under way does nothing; log-out and quit wait for
+// it and then make their own.
 class UserActivityController final : public UserActivityControllerProtocol,
                                      public std::enable_shared_from_this<UserActivityController> {
 public:
@@ -36,8 +43,10 @@ public:
                            std::shared_ptr<SessionOutbox> outbox = {});
     ~UserActivityController() override;
 
-    // The largest body sent in one request; halved whenever the service answers 413.
-    qsizetype maxUploadBytes = 1024 * 1024;
+    static constexpr qsizetype defaultMaxUploadBytes = 1024 * 1024;
+    // The largest body sent in one request: half a part the service answered 413, growing back
+    // (doubling up to the default) with every part it accepts.
+    qsizetype maxUploadBytes = defaultMaxUploadBytes;
 
     const double timeBetweenAPISendsInSeconds;
     TimerProvider timerProvider;
@@ -60,6 +69,7 @@ public:
 
 private:
     QCoro::Task<bool> hasAccessToken();
+    QCoro::Task<void> sendWaitingSessions();
     void keepWaitingSessionsBounded();
     // Puts what the outbox holds for the account ahead of the batch, once after each start.
     void restoreWaitingSessions();
@@ -73,6 +83,8 @@ private:
     bool restorePending_ = false;
     // Parent of the queued timer creation, so it is dropped with the controller.
     QObject *mainLoopContext_;
+    // Finishes when the upload under way has.
+    std::optional<QFuture<void>> uploadInFlight_;
 };
 
 } // namespace hourloom

@@ -1,6 +1,9 @@
 // Prints the configuration values named on the command line, one per line, in order, through
 // the same accessors the agent uses. The tests run copies of it beside documents of their own.
 #include "app/Configuration.h"
+#include "app/HourloomOSXApp.h"
+
+#include "support/FakeApplicationServices.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -29,6 +32,12 @@ int main(int argc, char *argv[])
         {QStringLiteral("tokenEndpoint"), [] { return Configuration::tokenEndpoint().toString(); }},
         {QStringLiteral("version"), [] { return Configuration::shortVersion().value_or(QStringLiteral("(none)")); }},
         {QStringLiteral("SUFeedURL"), [] { return Configuration::updateFeedURL().value_or(QUrl(QStringLiteral("(none)"))).toString(); }},
+        // The agent's start-up with substitutes for the platform: it reads what it reads, in its order.
+        {QStringLiteral("startUp"), [] {
+             test::FakeApplicationServices fakes;
+             QCoro::waitFor(HourloomOSXApp::make(fakes.services, [] {}));
+             return QStringLiteral("started");
+         }},
         // Two threads asking at once must see one load and one value.
         {QStringLiteral("racingThreads"), [] {
              QString first, second;

@@ -115,6 +115,31 @@ TEST(ConfigurationProcess, ABadValueStopsWithItsMessageOnlyWhenItIsFirstUsed)
     EXPECT_EQ(noDsn.out, "Test\nhttp://127.0.0.1:8787\n");
 }
 
+TEST(ConfigurationProcess, StartUpMeetsBrokenKeysInTheUploadSchedulersConstructionOrder)
+{
+    const auto broken = [](const QStringList &keys) {
+        QJsonObject document = completeDocument();
+        for (const QString &key : keys)
+            document.insert(key, "not a number");
+        return runProbe(document, {"startUp"});
+    };
+    const auto stopsAt = [](const ProbeRun &run, const QString &key) {
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_TRUE(run.err.startsWith("Fatal error: " + key)) << run.err.toStdString();
+    };
+    stopsAt(broken({"SECONDS_BETWEEN_API_SENDS", "SECONDS_MIN_APP_SESSION", "IDLE_POLLING_INTERVAL", "MIN_IDLE_TIME"}),
+            "SECONDS_BETWEEN_API_SENDS");
+    stopsAt(broken({"SECONDS_MIN_APP_SESSION", "IDLE_POLLING_INTERVAL", "MIN_IDLE_TIME"}), "SECONDS_MIN_APP_SESSION");
+    stopsAt(broken({"IDLE_POLLING_INTERVAL", "MIN_IDLE_TIME"}), "IDLE_POLLING_INTERVAL");
+    stopsAt(runProbe(without(with(completeDocument(), "SECONDS_BETWEEN_API_SENDS", " 30"), "ENVIRONMENT"), {"startUp"}),
+            "ENVIRONMENT");
+
+    // A broken web-session key waits for the first browser.
+    const ProbeRun webKeys = broken({"SECONDS_MIN_WEB_SESSION", "SECONDS_WEB_POLLING_INTERVAL"});
+    EXPECT_EQ(webKeys.exitCode, 0) << webKeys.err.toStdString();
+    EXPECT_EQ(webKeys.out, "started\n");
+}
+
 TEST(ConfigurationProcess, EndpointsAppendTheirPathToTheRootUrlText)
 {
     const ProbeRun run = runProbe(with(completeDocument(), "ROOT_URL", "https://hourloom.example/"), {"tokenEndpoint"});

@@ -132,3 +132,26 @@ TEST_F(RefreshTokenController_, FailedRefreshesLeaveTheTokensAsTheyWere)
     EXPECT_EQ(rejected.error(), AuthenticationError::invalidLoginDetails);
     expectTokensUnchanged(accessToken, QByteArray("revoked-or-unknown"));
 }
+
+TEST_F(RefreshTokenController_, ARefreshThatCompletesAfterALogOutStoresNothing)
+{
+    ASSERT_TRUE(logIn().isSuccess());
+    const auto refreshToken = stored(refreshService);
+    server.injectFault({{"endpoint", "/oauth/token"}, {"count", 1}, {"delay_ms", 1000}});
+    auto late = controller->refreshToken();
+    QCoro::waitFor(auth->logOut());
+    const AuthResult result = QCoro::waitFor(std::move(late));
+
+    EXPECT_FALSE(result.isSuccess());
+    EXPECT_EQ(stored(accessService), std::nullopt);
+    EXPECT_EQ(stored(refreshService), refreshToken);
+    EXPECT_EQ(auth->authToken(), std::nullopt);
+    EXPECT_EQ(auth->refreshToken(), std::nullopt);
+    // The next start finds no login.
+    EXPECT_FALSE(QCoro::waitFor(auth->hasAccessToken(keychain, true)));
+
+    // A renewal under a login that is still current stores as before.
+    ASSERT_TRUE(logIn().isSuccess());
+    EXPECT_TRUE(refresh().isSuccess());
+    EXPECT_EQ(uploadStatus(*stored(accessService)), 201);
+}

@@ -95,6 +95,67 @@ TEST(WireFormat, TheOffsetIsTheOneInForceWhenTheBatchIsWritten)
     EXPECT_EQ(batch.timezoneOffset(), 7200); // the record keeps what it was made with
 }
 
+TEST(WireFormat, EveryTimeIsWrittenAtTheBodysOffsetAcrossAChangeOfSummerTime)
+{
+    // Berlin leaves summer time on 2024-10-27 at 01:00 UTC (03:00 summer time becomes 02:00)
+    // and enters it on 2024-03-31 at 01:00 UTC (02:00 winter time becomes 03:00).
+    test::ScopedTimeZone zone("Europe/Berlin");
+    const auto utc = [](QDate day, int hour, int minute) { return QDateTime(day, QTime(hour, minute), Qt::UTC); };
+    const QDate autumn(2024, 10, 27);
+    test::FakeClock clock(utc(autumn, 0, 30));
+    SessionBatch batch;
+    auto before = std::make_shared<AppSession>(QStringLiteral("Editor"), QStringLiteral("org.example.Editor"));
+    clock.set(utc(autumn, 0, 45));
+    before->end(clock.now());
+    auto spanning = std::make_shared<AppSession>(QStringLiteral("Browser"), QStringLiteral("org.example.Browser"));
+    clock.set(utc(autumn, 0, 50));
+    auto page = std::make_shared<WebSession>(QStringLiteral("example.org"));
+    page->end(utc(autumn, 1, 10));
+    spanning->webSessions().append(page);
+    batch.appSessions() = {before, spanning};
+
+    // Sent after the change, the spanning session still open.
+    clock.set(utc(autumn, 2, 30));
+    const QJsonObject written = parse(batch.encode());
+    const qint64 offset = written.value("timezone_offset").toInteger();
+    EXPECT_EQ(offset, 3600);
+    const QJsonArray sessions = written.value("user_activities").toArray();
+    const QJsonObject first = sessions.at(0).toObject();
+    const QJsonObject second = sessions.at(1).toObject();
+    const QJsonObject web = second.value("web_sessions_attributes").toArray().first().toObject();
+    EXPECT_EQ(first.value("start_time").toString(), "2024-10-27 01:30:00");
+    EXPECT_EQ(first.value("end_time").toString(), "2024-10-27 01:45:00");
+    EXPECT_EQ(second.value("start_time").toString(), "2024-10-27 01:45:00");
+    EXPECT_EQ(second.value("end_time").toString(), "2024-10-27 03:30:00");
+    EXPECT_EQ(web.value("start_time").toString(), "2024-10-27 01:50:00");
+    EXPECT_EQ(web.value("end_time").toString(), "2024-10-27 02:10:00");
+
+    // Text minus offset is the instant, for every time of the body.
+    const auto instant = [offset](const QJsonValue &value) {
+        const QString text = value.toString();
+        const QDateTime digits(QDate::fromString(text.left(10), Qt::ISODate), QTime::fromString(text.mid(11), Qt::ISODate), Qt::UTC);
+        return digits.addSecs(-offset);
+    };
+    EXPECT_EQ(instant(first.value("start_time")), before->startTime());
+    EXPECT_EQ(instant(first.value("end_time")), *before->endTime());
+    EXPECT_EQ(instant(second.value("start_time")), spanning->startTime());
+    EXPECT_EQ(instant(second.value("end_time")), clock.now());
+    EXPECT_EQ(instant(web.value("start_time")), page->startTime());
+    EXPECT_EQ(instant(web.value("end_time")), *page->endTime());
+
+    // Into summer time: a start at 01:30 winter time goes out at summer time's offset as 02:30,
+    // a wall-clock time that day never showed, but the true instant once 7200 is taken off.
+    const QDate spring(2024, 3, 31);
+    clock.set(utc(spring, 0, 30));
+    batch.appSessions() = {std::make_shared<AppSession>(QStringLiteral("Editor"), QStringLiteral("org.example.Editor"))};
+    clock.set(utc(spring, 1, 30));
+    const QJsonObject springBody = parse(batch.encode());
+    EXPECT_EQ(springBody.value("timezone_offset").toInteger(), 7200);
+    const QJsonObject springSession = springBody.value("user_activities").toArray().first().toObject();
+    EXPECT_EQ(springSession.value("start_time").toString(), "2024-03-31 02:30:00");
+    EXPECT_EQ(springSession.value("end_time").toString(), "2024-03-31 03:30:00");
+}
+
 TEST(WireFormat, EmptyListsAreArraysAndForeignRecordsAreNull)
 {
     test::FakeClock clock;

@@ -26,8 +26,8 @@ OutboxAppSession session(int startMinute, int endMinute, const QStringList &doma
 {
     OutboxAppSession stored{QUuid::createUuid(), at(startMinute, 123), at(endMinute, 456), QStringLiteral("XTerm"),
                             QStringLiteral("debian-xterm"), {}};
-    for (const QString &domain : domains)
-        stored.webSessions.append({QUuid::createUuid(), at(startMinute, 500), at(endMinute, 400), domain});
+    for (int i = 0; i < domains.size(); ++i)
+        stored.webSessions.append({QUuid::createUuid(), at(startMinute, 500 + i), at(endMinute, 400), domains[i]});
     return stored;
 }
 

@@ -156,6 +156,37 @@ TEST_F(SessionBatchController_, AnAcceptedUploadTakesOutExactlyWhatWentOutEnded)
     EXPECT_FALSE(a->isActive());
 }
 
+TEST_F(SessionBatchController_, AnAcceptedUploadLeavesWhatWasReopenedReEndedOrIsNewAtAFreedAddress)
+{
+    const auto a = switchTo("A", "a", 0);
+    const auto browser = switchTo("Browser", "browser", 60);
+    auto reopenedPage = std::make_shared<WebSession>(QStringLiteral("a.example"));
+    auto freedPage = std::make_shared<WebSession>(QStringLiteral("b.example"));
+    clock.advance(10);
+    reopenedPage->end(clock.now());
+    freedPage->end(clock.now());
+    browser->webSessions() = {reopenedPage, freedPage};
+    const auto b = switchTo("B", "b", 30);
+
+    const UploadedSessions sent = UploadedSessions::endedIn(controller->sessionBatch()->appSessions());
+    // While the upload is in flight: A is reopened and ends again later; the browser session comes
+    // back with its first page reopened; the second page leaves the batch and a new page takes
+    // its place (and, as often as not, its address).
+    a->setEndTime(std::nullopt);
+    clock.advance(5);
+    a->end(clock.now());
+    browser->setEndTime(std::nullopt);
+    reopenedPage->setEndTime(std::nullopt);
+    browser->webSessions().removeAll(freedPage);
+    freedPage.reset();
+    const auto newPage = std::make_shared<WebSession>(QStringLiteral("c.example"));
+    browser->webSessions().append(newPage);
+
+    controller->removeUploadedSessions(sent);
+    EXPECT_EQ(sessions(), (AppSessionList{a, browser, b}));
+    EXPECT_EQ(browser->webSessions(), (WebSessionList{reopenedPage, newPage}));
+}
+
 TEST_F(SessionBatchController_, WaitingEndedSessionsAreBoundedOldestFirst)
 {
     QList<std::shared_ptr<AppSession>> started;

@@ -41,6 +41,7 @@ public:
     QCoro::Task<void> logOut() override { co_return; }
     QCoro::Task<std::optional<QString>> getAccessToken() override { co_return std::nullopt; }
     QCoro::Task<bool> hasAccessToken(std::shared_ptr<KeychainHelperProtocol>, bool) override { co_return false; }
+    quint64 loginGeneration() const override { return 0; }
     std::optional<QByteArray> authToken() const override { return std::nullopt; }
     void setAuthToken(std::optional<QByteArray>) override {}
     std::optional<QByteArray> refreshToken() const override { return std::nullopt; }

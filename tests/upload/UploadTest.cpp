@@ -31,6 +31,7 @@ struct StoredSession {
     QString endTime;
     QString appName;
     QStringList domains;
+    QHash<QString, QString> webSessionEnds; // by id
 };
 
 class Upload : public AuthFixture {
@@ -82,15 +83,29 @@ protected:
             for (const QJsonValue &value : user.toObject().value("user_activities").toArray()) {
                 const QJsonObject session = value.toObject();
                 QStringList domains;
-                for (const QJsonValue &web : session.value("web_sessions").toArray())
-                    domains << web.toObject().value("domain").toString();
+                QHash<QString, QString> webSessionEnds;
+                for (const QJsonValue &value : session.value("web_sessions").toArray()) {
+                    const QJsonObject web = value.toObject();
+                    domains << web.value("domain").toString();
+                    webSessionEnds.insert(web.value("id").toString(), web.value("end_time").toString());
+                }
                 EXPECT_FALSE(sessions.contains(session.value("id").toString())) << "stored twice";
                 sessions.insert(session.value("id").toString(),
                                 {session.value("start_time").toString(), session.value("end_time").toString(),
-                                 session.value("app_name").toString(), domains});
+                                 session.value("app_name").toString(), domains, webSessionEnds});
             }
         }
         return sessions;
+    }
+
+    QString storedWebEnd(const std::shared_ptr<WebSessionProtocol> &webSession)
+    {
+        const QString webId = webSession->id().toString(QUuid::WithoutBraces);
+        for (const StoredSession &session : storedActivities()) {
+            if (session.webSessionEnds.contains(webId))
+                return session.webSessionEnds.value(webId);
+        }
+        return {};
     }
 
     static QString wire(const QDateTime &time) { return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
@@ -214,6 +229,99 @@ TEST_F(Upload, ASessionEndingDuringASlowUploadArrivesLaterWithItsTrueEnd)
     upload();
     expectStoredAsTheyHappened({files});
     EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{terminal});
+}
+
+TEST_F(Upload, ASessionReopenedWhileItsUploadIsInFlightStaysAndGoesOutWithItsNewTimes)
+{
+    sbc->minSessionDuration = 5;
+    const auto browser = switchTo("Browser", 0);
+    auto page = std::make_shared<WebSession>(QStringLiteral("example.org"));
+    browser->webSessions().append(page);
+    switchTo("Files", 30); // the browser's session and its page end
+    page->end(*browser->endTime());
+
+    auto inFlight = scheduler->uploadSessionBatch();
+    // A detour: back in the browser a second later. Files was too short, and the browser's
+    // session is reopened with its last page, as a quick return does.
+    switchTo("Browser", 1);
+    ASSERT_TRUE(browser->isActive());
+    page->setEndTime(std::nullopt);
+    QCoro::waitFor(std::move(inFlight));
+    EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{browser});
+    EXPECT_EQ(browser->webSessions(), WebSessionList{page});
+
+    // Both go on, end for good and reach the service with their true ends.
+    clock.advance(40);
+    page->end(clock.now());
+    switchTo("Terminal", 0);
+    upload();
+    expectStoredAsTheyHappened({browser});
+    EXPECT_EQ(storedActivities().value(id(browser)).domains, QStringList{"example.org"});
+    EXPECT_EQ(storedWebEnd(page), wire(*page->endTime()));
+}
+
+TEST_F(Upload, EachPartTakesWhatItCarriedEndedWhenTheBodiesAreWritten)
+{
+    const auto editor = switchTo("Editor", 0);
+    const auto files = switchTo("Files", 30);
+    const auto terminal = switchTo("Terminal", 30);
+    scheduler->maxUploadBytes = 1; // a part per session; the open Terminal session goes last
+    auto parts = scheduler->uploadSessionBatch();
+    // While the first part is in flight, Terminal's session ends.
+    const auto browser = switchTo("Browser", 20);
+    QCoro::waitFor(std::move(parts));
+    EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 3);
+    EXPECT_EQ(sbc->sessionBatch()->appSessions(), (AppSessionList{terminal, browser}));
+
+    upload();
+    expectStoredAsTheyHappened({editor, files, terminal});
+}
+
+TEST_F(Upload, OneUploadAtATimeAndLogOutWaitsForTheOneInFlight)
+{
+    // The service answers slowly; a timer step while the upload is in flight sends nothing.
+    const auto editor = switchTo("Editor", 0);
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 1}, {"delay_ms", 1500}});
+    auto slow = scheduler->uploadSessionBatch();
+    const auto files = switchTo("Files", 13);
+    uploadTimers.last()->fire();
+    EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 1);
+    QCoro::waitFor(std::move(slow));
+    upload();
+    expectStoredAsTheyHappened({editor}); // the older answer never lands over a newer one
+
+    // Log-out during a slow timer upload: its own upload follows, with the session's true end.
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 1}, {"delay_ms", 1500}});
+    auto timerUpload = scheduler->uploadTimerFired();
+    clock.advance(20);
+    QCoro::waitFor(scheduler->logOut());
+    QCoro::waitFor(std::move(timerUpload));
+    EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 4);
+    expectStoredAsTheyHappened({editor, files});
+    EXPECT_EQ(storedActivities().value(id(files)).endTime, wire(clock.now()));
+}
+
+TEST_F(Upload, A413NeverDropsASessionAndThePartSizeGrowsBack)
+{
+    QList<std::shared_ptr<AppSessionProtocol>> ended;
+    ended << switchTo("Editor", 0) << switchTo("Files", 30) << switchTo("Terminal", 30) << switchTo("Browser", 30);
+    const auto current = switchTo("Mail", 30);
+
+    // The service refuses every body as too large for a while: parts shrink to single sessions,
+    // and a single session that is still too large waits like any failure.
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 16}, {"status", 413}});
+    testing::internal::CaptureStdout();
+    for (int attempt = 0; attempt < 20 && sbc->sessionBatch()->appSessions().size() > 1; ++attempt)
+        upload();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{current});
+    expectStoredAsTheyHappened(ended);
+    EXPECT_LT(scheduler->maxUploadBytes, UserActivityController::defaultMaxUploadBytes);
+
+    // Accepted uploads let the part size grow back to the default.
+    for (int attempt = 0; attempt < 30 && scheduler->maxUploadBytes < UserActivityController::defaultMaxUploadBytes; ++attempt)
+        upload();
+    EXPECT_EQ(scheduler->maxUploadBytes, UserActivityController::defaultMaxUploadBytes);
 }
 
 TEST_F(Upload, ABatchTheServiceRefusesIsDroppedWithOneLine)

@@ -206,7 +206,7 @@ bool SqliteOutbox::save(const OutboxKey &key, const QList<OutboxAppSession> &ses
     return true;
 }
 
-bool SqliteOutbox::remove(const OutboxKey &key, const QList<SentAppSession> &sent)
+bool SqliteOutbox::remove(const OutboxKey &key, const QHash<QUuid, QDateTime> &sentEnds)
 {
     if (!db_)
         return false;
@@ -215,9 +215,9 @@ bool SqliteOutbox::remove(const OutboxKey &key, const QList<SentAppSession> &sen
             SqliteStatement dropApp(db_, "DELETE FROM app_sessions WHERE account = ?1 AND environment = ?2 AND id = ?3 AND end_ms = ?4");
             SqliteStatement dropWeb(db_, "DELETE FROM web_sessions WHERE account = ?1 AND environment = ?2 AND app_session_id = ?3"
                                          " AND NOT EXISTS (SELECT 1 FROM app_sessions WHERE account = ?1 AND environment = ?2 AND id = ?3)");
-            for (const SentAppSession &session : sent) {
-                bindKey(dropApp.reset(), key).bind(3, text(session.id)).bind(4, session.endTime.toMSecsSinceEpoch()).step();
-                bindKey(dropWeb.reset(), key).bind(3, text(session.id)).step();
+            for (auto sent = sentEnds.cbegin(); sent != sentEnds.cend(); ++sent) {
+                bindKey(dropApp.reset(), key).bind(3, text(sent.key())).bind(4, sent.value().toMSecsSinceEpoch()).step();
+                bindKey(dropWeb.reset(), key).bind(3, text(sent.key())).step();
             }
         });
     } catch (const SqliteError &error) {

@@ -28,7 +28,7 @@ public:
     const QString &path() const { return path_; }
 
     bool save(const OutboxKey &key, const QList<OutboxAppSession> &sessions) override;
-    bool remove(const OutboxKey &key, const QList<SentAppSession> &sent) override;
+    bool remove(const OutboxKey &key, const QHash<QUuid, QDateTime> &sentEnds) override;
     QList<OutboxAppSession> waiting(const OutboxKey &key) override;
     Trimmed trim(const OutboxKey &key, qsizetype maxCount, const QDateTime &oldestKept) override;
 
