@@ -1,12 +1,12 @@
 #include "DesktopQuitFilter.h"
 
-#include "app/TerminationProtocol.h"
+#include "app/AppDelegate.h"
 
 #include <QEvent>
 
 namespace hourloom {
 
-DesktopQuitFilter::DesktopQuitFilter(QObject *application, TerminationProtocol &termination)
+DesktopQuitFilter::DesktopQuitFilter(QObject *application, AppDelegate &termination)
     : QObject(application)
     , termination_(termination)
 {
@@ -15,9 +15,10 @@ DesktopQuitFilter::DesktopQuitFilter(QObject *application, TerminationProtocol &
 
 bool DesktopQuitFilter::eventFilter(QObject *watched, QEvent *event)
 {
-    // The window system's requests arrive as spontaneous events; QCoreApplication::quit() sends
-    // its own quit event directly.
-    if (event->type() != QEvent::Quit || !event->spontaneous())
+    // Qt's own quit goes through the window system too, so the quit events of the session
+    // manager and of QCoreApplication::quit() look alike: what tells them apart is whether the
+    // termination has begun.
+    if (event->type() != QEvent::Quit || termination_.isTerminating())
         return QObject::eventFilter(watched, event);
     termination_.requestTermination();
     event->ignore();

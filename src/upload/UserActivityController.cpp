@@ -212,7 +212,7 @@ QCoro::Task<void> UserActivityController::endExpiredLogin()
         appSessionController->endSession(Clock::now());
     if (outbox_)
         outbox_->writeEnded();
-    QTextStream(stdout) << "The service no longer accepts this login: tracking stopped until the next login\n";
+    QTextStream(stdout) << "The service no longer accepts this login: tracking stopped until the next login\n" << Qt::flush;
     stopTracking();
     authController_->setSessionExpired(true);
     authController_->setLoggedIn(false);

@@ -50,7 +50,9 @@ TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillW
     logInThroughThePanel();
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(click(trayIcon().center())); // closes the panel the login left open
-    const QDateTime begin = QDateTime::currentDateTime().addSecs(-1);
+    // Times travel in whole seconds: what began before this second is not part of the test.
+    XDesktop::spinFor(1100);
+    const QDateTime begin = QDateTime::currentDateTime();
     serviceDown();
     ASSERT_TRUE(desktop.activate(terminal));
     XDesktop::spinFor(1500);
@@ -65,6 +67,7 @@ TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillW
     EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(agent.process().exitCode(), 0);
     const QDateTime quit = QDateTime::currentDateTime();
+    XDesktop::spinFor(1100); // the next start's first session begins after that second
     const QString folder = home.filePath(QStringLiteral("state/hourloom"));
     EXPECT_EQ(permissions(folder), 0700);
     EXPECT_EQ(permissions(folder + QStringLiteral("/outbox.sqlite")), 0600);
@@ -91,12 +94,13 @@ TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillW
     agent.process().kill();
     ASSERT_TRUE(agent.process().waitForFinished(10000));
     const QDateTime killed = QDateTime::currentDateTime();
+    XDesktop::spinFor(1100);
     serviceBack();
     startAgent();
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(XDesktop::spinUntil([&] { return between(stored(), second, killed).contains("XLogo"); }, 30000));
     for (const auto &session : stored()) {
-        if (session.appName == "XLogo" && session.startTime >= wire(second)) {
+        if (session.appName == "XLogo" && session.startTime >= wire(second) && session.startTime <= wire(killed)) {
             EXPECT_LT(session.startTime, session.endTime) << "checkpointed after it began";
             EXPECT_LE(session.endTime, wire(killed));
         }
@@ -144,11 +148,12 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !loggedIn(); }, 30000)) << "still shown as logged in";
     ASSERT_TRUE(XDesktop::spinUntil([&] { return panel().isValid(); })) << "the panel did not ask for a login";
     const QDateTime expired = QDateTime::currentDateTime();
-    EXPECT_TRUE(agent.output().contains("no longer accepts this login"));
-    // At most an earlier upload carried the open session, with a provisional end.
+    EXPECT_TRUE(XDesktop::spinUntil([&] { return agent.output().contains("no longer accepts this login"); }));
+    // The session open when the login was refused; at most an earlier upload carried it, open,
+    // with a provisional end.
     const auto logoEnd = [&] {
         for (const auto &session : stored()) {
-            if (session.appName == "XLogo" && session.startTime >= wire(begin))
+            if (session.appName == "XLogo" && session.startTime >= wire(begin) && session.startTime <= wire(expired))
                 return session.endTime;
         }
         return QString();
