@@ -116,6 +116,7 @@ QCoro::Task<void> UserActivityController::uploadSessionBatch()
     // On disk before anything is awaited: a quit or a log-out may be cut short while it waits.
     if (outbox_)
         outbox_->writeEnded();
+    // Waits its turn: another waiter may have started the next upload by the time this one resumes.
     while (uploadInFlight_)
         co_await QFuture<void>(*uploadInFlight_);
     QPromise<void> finished;
