@@ -1,7 +1,7 @@
 #include "AccountStore.h"
 
 #include "RandomToken.h"
-#include "SqliteStatement.h"
+#include "platform/store/SqliteStatement.h"
 
 #include <QFile>
 

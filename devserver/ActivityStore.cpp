@@ -1,7 +1,7 @@
 #include "ActivityStore.h"
 
 #include "AccountStore.h"
-#include "SqliteStatement.h"
+#include "platform/store/SqliteStatement.h"
 
 #include <QJsonArray>
 

@@ -1,7 +1,7 @@
 #include "EnvelopeStore.h"
 
 #include "AccountStore.h"
-#include "SqliteStatement.h"
+#include "platform/store/SqliteStatement.h"
 
 #include <QJsonDocument>
 

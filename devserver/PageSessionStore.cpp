@@ -2,7 +2,7 @@
 
 #include "AccountStore.h"
 #include "RandomToken.h"
-#include "SqliteStatement.h"
+#include "platform/store/SqliteStatement.h"
 
 #include <ctime>
 

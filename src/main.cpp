@@ -1,6 +1,8 @@
 #include "app/Configuration.h"
 #include "app/HourloomOSXApp.h"
+#include "platform/DesktopQuitFilter.h"
 #include "platform/LinuxApplicationServices.h"
+#include "platform/SingleInstance.h"
 #include "platform/UnixSignalWatcher.h"
 #include "platform/browser/BrowserBridgeInstaller.h"
 #include "platform/browser/BrowserBridgeStatus.h"
@@ -115,19 +117,32 @@ int main(int argc, char *argv[])
     if (parser.isSet(status))
         return browserBridgeStatus(out);
 
+    // Two agents would track and upload the same time twice: a second start opens the panel of
+    // the one that runs, as a desktop application's second launch shows its window.
+    SingleInstance instance;
+    if (!instance.isRunningAgent()) {
+        instance.askRunningAgentToOpenPanel();
+        out << "Hourloom is already running\n";
+        return 0;
+    }
+
     const std::unique_ptr<HourloomOSXApp> app = QCoro::waitFor(HourloomOSXApp::make(linuxApplicationServices(NotificationCenter::workspaceCenter())));
 
-    // Ctrl-C and SIGTERM end the agent the ordinary way, after the final upload; a second one
-    // while that upload hangs ends it at once.
+    // Ctrl-C, SIGTERM, SIGHUP and the session manager's "die" end the agent the ordinary way,
+    // after the final upload; a second signal while that upload hangs ends it at once. Either
+    // way the ended sessions are in the outbox by then: the termination writes it before it
+    // first waits for anything.
     const UnixSignalWatcher signalWatcher([&app](int signal) {
         if (app->appDelegate->isTerminating())
             std::_Exit(128 + signal);
         app->appDelegate->requestTermination();
     });
+    new DesktopQuitFilter(&application, *app->appDelegate);
 
     StatusItem statusItem(app->isMenuPresented, app->userActivityController, *app->updaterController, *app->appDelegate);
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         out << "No system tray on this desktop: Hourloom tracks without its icon\n" << Qt::flush;
     statusItem.show();
+    instance.onOpenPanelRequested([&statusItem] { statusItem.openPanel(); });
     return application.exec();
 }

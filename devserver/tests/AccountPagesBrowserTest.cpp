@@ -226,7 +226,7 @@ TEST_F(AccountPagesInBrowser, SignUpMakesAnAccountTheAgentCanLogInWith)
     // What was typed stays in the e-mail field.
     EXPECT_EQ(browser.run("return document.querySelector('#sign-in input[name=email]').value").toString(), DevServerProcess::email);
 
-    const QString email = QStringLiteral("grace@hourloom.test");
+    const QString email = QStringLiteral("hedy@hourloom.test");
     sendForm("#sign-up", email, "hopper-1906");
     ASSERT_TRUE(browser.waitFor("return document.querySelector('.who')?.textContent === '" + email + "'"));
     ASSERT_TRUE(browser.waitFor("return document.querySelector('.empty') !== null"));

@@ -1,7 +1,7 @@
 // The account pages over plain HTTP: what the panel's links open, the cookies and form tokens
 // that keep other sites out, sign-up, the throttle shared with the token endpoint, and old
 // password rows upgraded at sign-in.
-#include "SqliteStatement.h"
+#include "platform/store/SqliteStatement.h"
 #include "support/DevServerProcess.h"
 
 #include "app/Configuration.h"
@@ -18,7 +18,7 @@
 #include <sqlite3.h>
 
 using namespace hourloom;
-using hourloom::devserver::SqliteStatement;
+using hourloom::SqliteStatement;
 using hourloom::test::DevServerProcess;
 
 namespace {
@@ -247,29 +247,29 @@ TEST_F(AccountPages_, SignUpMakesAnAccountTheTokenEndpointAcceptsAndChecksWhatIt
     const auto signUp = [&](const QString &email, const QString &password) {
         return post("/sign_up", cookies, form({{"form_token", QString::fromStdString(token)}, {"email", email}, {"password", password}}));
     };
-    const auto tooShort = signUp("grace@hourloom.test", "seven c");
+    const auto tooShort = signUp("hedy@hourloom.test", "seven c");
     EXPECT_EQ(tooShort->status, 400);
     EXPECT_TRUE(contains(tooShort, "at least 8 characters"));
     // Eight UTF-16 units, four characters: the agent's form would never let it log in.
-    EXPECT_EQ(signUp("grace@hourloom.test", QStringLiteral("\U0001F600\U0001F600\U0001F600\U0001F600"))->status, 400);
-    EXPECT_EQ(signUp("grace at hourloom", "long enough")->status, 400);
-    EXPECT_EQ(post("/sign_up", "", form({{"form_token", QString::fromStdString(token)}, {"email", "grace@hourloom.test"}, {"password", "long enough"}}))
+    EXPECT_EQ(signUp("hedy@hourloom.test", QStringLiteral("\U0001F600\U0001F600\U0001F600\U0001F600"))->status, 400);
+    EXPECT_EQ(signUp("hedy at hourloom", "long enough")->status, 400);
+    EXPECT_EQ(post("/sign_up", "", form({{"form_token", QString::fromStdString(token)}, {"email", "hedy@hourloom.test"}, {"password", "long enough"}}))
                   ->status,
               403);
-    EXPECT_EQ(passwordGrant("grace@hourloom.test", "long enough")->status, 400);
+    EXPECT_EQ(passwordGrant("hedy@hourloom.test", "long enough")->status, 400);
 
-    const auto created = signUp("Grace@Hourloom.test", QStringLiteral("8 chars\u00e9"));
+    const auto created = signUp("Hedy@Hourloom.test", QStringLiteral("8 chars\u00e9"));
     ASSERT_TRUE(created);
     ASSERT_EQ(created->status, 303) << created->body;
     EXPECT_FALSE(setCookie(created, "hourloom_session").value.empty());
-    const auto grant = passwordGrant("grace@hourloom.test", QStringLiteral("8 chars\u00e9"));
+    const auto grant = passwordGrant("hedy@hourloom.test", QStringLiteral("8 chars\u00e9"));
     ASSERT_TRUE(grant);
     EXPECT_EQ(grant->status, 200) << grant->body;
 
-    const auto again = signUp("grace@hourloom.test", "another password");
+    const auto again = signUp("hedy@hourloom.test", "another password");
     EXPECT_EQ(again->status, 409);
     EXPECT_TRUE(contains(again, "already an account"));
-    EXPECT_EQ(passwordGrant("grace@hourloom.test", "another password")->status, 400);
+    EXPECT_EQ(passwordGrant("hedy@hourloom.test", "another password")->status, 400);
 }
 
 TEST_F(AccountPages_, RepeatedFailedSignInsFromOneAddressAreSlowedDownOnTheTokenEndpointAndThePage)

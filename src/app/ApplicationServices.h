@@ -11,6 +11,7 @@
 #include "URLSessionProtocol.h"
 #include "WorkspaceProtocol.h"
 #include "auth/KeychainHelperProtocol.h"
+#include "upload/OutboxProtocol.h"
 
 #include <memory>
 
@@ -32,6 +33,8 @@ struct ApplicationServices {
     const ErrorLoggerProtocol *localErrorLogger = nullptr;
     std::shared_ptr<LaunchAtLoginProtocol> launchAtLogin;
     TimerProvider timerProvider;
+    // Where ended sessions wait for the service; without one they wait in memory only.
+    std::shared_ptr<OutboxProtocol> outbox;
 };
 
 } // namespace hourloom

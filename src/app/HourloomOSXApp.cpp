@@ -4,12 +4,15 @@
 #include "UserDefaults.h"
 #include "auth/AuthController.h"
 #include "auth/RefreshTokenController.h"
+#include "model/SessionBatch.h"
+#include "tracking/AppSessionController.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
 #include "tracking/IdleTimeTracker.h"
 #include "tracking/SessionBatchController.h"
 #include "tracking/WebSessionController.h"
 #include "upload/SessionBatchAPIDispatcher.h"
+#include "upload/SessionOutbox.h"
 #include "upload/UserActivityController.h"
 
 #include <QUuid>
@@ -71,12 +74,24 @@ QCoro::Task<void> HourloomOSXApp::startUp(ApplicationServices services)
     const bool reportsCrashes = startsCrashReporting(Configuration::environment());
     const ErrorLoggerProtocol *errorLogger = reportsCrashes ? &services.crashReporter->errorLogger() : services.localErrorLogger;
     const WebScriptingPlatform scripting{services.scriptLibraryType, errorLogger};
-    auto sessionBatchController = std::make_shared<SessionBatchController>(tracker, idle, WebSessionController::type(scripting));
+    auto outbox = services.outbox ? std::make_shared<SessionOutbox>(services.outbox) : nullptr;
+    const std::weak_ptr<SessionOutbox> weakOutbox = outbox;
+    auto sessionBatchController = std::make_shared<SessionBatchController>(
+        tracker, idle, WebSessionController::type(scripting), SessionBatch::type(), AppSessionController::type([weakOutbox] {
+            if (const auto sessionOutbox = weakOutbox.lock())
+                sessionOutbox->scheduleWrite();
+        }));
+    if (outbox)
+        outbox->setSessionBatchController(sessionBatchController);
     auto refresh = std::make_shared<RefreshTokenController>(auth, keychain, services.urlSession);
     auto dispatcher = std::make_shared<SessionBatchAPIDispatcher>(auth, refresh);
     auto scheduler = std::make_shared<UserActivityController>(auth, keychain, sessionBatchController, dispatcher,
-                                                              services.urlSession, services.timerProvider);
+                                                              services.urlSession, services.timerProvider, outbox);
     userActivityController = scheduler;
+    refresh->loginRefused = [weakScheduler = std::weak_ptr<UserActivityController>(scheduler)] {
+        if (const auto current = weakScheduler.lock())
+            current->endExpiredLogin();
+    };
     appDelegate->userActivityController = scheduler;
 
     if (reportsCrashes)

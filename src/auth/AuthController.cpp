@@ -61,6 +61,7 @@ QCoro::Task<AuthResult> AuthController::logIn(QString username, QString password
         co_return *failure;
 
     self->username_ = username;
+    self->sessionExpired_ = false;
     userActivityController->sessionBatchController()->sessionBatch()->setAppSessions({});
     co_await userActivityController->startTracking();
     userActivityController->scheduleUploadTimer();

@@ -23,6 +23,8 @@ public:
                                                              QUrl loginURL = Configuration::tokenEndpoint());
 
     bool loggedIn() const override { return loggedIn_; }
+    bool sessionExpired() const override { return sessionExpired_; }
+    void setSessionExpired(bool expired) override { sessionExpired_ = expired; }
     void setLoggedIn(bool loggedIn) override;
 
     QCoro::Task<AuthResult> logIn(QString username, QString password,
@@ -49,6 +51,7 @@ private:
     QCoro::Task<std::optional<AuthResult>> storeTokens(URLSessionCompletion completion);
 
     bool loggedIn_ = false;
+    bool sessionExpired_ = false;
     quint64 loginGeneration_ = 0;
     QUrl loginURL_;
     std::shared_ptr<KeychainHelperProtocol> keychainHelper_;

@@ -28,6 +28,10 @@ public:
     // upload timer started. Completes with "Successfully logged in" or the failure to show.
     virtual QCoro::Task<AuthResult> logIn(QString username, QString password,
                                           std::shared_ptr<UserActivityControllerProtocol> userActivityController) = 0;
+    // Whether the service refused the stored login for good; the login form says so until the
+    // next successful login.
+    virtual bool sessionExpired() const = 0;
+    virtual void setSessionExpired(bool expired) = 0;
     // Forgets both in-memory tokens and deletes the stored access token; the stored refresh
     // token stays. Does not change loggedIn.
     virtual QCoro::Task<void> logOut() = 0;

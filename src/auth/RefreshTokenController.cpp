@@ -54,11 +54,17 @@ QCoro::Task<AuthResult> RefreshTokenController::runRefresh()
 
     const std::shared_ptr<URLSessionProtocol> urlSession = self->urlSession_;
     URLSessionCompletion completion = co_await urlSession->uploadTask(request, *body);
+    if (TokenAnswer::refusesGrant(completion) && self->loginRefused)
+        self->loginRefused();
     co_return co_await self->storeRefreshedTokens(std::move(completion), loginGeneration);
 }
 
-QCoro::Task<std::optional<QString>> RefreshTokenController::readStoredRefreshToken()
+QCoro::Task<std::optional<QString>> RefreshTokenController::currentRefreshToken()
 {
+    // The token held in memory is the latest: the service rotates it at every refresh, and a
+    // failed save leaves the store with one it has already revoked.
+    if (const std::optional<QByteArray> held = authController_->refreshToken())
+        co_return QString::fromUtf8(*held);
     const std::shared_ptr<KeychainHelperProtocol> keychain = keychainHelper_;
     const std::optional<QByteArray> stored = co_await keychain->readItem(KeychainHelperProtocol::refreshTokenService, KeychainHelperProtocol::account());
     if (!stored)
@@ -69,7 +75,7 @@ QCoro::Task<std::optional<QString>> RefreshTokenController::readStoredRefreshTok
 QCoro::Task<std::optional<QByteArray>> RefreshTokenController::makeRefreshBody()
 {
     const std::weak_ptr<RefreshTokenController> weakSelf = weak_from_this();
-    const std::optional<QString> token = co_await readStoredRefreshToken();
+    const std::optional<QString> token = co_await currentRefreshToken();
     const auto self = weakSelf.lock();
     if (!token || !self)
         co_return std::nullopt;

@@ -10,6 +10,7 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -34,13 +35,17 @@ public:
     QCoro::Task<AuthResult> refreshToken();
 
     const QUrl &refreshTokenURL() const { return refreshTokenURL_; }
+    // Called when the service refuses the refresh token for good: the login is dead, and every
+    // later upload would fail.
+    std::function<void()> loginRefused;
+
     // The last body sent, including its refresh token.
     const RefreshRequest &refreshRequest() const { return refreshRequest_; }
 
 private:
     QCoro::Task<AuthResult> runRefresh();
     QCoro::Task<std::optional<QByteArray>> makeRefreshBody();
-    QCoro::Task<std::optional<QString>> readStoredRefreshToken();
+    QCoro::Task<std::optional<QString>> currentRefreshToken();
     QCoro::Task<AuthResult> storeRefreshedTokens(URLSessionCompletion completion, quint64 loginGeneration);
 
     QUrl refreshTokenURL_;

@@ -2,6 +2,9 @@
 
 #include "model/DecodingError.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace hourloom {
 
 URLRequest TokenAnswer::request(const QUrl &tokenEndpoint)
@@ -32,6 +35,13 @@ std::variant<AuthToken, AuthResult> TokenAnswer::read(const URLSessionCompletion
     } catch (const DecodingError &error) {
         return AuthResult::decodingFailure(QString::fromStdString(error.what()));
     }
+}
+
+bool TokenAnswer::refusesGrant(const URLSessionCompletion &completion)
+{
+    if (!completion.response || completion.response->statusCode != 400 || !completion.data)
+        return false;
+    return QJsonDocument::fromJson(*completion.data).object().value(QLatin1String("error")).toString() == QLatin1String("invalid_grant");
 }
 
 } // namespace hourloom

@@ -22,6 +22,9 @@ public:
     // The decoded answer, or the failure to report: a transport error, a 400, for the password
     // grant a 401, an answer without a body, or one that does not decode.
     static std::variant<AuthToken, AuthResult> read(const URLSessionCompletion &completion, Grant grant);
+    // A 400 with the error "invalid_grant": the service will never take this grant again
+    // (a revoked or expired refresh token, a changed password).
+    static bool refusesGrant(const URLSessionCompletion &completion);
 };
 
 } // namespace hourloom

@@ -10,6 +10,7 @@
 #include "platform/secret/KeychainHelper.h"
 #include "platform/sentry/CrashMarker.h"
 #include "platform/sentry/SentryClient.h"
+#include "platform/store/SqliteOutbox.h"
 #include "platform/updater/AppcastUpdater.h"
 #include "platform/updater/MessageBoxUpdatePresenter.h"
 
@@ -37,6 +38,7 @@ ApplicationServices linuxApplicationServices(NotificationCenter &workspaceCenter
     services.localErrorLogger = StandardErrorLogger::shared();
     services.launchAtLogin = std::make_shared<XdgAutostart>(QCoreApplication::applicationFilePath());
     services.timerProvider = MainLoopTimer::provider();
+    services.outbox = std::make_shared<SqliteOutbox>(SqliteOutbox::defaultPath());
     return services;
 }
 

@@ -8,6 +8,9 @@
 namespace hourloom {
 namespace {
 
+// Ctrl-C; the session's end (systemd-logind sends SIGTERM, then SIGHUP); a plain kill.
+constexpr int watchedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 // Written by the signal handler, which may only make async-signal-safe calls.
 volatile sig_atomic_t writeFd = -1;
 
@@ -28,14 +31,14 @@ UnixSignalWatcher::UnixSignalWatcher(Handler handler)
     action.sa_handler = &UnixSignalWatcher::onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : watchedSignals)
+        ::sigaction(signal, &action, nullptr);
 }
 
 UnixSignalWatcher::~UnixSignalWatcher()
 {
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGTERM, SIG_DFL);
+    for (const int signal : watchedSignals)
+        ::signal(signal, SIG_DFL);
     writeFd = -1;
     notifier_.reset();
     for (int fd : fds_) {

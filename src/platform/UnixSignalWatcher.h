@@ -7,8 +7,9 @@
 
 namespace hourloom {
 
-// Turns SIGINT and SIGTERM into a call on the main loop, so that Ctrl-C or a session logout ends
-// the agent through its ordinary termination (the final upload) instead of killing it mid-way.
+// Turns SIGINT, SIGTERM and SIGHUP into a call on the main loop, so that Ctrl-C or the end of the
+// user's session ends the agent through its ordinary termination (the final upload) instead of
+// killing it mid-way.
 class UnixSignalWatcher {
 public:
     using Handler = std::function<void(int signal)>;

@@ -5,9 +5,11 @@
 namespace hourloom {
 
 AppSessionController::AppSessionController(std::shared_ptr<AppSessionProtocol> appSession,
-                                           WebSessionControllerClass webSessionControllerClass)
+                                           WebSessionControllerClass webSessionControllerClass,
+                                           std::function<void()> sessionEnded)
     : webSessionControllerClass_(std::move(webSessionControllerClass))
     , appSession_(std::move(appSession))
+    , sessionEnded_(std::move(sessionEnded))
 {
     startWebTrackingIfBrowser();
 }
@@ -34,6 +36,8 @@ void AppSessionController::endSession(const QDateTime &at)
             wsc_->dropShortWebSession();
     }
     appSession_->end(at);
+    if (sessionEnded_)
+        sessionEnded_();
 }
 
 void AppSessionController::resumeSession(std::shared_ptr<AppSessionProtocol> session)
@@ -49,11 +53,11 @@ void AppSessionController::resumeSession(std::shared_ptr<AppSessionProtocol> ses
         wsc_->resumeLastWebSession();
 }
 
-AppSessionControllerType AppSessionController::type()
+AppSessionControllerType AppSessionController::type(std::function<void()> sessionEnded)
 {
-    return [](std::shared_ptr<AppSessionProtocol> appSession,
-              WebSessionControllerClass webSessionControllerClass) -> std::shared_ptr<AppSessionControllerProtocol> {
-        return std::make_shared<AppSessionController>(std::move(appSession), std::move(webSessionControllerClass));
+    return [sessionEnded](std::shared_ptr<AppSessionProtocol> appSession,
+                          WebSessionControllerClass webSessionControllerClass) -> std::shared_ptr<AppSessionControllerProtocol> {
+        return std::make_shared<AppSessionController>(std::move(appSession), std::move(webSessionControllerClass), sessionEnded);
     };
 }
 

@@ -43,6 +43,7 @@ LoginView::LoginView(PanelEnvironment environment, QWidget *parent)
     connect(viewModel_, &LoginViewModel::isFormValidChanged, this, &LoginView::updateLogInButton);
     connect(viewModel_, &LoginViewModel::isLoggingInChanged, this, &LoginView::updateLogInButton);
     connect(viewModel_, &LoginViewModel::responseTextChanged, responseLine_, &QLabel::setText);
+    responseLine_->setText(viewModel_->responseText());
     updateLogInButton();
 
     auto *form = new QVBoxLayout;

@@ -15,6 +15,13 @@ LoginViewModel::LoginViewModel(std::shared_ptr<UserActivityControllerProtocol> u
     , authController_(userActivityController->authController())
     , userActivityController_(std::move(userActivityController))
 {
+    if (authController_->sessionExpired())
+        responseText_ = sessionExpiredText();
+}
+
+QString LoginViewModel::sessionExpiredText()
+{
+    return QStringLiteral("Your session has expired. Log in again to send the time tracked meanwhile.");
 }
 
 void LoginViewModel::setUsername(const QString &username)

@@ -22,7 +22,8 @@ class LoginViewModel : public QObject {
     Q_PROPERTY(bool isFormValid READ isFormValid NOTIFY isFormValidChanged)
     Q_PROPERTY(bool isLoggingIn READ isLoggingIn NOTIFY isLoggingInChanged)
 public:
-    // Logs in through the scheduler's own login controller.
+    // Logs in through the scheduler's own login controller. After the service refused the stored
+    // login, responseText starts with a line that says so.
     explicit LoginViewModel(std::shared_ptr<UserActivityControllerProtocol> userActivityController, QObject *parent = nullptr);
 
     const QString &username() const { return username_; }
@@ -30,6 +31,7 @@ public:
     const QString &password() const { return password_; }
     void setPassword(const QString &password);
     const QString &responseText() const { return responseText_; }
+    static QString sessionExpiredText();
 
     // At least 3 characters of e-mail and 8 of password, counted as the user sees them.
     bool isFormValid() const;

@@ -23,7 +23,8 @@ StatusItem::StatusItem(MenuPresentation &menuPresentation, std::shared_ptr<UserA
     , contextMenu_(std::make_unique<QMenu>())
     , trayIcon_(new QSystemTrayIcon(this))
 {
-    const bool loggedIn = userActivityController->authController()->loggedIn();
+    const auto authController = userActivityController->authController();
+    const bool loggedIn = authController->loggedIn();
     auto *content = new MenuBarView(PanelEnvironment{menuPresentation, std::move(userActivityController), termination, std::move(openURL)},
                                     loggedIn);
     panel_ = std::make_unique<MenuPanel>(menuPresentation, content);
@@ -35,9 +36,13 @@ StatusItem::StatusItem(MenuPresentation &menuPresentation, std::shared_ptr<UserA
     trayIcon_->setToolTip(QStringLiteral("Hourloom"));
     trayIcon_->setContextMenu(contextMenu_.get());
     showLoginState();
-    connect(&UserDefaults::notifier(), &UserDefaultsNotifier::changed, this, [this](const QString &key) {
-        if (key == UserDefaults::loggedInKey)
-            showLoginState();
+    connect(&UserDefaults::notifier(), &UserDefaultsNotifier::changed, this, [this, authController](const QString &key) {
+        if (key != UserDefaults::loggedInKey)
+            return;
+        showLoginState();
+        // A login the service refused: the panel asks for a new one at once.
+        if (!UserDefaults::boolean(UserDefaults::loggedInKey) && authController->sessionExpired())
+            openPanel();
     });
     connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
@@ -59,8 +64,16 @@ void StatusItem::showLoginState()
 
 void StatusItem::togglePanel()
 {
+    if (menuPresentation_.isMenuPresented())
+        menuPresentation_.setMenuPresented(false);
+    else
+        openPanel();
+}
+
+void StatusItem::openPanel()
+{
     panel_->setAnchor(trayIcon_->geometry());
-    menuPresentation_.setMenuPresented(!menuPresentation_.isMenuPresented());
+    menuPresentation_.setMenuPresented(true);
 }
 
 } // namespace hourloom

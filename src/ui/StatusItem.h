@@ -32,6 +32,8 @@ public:
 
     // Puts the icon into the tray.
     void show();
+    // Opens the panel below the icon, as activating the icon does; an open panel stays open.
+    void openPanel();
 
     MenuPanel &panel() const { return *panel_; }
 

@@ -1,6 +1,7 @@
 #include "UserActivityController.h"
 
 #include "SessionBatchAPIDispatcherProtocol.h"
+#include "SessionOutbox.h"
 #include "app/Clock.h"
 #include "app/Configuration.h"
 #include "auth/AuthControllerProtocol.h"
@@ -20,7 +21,8 @@ UserActivityController::UserActivityController(std::shared_ptr<AuthControllerPro
                                                std::shared_ptr<KeychainHelperProtocol> keychainHelper,
                                                std::shared_ptr<SessionBatchControllerProtocol> sessionBatchController,
                                                std::shared_ptr<SessionBatchAPIDispatcherProtocol> apiDispatcher,
-                                               std::shared_ptr<URLSessionProtocol> urlSession, TimerProvider provider)
+                                               std::shared_ptr<URLSessionProtocol> urlSession, TimerProvider provider,
+                                               std::shared_ptr<SessionOutbox> outbox)
     : timeBetweenAPISendsInSeconds(Configuration::secondsBetweenApiSends())
     , timerProvider(std::move(provider))
     , sessionBatchController_(std::move(sessionBatchController))
@@ -28,6 +30,7 @@ UserActivityController::UserActivityController(std::shared_ptr<AuthControllerPro
     , authController_(std::move(authController))
     , apiDispatcher_(std::move(apiDispatcher))
     , urlSession_(std::move(urlSession))
+    , outbox_(std::move(outbox))
     , mainLoopContext_(new QObject)
 {
 }
@@ -56,6 +59,8 @@ QCoro::Task<void> UserActivityController::startTracking()
 {
     const auto self = shared_from_this();
     const bool trackingEnabled = co_await hasAccessToken();
+    // A start or a log-in: the account's sessions from earlier runs go out with the next upload.
+    restorePending_ = trackingEnabled;
     const auto tracker = sessionBatchController_->appSwitchTracker();
     if (trackingEnabled)
         tracker->recordFrontmostApplication(*sessionBatchController_);
@@ -89,12 +94,28 @@ QCoro::Task<void> UserActivityController::uploadTimerFired()
         co_return;
     if (!co_await hasAccessToken() || uploadInFlight_)
         co_return;
+    if (outbox_)
+        outbox_->checkpoint(Clock::now());
     co_await uploadSessionBatch();
+}
+
+void UserActivityController::restoreWaitingSessions()
+{
+    if (!outbox_ || !restorePending_)
+        return;
+    restorePending_ = false;
+    keepWaitingSessionsBounded();
+    const auto batch = sessionBatchController_->sessionBatch();
+    if (AppSessionList waiting = outbox_->restore(batch->appSessions()); !waiting.isEmpty())
+        batch->setAppSessions(waiting + batch->appSessions());
 }
 
 QCoro::Task<void> UserActivityController::uploadSessionBatch()
 {
     const auto self = shared_from_this();
+    // On disk before anything is awaited: a quit or a log-out may be cut short while it waits.
+    if (outbox_)
+        outbox_->writeEnded();
     // Waits its turn: another waiter may have started the next upload by the time this one resumes.
     while (uploadInFlight_)
         co_await QFuture<void>(*uploadInFlight_);
@@ -108,6 +129,7 @@ QCoro::Task<void> UserActivityController::uploadSessionBatch()
 
 QCoro::Task<void> UserActivityController::sendWaitingSessions()
 {
+    restoreWaitingSessions();
     const auto batch = sessionBatchController_->sessionBatch();
     if (batch->appSessions().isEmpty()) {
         sessionBatchController_->clearUploadedSessions();
@@ -146,6 +168,8 @@ QCoro::Task<void> UserActivityController::sendWaitingSessions()
             else
                 maxUploadBytes = std::min(ceiling, maxUploadBytes * 2);
             sessionBatchController_->removeUploadedSessions(carried[i]);
+            if (outbox_)
+                outbox_->removeSent(carried[i]);
             sentUpTo = part.first + part.count;
         }
         if (!split)
@@ -156,8 +180,18 @@ QCoro::Task<void> UserActivityController::sendWaitingSessions()
 
 void UserActivityController::keepWaitingSessionsBounded()
 {
-    if (const qsizetype dropped = sessionBatchController_->dropOldestEndedSessions(maxWaitingEndedSessions))
+    qsizetype dropped = sessionBatchController_->dropOldestEndedSessions(maxWaitingEndedSessions);
+    qsizetype tooOld = 0;
+    if (outbox_) {
+        const OutboxProtocol::Trimmed trimmed = outbox_->trim();
+        dropped = std::max(dropped, trimmed.overLimit);
+        tooOld = trimmed.tooOld;
+    }
+    if (dropped)
         QTextStream(stdout) << "Too many sessions waiting for upload: dropped the " << dropped << " oldest\n";
+    if (tooOld)
+        QTextStream(stdout) << "Sessions waiting for upload for more than " << SessionOutbox::maxAgeDays << " days: dropped "
+                            << tooOld << "\n";
 }
 
 void UserActivityController::stopTracking()
@@ -168,6 +202,22 @@ void UserActivityController::stopTracking()
     }
     sessionBatchController_->appSwitchTracker()->stopObserving();
     sessionBatchController_->sessionBatch()->setAppSessions({});
+}
+
+QCoro::Task<void> UserActivityController::endExpiredLogin()
+{
+    const auto self = shared_from_this();
+    if (!uploadActivityTimer)
+        co_return; // not tracking, or already ended
+    if (const auto appSessionController = sessionBatchController_->appSessionController())
+        appSessionController->endSession(Clock::now());
+    if (outbox_)
+        outbox_->writeEnded();
+    QTextStream(stdout) << "The service no longer accepts this login: tracking stopped until the next login\n" << Qt::flush;
+    stopTracking();
+    authController_->setSessionExpired(true);
+    authController_->setLoggedIn(false);
+    co_await authController_->logOut();
 }
 
 QCoro::Task<void> UserActivityController::logOut()

@@ -12,6 +12,7 @@ namespace hourloom {
 
 class KeychainHelperProtocol;
 class SessionBatchAPIDispatcherProtocol;
+class SessionOutbox;
 class URLSessionProtocol;
 
 // The upload scheduler. Everything runs on the main loop: an upload encodes the batch, waits
@@ -19,7 +20,9 @@ class URLSessionProtocol;
 // so tracking and uploads never touch the batch at the same moment.
 //
 // Only what the service has accepted leaves the batch: after a failed upload every ended session
-// stays, in order, and goes out again (under the same id) with the next one.
+// stays, in order, and goes out again (under the same id) with the next one. With an outbox,
+// ended sessions also wait on disk: those of earlier runs and of the account's earlier log-ins
+// go out with the first upload after a start or a log-in.
 //
 // Uploads never overlap: an older answer landing after a newer one would store older times over
 // newer ones. A timer step that finds an upload under way does nothing; log-out and quit wait for
@@ -36,7 +39,8 @@ public:
                            std::shared_ptr<SessionBatchControllerProtocol> sessionBatchController,
                            std::shared_ptr<SessionBatchAPIDispatcherProtocol> apiDispatcher,
                            std::shared_ptr<URLSessionProtocol> urlSession,
-                           TimerProvider timerProvider = MainLoopTimer::provider());
+                           TimerProvider timerProvider = MainLoopTimer::provider(),
+                           std::shared_ptr<SessionOutbox> outbox = {});
     ~UserActivityController() override;
 
     static constexpr qsizetype defaultMaxUploadBytes = 1024 * 1024;
@@ -59,17 +63,24 @@ public:
     QCoro::Task<void> uploadSessionBatch() override;
     void stopTracking() override;
     QCoro::Task<void> logOut() override;
+    // The service refused the login for good: what has ended stays in the outbox for the next
+    // login of the account, tracking stops and the user is shown logged out.
+    QCoro::Task<void> endExpiredLogin();
 
 private:
     QCoro::Task<bool> hasAccessToken();
     QCoro::Task<void> sendWaitingSessions();
     void keepWaitingSessionsBounded();
+    // Puts what the outbox holds for the account ahead of the batch, once after each start.
+    void restoreWaitingSessions();
 
     const std::shared_ptr<SessionBatchControllerProtocol> sessionBatchController_;
     const std::shared_ptr<KeychainHelperProtocol> keychainHelper_;
     const std::shared_ptr<AuthControllerProtocol> authController_;
     const std::shared_ptr<SessionBatchAPIDispatcherProtocol> apiDispatcher_;
     const std::shared_ptr<URLSessionProtocol> urlSession_;
+    const std::shared_ptr<SessionOutbox> outbox_;
+    bool restorePending_ = false;
     // Parent of the queued timer creation, so it is dropped with the controller.
     QObject *mainLoopContext_;
     // Finishes when the upload under way has.

@@ -155,3 +155,29 @@ TEST_F(RefreshTokenController_, ARefreshThatCompletesAfterALogOutStoresNothing)
     EXPECT_TRUE(refresh().isSuccess());
     EXPECT_EQ(uploadStatus(*stored(accessService)), 201);
 }
+
+TEST_F(RefreshTokenController_, TheRotatedTokenHeldInMemoryOutlivesAFailedSaveAndARefusedOneEndsTheLogin)
+{
+    int refusals = 0;
+    controller->loginRefused = [&refusals] { ++refusals; };
+    ASSERT_TRUE(logIn().isSuccess());
+    const auto firstRefresh = stored(refreshService);
+    ASSERT_TRUE(refresh().isSuccess());
+
+    // The store lost the rotated token (its save failed): it still holds the one the service
+    // has revoked. The next refresh sends the token it holds in memory.
+    store(*firstRefresh, refreshService);
+    const AuthResult second = refresh();
+    EXPECT_TRUE(second.isSuccess()) << second.text().toStdString();
+    EXPECT_NE(controller->refreshRequest().refreshToken, QString::fromUtf8(*firstRefresh));
+    EXPECT_EQ(refusals, 0);
+
+    // A token the service refuses for good (invalid_grant) is reported once; a failure that may
+    // pass (the service unreachable) is not.
+    auth->setRefreshToken(QByteArray("revoked-long-ago"));
+    EXPECT_FALSE(refresh().isSuccess());
+    EXPECT_EQ(refusals, 1);
+    server.injectFault(QJsonObject{{"endpoint", "/oauth/token"}, {"status", 503}});
+    EXPECT_FALSE(refresh().isSuccess());
+    EXPECT_EQ(refusals, 1);
+}

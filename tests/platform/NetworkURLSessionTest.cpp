@@ -4,6 +4,9 @@
 #include "support/DevServerProcess.h"
 
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -44,4 +47,35 @@ TEST(NetworkURLSession, StatusesAreAnswersAndOnlyLostExchangesAreErrors)
     server.injectFault({{"endpoint", "/api/v1/user_activities"}, {"delay_ms", 3000}});
     const auto late = QCoro::waitFor(impatient.upload(request, "{}"));
     EXPECT_TRUE(std::holds_alternative<URLSessionError>(late));
+}
+
+TEST(NetworkURLSession, AnAnswerThatTricklesInStillEndsAtTheDeadline)
+{
+    // A peer that sends its status line, then one header byte every 50 ms for 10 s, then the
+    // rest of a complete answer.
+    QTcpServer peer;
+    ASSERT_TRUE(peer.listen(QHostAddress::LocalHost));
+    QList<QTcpSocket *> clients;
+    QTimer drip;
+    QObject::connect(&peer, &QTcpServer::newConnection, [&] {
+        QTcpSocket *client = peer.nextPendingConnection();
+        client->write("HTTP/1.1 200 OK\r\nX-Slow: ");
+        clients.append(client);
+    });
+    int drops = 0;
+    QObject::connect(&drip, &QTimer::timeout, [&] {
+        const bool last = ++drops == 200;
+        for (QTcpSocket *client : std::as_const(clients))
+            client->write(last ? "a\r\nContent-Length: 0\r\n\r\n" : "a");
+        if (last)
+            drip.stop();
+    });
+    drip.start(50);
+
+    NetworkURLSession impatient(std::chrono::milliseconds(1000));
+    URLRequest request;
+    request.url = QUrl(QStringLiteral("http://127.0.0.1:%1/api/v1/user_activities").arg(peer.serverPort()));
+    const URLSessionCompletion late = QCoro::waitFor(impatient.uploadTask(request, "{}"));
+    EXPECT_TRUE(late.error) << "the time-out restarted with every byte";
+    EXPECT_FALSE(late.response);
 }

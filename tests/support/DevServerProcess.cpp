@@ -14,6 +14,7 @@ namespace hourloom::test {
 DevServerProcess::DevServerProcess(const QStringList &extraArguments, bool faultInjection)
     : arguments_{QStringLiteral("--client"), Configuration::apiClientId() + u':' + Configuration::apiClientSecret(),
                  QStringLiteral("--user"), email + u':' + password,
+                 QStringLiteral("--user"), otherEmail + u':' + password,
                  // A database of its own, so that a restart keeps users and tokens.
                  QStringLiteral("--database"), data_.filePath(QStringLiteral("accounts.sqlite")),
                  // The suite signs in hundreds of times; the service's own tests check the real

@@ -9,12 +9,14 @@
 namespace hourloom::test {
 
 // The local account service in a process of its own on a free loopback port, seeded with the
-// test configuration's client and one user, fault injection on, passwords hashed at the
-// cheapest cost. Stopped by the destructor.
+// test configuration's client and two users with the same password, fault injection on,
+// passwords hashed at the cheapest cost. Stopped by the destructor.
 class DevServerProcess {
 public:
     static inline const QString email = QStringLiteral("ada@hourloom.test");
     static inline const QString password = QStringLiteral("correct horse");
+    // A second user, for tests of whose time goes where.
+    static inline const QString otherEmail = QStringLiteral("grace@hourloom.test");
 
     // Extra flags go after the defaults (for example "--token-lifetime", "0").
     explicit DevServerProcess(const QStringList &extraArguments = {}, bool faultInjection = true);

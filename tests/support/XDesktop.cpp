@@ -50,6 +50,14 @@ XDesktop::~XDesktop()
     }
 }
 
+void XDesktop::killServer()
+{
+    if (processes_.empty())
+        return;
+    processes_.front()->kill();
+    processes_.front()->waitForFinished(5000);
+}
+
 QProcess *XDesktop::start(const QString &program, const QStringList &arguments)
 {
     auto process = std::make_unique<QProcess>();

@@ -41,6 +41,9 @@ public:
     // The visible windows of a WM_CLASS class (a regular expression), with their geometry.
     QList<std::pair<QString, QRect>> windowsOfClass(const QString &windowClass);
 
+    // Kills the X server at once, as when the display goes away under its clients.
+    void killServer();
+
     // Runs the main loop until the condition holds or a generous deadline passes.
     static bool spinUntil(const std::function<bool()> &condition, int milliseconds = 10000);
     static void spinFor(int milliseconds);

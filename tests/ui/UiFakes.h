@@ -36,6 +36,8 @@ public:
             co_await qCoro(this, &FakeAuthController::released);
         co_return nextResult;
     }
+    bool sessionExpired() const override { return sessionExpired_; }
+    void setSessionExpired(bool expired) override { sessionExpired_ = expired; }
     QCoro::Task<void> logOut() override { co_return; }
     QCoro::Task<std::optional<QString>> getAccessToken() override { co_return std::nullopt; }
     QCoro::Task<bool> hasAccessToken(std::shared_ptr<KeychainHelperProtocol>, bool) override { co_return false; }
@@ -59,6 +61,7 @@ signals:
 
 private:
     bool loggedIn_ = false;
+    bool sessionExpired_ = false;
 };
 
 class FakeUserActivityController final : public UserActivityControllerProtocol {

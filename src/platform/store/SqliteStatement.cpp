@@ -4,12 +4,12 @@
 
 #include <stdexcept>
 
-namespace hourloom::devserver {
+namespace hourloom {
 
 SqliteStatement::SqliteStatement(sqlite3 *db, const char *sql)
 {
-    if (sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) != SQLITE_OK)
-        throw std::runtime_error(sqlite3_errmsg(db));
+    if (const int status = sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr); status != SQLITE_OK)
+        throw SqliteError(sqlite3_errmsg(db), status & 0xff);
 }
 
 SqliteStatement::~SqliteStatement()
@@ -22,6 +22,12 @@ void SqliteStatement::execute(sqlite3 *db, const char *sql)
     SqliteStatement statement(db, sql);
     while (statement.step()) {
     }
+}
+
+void SqliteStatement::rollback(sqlite3 *db) noexcept
+{
+    if (!sqlite3_get_autocommit(db))
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 SqliteStatement &SqliteStatement::bind(int index, const QString &text)
@@ -47,7 +53,7 @@ bool SqliteStatement::step()
 {
     const int status = sqlite3_step(statement_);
     if (status != SQLITE_ROW && status != SQLITE_DONE)
-        throw std::runtime_error(sqlite3_errmsg(sqlite3_db_handle(statement_)));
+        throw SqliteError(sqlite3_errmsg(sqlite3_db_handle(statement_)), status & 0xff);
     return status == SQLITE_ROW;
 }
 
@@ -80,4 +86,4 @@ SqliteStatement &SqliteStatement::reset()
     return *this;
 }
 
-} // namespace hourloom::devserver
+} // namespace hourloom

@@ -3,15 +3,27 @@
 #include <QByteArray>
 #include <QString>
 
+#include <stdexcept>
 #include <type_traits>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace hourloom::devserver {
+namespace hourloom {
 
-// One prepared statement on the service's SQLite connection, finalized when it goes out of
-// scope. Texts are bound and read as UTF-8; every failure throws std::runtime_error.
+// A failed SQLite call: its message and its primary result code (SQLITE_CORRUPT, SQLITE_FULL, ...).
+class SqliteError : public std::runtime_error {
+public:
+    SqliteError(const char *message, int code)
+        : std::runtime_error(message)
+        , code(code)
+    {
+    }
+    const int code;
+};
+
+// One prepared statement on a SQLite connection, finalized when it goes out of
+// scope. Texts are bound and read as UTF-8; every failure throws SqliteError.
 class SqliteStatement {
 public:
     SqliteStatement(sqlite3 *db, const char *sql);
@@ -21,6 +33,9 @@ public:
 
     // Runs a statement that answers no rows worth reading (schema, BEGIN, COMMIT).
     static void execute(sqlite3 *db, const char *sql);
+
+    // Ends the open transaction, if any, keeping the error that led here.
+    static void rollback(sqlite3 *db) noexcept;
 
     // Runs work between BEGIN and COMMIT, rolling back when it throws.
     template<typename Work>
@@ -37,7 +52,7 @@ public:
                 return result;
             }
         } catch (...) {
-            execute(db, "ROLLBACK");
+            rollback(db);
             throw;
         }
     }
@@ -60,4 +75,4 @@ private:
     sqlite3_stmt *statement_ = nullptr;
 };
 
-} // namespace hourloom::devserver
+} // namespace hourloom

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QString>
+
+#include <functional>
+
+namespace hourloom {
+
+// One agent per user and display. The first start holds a lock on a file in
+// $XDG_RUNTIME_DIR/hourloom/ and listens on a local socket beside it; a later start finds the
+// lock held and asks the running agent, through that socket, to open its panel. The kernel
+// lets go of the lock when its holder ends, however it ends: a crashed agent never blocks.
+class SingleInstance {
+public:
+    // Takes the lock if it is free.
+    explicit SingleInstance(const QString &folder = defaultFolder(), const QString &display = qEnvironmentVariable("DISPLAY"));
+    ~SingleInstance();
+    SingleInstance(const SingleInstance &) = delete;
+    SingleInstance &operator=(const SingleInstance &) = delete;
+
+    // $XDG_RUNTIME_DIR/hourloom, or a folder of this user's in the temporary folder without one.
+    static QString defaultFolder();
+
+    // True when this process is the one agent. Also when no lock could be made at all:
+    // better a second agent than none.
+    bool isRunningAgent() const { return lockFd_ >= 0 || !lockable_; }
+
+    // In a later start: asks the running agent to open its panel; true once it has the request.
+    bool askRunningAgentToOpenPanel();
+
+    // In the running agent: called on the main loop for every such request, also for those that
+    // came before it was set.
+    void onOpenPanelRequested(std::function<void()> handler);
+
+private:
+    void listen();
+    void requested();
+
+    QString lockPath_;
+    QString socketPath_;
+    int lockFd_ = -1;
+    bool lockable_ = true;
+    QLocalServer server_;
+    std::function<void()> handler_;
+    int pendingRequests_ = 0;
+};
+
+} // namespace hourloom

@@ -1,0 +1,164 @@
+#include "AgentFixture.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSettings>
+
+#include <httplib.h>
+
+namespace hourloom::test {
+namespace {
+
+[[maybe_unused]] auto *const keyring = ::testing::AddGlobalTestEnvironment(new KeyringSession);
+
+} // namespace
+
+void AgentFixture::SetUp()
+{
+    ASSERT_TRUE(KeyringSession::isReady());
+    ASSERT_TRUE(desktop.error().isEmpty()) << desktop.error().toStdString();
+    ASSERT_TRUE(desktop.startTray());
+    terminal = desktop.openWindow(QStringLiteral("xterm"), {}, QStringLiteral("XTerm"));
+    logo = desktop.openWindow(QStringLiteral("xlogo"), {QStringLiteral("-xrm"), QStringLiteral("*input: true")}, QStringLiteral("XLogo"));
+    ASSERT_FALSE(terminal.isEmpty());
+    ASSERT_FALSE(logo.isEmpty());
+
+    QDir(home.path()).mkpath(QStringLiteral("config"));
+    QDir(home.path()).mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    startAgent();
+}
+
+void AgentFixture::TearDown()
+{
+    if (HasFailure())
+        std::cerr << "agent output:\n" << agent.output().toStdString() << std::endl;
+}
+
+QProcessEnvironment AgentFixture::environment(const QString &display) const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    return environment;
+}
+
+void AgentFixture::startAgent(const QString &display)
+{
+    ASSERT_TRUE(agent.start(environment(display.isEmpty() ? desktop.display() : display)));
+    if (display.isEmpty()) {
+        // The icon is in the tray once the tray has grown around it.
+        ASSERT_TRUE(XDesktop::spinUntil([&] { return trayIcon().width() >= 16; }, loadedMachineBound)) << agent.output().toStdString();
+    } else {
+        ASSERT_TRUE(XDesktop::spinUntil([&] { return agent.output().contains("No system tray"); }, loadedMachineBound)) << agent.output().toStdString();
+    }
+}
+
+QRect AgentFixture::trayIcon()
+{
+    const auto trays = desktop.windowsOfClass(QStringLiteral("^trayer$"));
+    return trays.isEmpty() ? QRect() : trays.first().second;
+}
+
+QRect AgentFixture::panel()
+{
+    for (const auto &[id, geometry] : desktop.windowsOfClass(QStringLiteral("^Hourloom$"))) {
+        if (geometry.width() > 100)
+            return geometry;
+    }
+    return {};
+}
+
+bool AgentFixture::click(const QPoint &at, const QString &button)
+{
+    return desktop.xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"), button});
+}
+
+bool AgentFixture::openMenu(const QPoint &at, const QString &button)
+{
+    const qsizetype shown = desktop.windowsOfClass(QStringLiteral("^Hourloom$")).size();
+    return click(at, button) && XDesktop::spinUntil([&] { return desktop.windowsOfClass(QStringLiteral("^Hourloom$")).size() > shown; }, loadedMachineBound);
+}
+
+bool AgentFixture::openPanel()
+{
+    // A click on the icon opens the panel, or closes it when it is open (a popup stays open
+    // while xdotool switches windows without clicking anywhere).
+    if (panel().isValid())
+        return true;
+    return click(trayIcon().center()) && XDesktop::spinUntil([&] { return panel().isValid(); }, loadedMachineBound);
+}
+
+bool AgentFixture::loggedIn()
+{
+    QSettings settings(home.filePath(QStringLiteral("config/Hourloom/Hourloom.conf")), QSettings::IniFormat);
+    return settings.value(QStringLiteral("loggedIn")).toBool();
+}
+
+void AgentFixture::logInThroughThePanel(const QString &email)
+{
+    ASSERT_TRUE(openPanel());
+    const QRect form = panel();
+    ASSERT_TRUE(click(QPoint(form.center().x(), form.top() + 130)));
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), email}));
+    ASSERT_TRUE(click(QPoint(form.center().x(), form.top() + 158)));
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), DevServerProcess::password}));
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return loggedIn(); }, loadedMachineBound)) << "the login did not go through";
+}
+
+QHash<QString, StoredSession> AgentFixture::stored(const QString &email)
+{
+    httplib::Client client("127.0.0.1", server.port());
+    const auto result = client.Get("/dev/activities");
+    QHash<QString, StoredSession> sessions;
+    if (!result)
+        return sessions;
+    for (const QJsonValue &user : QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("users").toArray()) {
+        if (user.toObject().value("email").toString() != email)
+            continue;
+        for (const QJsonValue &value : user.toObject().value("user_activities").toArray()) {
+            const QJsonObject session = value.toObject();
+            sessions.insert(session.value("id").toString(), {session.value("app_name").toString(), session.value("start_time").toString(),
+                                                             session.value("end_time").toString()});
+        }
+    }
+    return sessions;
+}
+
+int AgentFixture::uploads()
+{
+    httplib::Client client("127.0.0.1", server.port());
+    const auto result = client.Get("/dev/activities");
+    int count = 0;
+    if (!result)
+        return count;
+    for (const QJsonValue &user : QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("users").toArray())
+        count += user.toObject().value("uploads").toInt();
+    return count;
+}
+
+bool AgentFixture::storedApps(const QStringList &names)
+{
+    QStringList apps;
+    for (const StoredSession &session : stored())
+        apps.append(session.appName);
+    return std::all_of(names.cbegin(), names.cend(), [&](const QString &name) { return apps.contains(name); });
+}
+
+void AgentFixture::serviceDown()
+{
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 1000}, {"status", 503}});
+}
+
+void AgentFixture::serviceBack()
+{
+    httplib::Client client("127.0.0.1", server.port());
+    const auto result = client.Delete("/dev/faults");
+    ASSERT_TRUE(result && result->status == 204);
+}
+
+} // namespace hourloom::test

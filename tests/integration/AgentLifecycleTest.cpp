@@ -1,0 +1,186 @@
+// The real agent ending every way it can, with the local account service down: by a signal, by
+// SIGKILL, by its X server going away, by the service refusing its login; and started twice.
+// What had ended arrives once the service is back and the agent runs again.
+#include "AgentFixture.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+
+using namespace hourloom::test;
+
+namespace {
+
+using AgentLifecycle = AgentFixture;
+
+QString wire(const QDateTime &time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+int permissions(const QString &path)
+{
+    struct stat status {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status.st_mode & 07777;
+}
+
+// The sessions that began in [from, to], in start order, as "app_name" lines.
+QStringList between(const QHash<QString, StoredSession> &sessions, const QDateTime &from, const QDateTime &to)
+{
+    QList<StoredSession> found;
+    for (const auto &session : sessions) {
+        if (session.startTime >= wire(from) && session.startTime <= wire(to))
+            found.append(session);
+    }
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.startTime < b.startTime; });
+    QStringList names;
+    for (const auto &session : found)
+        names.append(session.appName);
+    return names;
+}
+
+TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillWithItsTimes)
+{
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(click(trayIcon().center())); // closes the panel the login left open
+    // Times travel in whole seconds: what began before this second is not part of the test.
+    XDesktop::spinFor(1100);
+    const QDateTime begin = QDateTime::currentDateTime();
+    serviceDown();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(500);
+
+    // The session ends (systemd-logind's SIGHUP): the quit sequence runs, its upload fails.
+    ::kill(pid_t(agent.process().processId()), SIGHUP);
+    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "SIGHUP did not end the agent";
+    EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent.process().exitCode(), 0);
+    const QDateTime quit = QDateTime::currentDateTime();
+    XDesktop::spinFor(1100); // the next start's first session begins after that second
+    const QString folder = home.filePath(QStringLiteral("state/hourloom"));
+    EXPECT_EQ(permissions(folder), 0700);
+    EXPECT_EQ(permissions(folder + QStringLiteral("/outbox.sqlite")), 0600);
+
+    serviceBack();
+    startAgent();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(stored(), begin, quit).size() >= 3; }, loadedMachineBound));
+    const auto afterQuit = stored();
+    EXPECT_EQ(between(afterQuit, begin, quit), (QStringList{"XTerm", "XLogo", "XTerm"})) << "each once, in order";
+    for (const auto &session : afterQuit) {
+        if (session.startTime > wire(quit))
+            continue;
+        EXPECT_LE(session.startTime, session.endTime);
+        EXPECT_LE(session.endTime, wire(quit)) << "ended by the quit, not at the restart";
+    }
+
+    // Down again, and the agent is killed outright: the open session arrives ended at the last
+    // upload tick before the kill.
+    serviceDown();
+    const QDateTime second = QDateTime::currentDateTime();
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(5000); // two upload ticks: checkpoints
+    agent.process().kill();
+    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound));
+    const QDateTime killed = QDateTime::currentDateTime();
+    XDesktop::spinFor(1100);
+    serviceBack();
+    startAgent();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(stored(), second, killed).contains("XLogo"); }, loadedMachineBound));
+    for (const auto &session : stored()) {
+        if (session.appName == "XLogo" && session.startTime >= wire(second) && session.startTime <= wire(killed)) {
+            EXPECT_LT(session.startTime, session.endTime) << "checkpointed after it began";
+            EXPECT_LE(session.endTime, wire(killed));
+        }
+    }
+}
+
+TEST_F(AgentLifecycle, WhenTheXServerGoesAwayWhatHadEndedArrivesFromTheNextStart)
+{
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    const QDateTime begin = QDateTime::currentDateTime().addSecs(-1);
+    serviceDown();
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(3000); // an upload tick: a checkpoint of the open session
+
+    desktop.killServer();
+    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "the agent outlived its display";
+    const QDateTime gone = QDateTime::currentDateTime();
+
+    serviceBack();
+    XDesktop next(XDesktop::WindowManager::none);
+    ASSERT_TRUE(next.error().isEmpty()) << next.error().toStdString();
+    startAgent(next.display());
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(stored(), begin, gone).size() >= 2; }, loadedMachineBound));
+    EXPECT_EQ(between(stored(), begin, gone).mid(0, 2), (QStringList{"XLogo", "XTerm"}));
+}
+
+TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrivesAfterIt)
+{
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(click(trayIcon().center()));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
+    const QDateTime begin = QDateTime::currentDateTime().addSecs(-1);
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(300);
+
+    // The login is revoked at the service: the access token is refused, and so is the refresh.
+    server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 2}, {"status", 401}});
+    server.injectFault(QJsonObject{{"endpoint", "/oauth/token"}, {"count", 1}, {"status", 400},
+                                   {"body", R"({"error":"invalid_grant","error_description":"revoked"})"}});
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !loggedIn(); }, loadedMachineBound)) << "still shown as logged in";
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return panel().isValid(); }, loadedMachineBound)) << "the panel did not ask for a login";
+    const QDateTime expired = QDateTime::currentDateTime();
+    EXPECT_TRUE(XDesktop::spinUntil([&] { return agent.output().contains("no longer accepts this login"); }, loadedMachineBound));
+    // The session open when the login was refused; at most an earlier upload carried it, open,
+    // with a provisional end.
+    const auto logoEnd = [&] {
+        for (const auto &session : stored()) {
+            if (session.appName == "XLogo" && session.startTime >= wire(begin) && session.startTime <= wire(expired))
+                return session.endTime;
+        }
+        return QString();
+    };
+    const QString provisional = logoEnd();
+
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !logoEnd().isEmpty() && logoEnd() != provisional; }, loadedMachineBound))
+        << "the session ended by the refusal did not arrive";
+    EXPECT_LE(logoEnd(), wire(expired));
+}
+
+TEST_F(AgentLifecycle, ASecondStartOpensThePanelOfTheRunningAgentAndEnds)
+{
+    ASSERT_FALSE(panel().isValid());
+    QProcess second;
+    second.setProcessEnvironment(environment(desktop.display()));
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(agent.executable(), {});
+    ASSERT_TRUE(second.waitForFinished(loadedMachineBound));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAll().contains("Hourloom is already running\n"));
+    EXPECT_TRUE(XDesktop::spinUntil([&] { return panel().isValid(); }, loadedMachineBound)) << "the running agent did not open its panel";
+    EXPECT_EQ(agent.process().state(), QProcess::Running);
+    EXPECT_EQ(desktop.windowsOfClass(QStringLiteral("^trayer$")).size(), 1);
+}
+
+} // namespace
