@@ -201,6 +201,10 @@ void UserActivityController::stopTracking()
         uploadActivityTimer.reset();
     }
     sessionBatchController_->appSwitchTracker()->stopObserving();
+    // Log-out, quit and a refused login have ended the current session: its controller goes too,
+    // or the first switch after the next login would end that session again, later, and write
+    // the new end where the old one had gone.
+    sessionBatchController_->closeCurrentSession(Clock::now());
     sessionBatchController_->sessionBatch()->setAppSessions({});
 }
 

@@ -299,6 +299,13 @@ TEST_F(Upload, OneUploadAtATimeAndLogOutWaitsForTheOneInFlight)
     EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 4);
     expectStoredAsTheyHappened({editor, files});
     EXPECT_EQ(storedActivities().value(id(files)).endTime, wire(clock.now()));
+
+    // The log-out's end stays that session's end: the first switch after the next login starts
+    // afresh instead of ending it once more.
+    const QDateTime loggedOutAt = *files->endTime();
+    ASSERT_TRUE(logIn().isSuccess());
+    switchTo("Mail", 30);
+    EXPECT_EQ(*files->endTime(), loggedOutAt);
 }
 
 TEST_F(Upload, A413NeverDropsASessionAndThePartSizeGrowsBack)
