@@ -120,6 +120,14 @@ bool SessionBatchController::isCurrentSessionTooShort() const
     return duration && *duration < minSessionDuration;
 }
 
+bool SessionBatchController::isCurrentSessionYoungerThanMinimum(const QDateTime &now) const
+{
+    if (!appSessionController_)
+        return false;
+    const auto session = appSessionController_->appSession();
+    return session->isActive() && session->startTime().msecsTo(now) < minSessionDuration * 1000;
+}
+
 void SessionBatchController::dropShortSession()
 {
     if (!isCurrentSessionTooShort())

@@ -36,6 +36,7 @@ public:
     bool closeCurrentSession(const QDateTime &at) override;
     void startIdleTimer() override;
     bool isCurrentSessionTooShort() const override;
+    bool isCurrentSessionYoungerThanMinimum(const QDateTime &now) const override;
     void dropShortSession() override;
     bool isSameAppAsLastSession(const AppSessionProtocol &newSession) const override;
     void startAppSession(std::shared_ptr<AppSessionProtocol> newSession) override;

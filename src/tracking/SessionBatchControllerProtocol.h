@@ -31,6 +31,9 @@ public:
     virtual bool closeCurrentSession(const QDateTime &at) = 0;
     virtual void startIdleTimer() = 0;
     virtual bool isCurrentSessionTooShort() const = 0;
+    // Whether the current session is still open and has not yet lasted the shortest session
+    // kept at `now`: it may yet be dropped as too short.
+    virtual bool isCurrentSessionYoungerThanMinimum(const QDateTime &now) const = 0;
     virtual void dropShortSession() = 0;
     virtual bool isSameAppAsLastSession(const AppSessionProtocol &newSession) const = 0;
     virtual void startAppSession(std::shared_ptr<AppSessionProtocol> newSession) = 0;

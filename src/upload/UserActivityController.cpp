@@ -141,6 +141,11 @@ QCoro::Task<void> UserActivityController::sendWaitingSessions()
     // Within this upload no part is ever as large as one the service refused.
     qsizetype ceiling = defaultMaxUploadBytes;
     AppSessionList waiting = batch->appSessions();
+    // The open session may yet end too short to keep, and the service cannot give back what it
+    // was sent: it goes out once it has lasted the shortest session kept.
+    if (sessionBatchController_->isCurrentSessionYoungerThanMinimum(Clock::now())
+        && waiting.last() == sessionBatchController_->appSessionController()->appSession())
+        waiting.removeLast();
     while (!waiting.isEmpty()) {
         const auto parts = batch->encodeInParts(waiting, maxUploadBytes);
         QList<UploadedSessions> carried;

@@ -331,6 +331,24 @@ TEST_F(Upload, A413NeverDropsASessionAndThePartSizeGrowsBack)
     EXPECT_EQ(scheduler->maxUploadBytes, UserActivityController::defaultMaxUploadBytes);
 }
 
+TEST_F(Upload, AnOpenSessionGoesOutOnlyOnceItHasLastedTheShortestSessionKept)
+{
+    // A session the agent drops as too short never reaches the service, even though an upload
+    // came while it was open.
+    sbc->minSessionDuration = 10;
+    const auto editor = switchTo("Editor", 0);
+    clock.advance(3);
+    upload();
+    const auto files = switchTo("Files", 4);
+    EXPECT_FALSE(sbc->sessionBatch()->appSessions().contains(editor)) << "dropped as too short";
+    clock.advance(12);
+    upload();
+    const auto stored = storedActivities();
+    EXPECT_FALSE(stored.contains(id(editor)));
+    ASSERT_TRUE(stored.contains(id(files)));
+    EXPECT_EQ(stored.value(id(files)).endTime, wire(clock.now()));
+}
+
 TEST_F(Upload, ABatchTheServiceRefusesIsDroppedWithOneLine)
 {
     switchTo("Editor", 0);
