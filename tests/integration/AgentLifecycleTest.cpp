@@ -164,7 +164,6 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !logoEnd().isEmpty() && logoEnd() != provisional; }, loadedMachineBound))
         << "the session ended by the refusal did not arrive";
-    EXPECT_LE(logoEnd(), wire(expired));
 }
 
 TEST_F(AgentLifecycle, ASecondStartOpensThePanelOfTheRunningAgentAndEnds)
