@@ -46,7 +46,7 @@ TEST_F(AgentEndToEnd, LogInTrackUploadLogOutLogInAgainAndQuitAfterTheFinalUpload
     logInThroughThePanel();
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(desktop.activate(terminal));
-    const int uploadsBeforeQuit = uploads();
+    const int uploadsBeforeQuit = server.uploads();
     ASSERT_TRUE(click(trayIcon().center())); // closes the panel the login left open
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
     ASSERT_TRUE(openMenu(trayIcon().center(), QStringLiteral("3")));
@@ -54,7 +54,7 @@ TEST_F(AgentEndToEnd, LogInTrackUploadLogOutLogInAgainAndQuitAfterTheFinalUpload
     ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "the agent did not quit";
     EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(agent.process().exitCode(), 0);
-    EXPECT_GT(uploads(), uploadsBeforeQuit);
+    EXPECT_GT(server.uploads(), uploadsBeforeQuit);
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 #include "AgentFixture.h"
 
 #include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSettings>
 
 #include <httplib.h>
@@ -110,41 +108,10 @@ void AgentFixture::logInThroughThePanel(const QString &email)
     ASSERT_TRUE(XDesktop::spinUntil([&] { return loggedIn(); }, loadedMachineBound)) << "the login did not go through";
 }
 
-QHash<QString, StoredSession> AgentFixture::stored(const QString &email)
-{
-    httplib::Client client("127.0.0.1", server.port());
-    const auto result = client.Get("/dev/activities");
-    QHash<QString, StoredSession> sessions;
-    if (!result)
-        return sessions;
-    for (const QJsonValue &user : QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("users").toArray()) {
-        if (user.toObject().value("email").toString() != email)
-            continue;
-        for (const QJsonValue &value : user.toObject().value("user_activities").toArray()) {
-            const QJsonObject session = value.toObject();
-            sessions.insert(session.value("id").toString(), {session.value("app_name").toString(), session.value("start_time").toString(),
-                                                             session.value("end_time").toString()});
-        }
-    }
-    return sessions;
-}
-
-int AgentFixture::uploads()
-{
-    httplib::Client client("127.0.0.1", server.port());
-    const auto result = client.Get("/dev/activities");
-    int count = 0;
-    if (!result)
-        return count;
-    for (const QJsonValue &user : QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("users").toArray())
-        count += user.toObject().value("uploads").toInt();
-    return count;
-}
-
 bool AgentFixture::storedApps(const QStringList &names)
 {
     QStringList apps;
-    for (const StoredSession &session : stored())
+    for (const StoredAppSession &session : server.storedActivities())
         apps.append(session.appName);
     return std::all_of(names.cbegin(), names.cend(), [&](const QString &name) { return apps.contains(name); });
 }

@@ -5,7 +5,6 @@
 #include "support/KeyringSession.h"
 #include "support/XDesktop.h"
 
-#include <QHash>
 #include <QJsonObject>
 #include <QRect>
 #include <QTemporaryDir>
@@ -17,13 +16,6 @@ namespace hourloom::test {
 // Every wait is for a state the agent or the service reaches; the bound only keeps a broken run
 // from hanging, and leaves room for a loaded 2-core machine running other suites beside this one.
 constexpr int loadedMachineBound = 90000;
-
-// An app session as the local account service stored it; times in its wall-clock text.
-struct StoredSession {
-    QString appName;
-    QString startTime;
-    QString endTime;
-};
 
 // The real agent as a user meets it: on a private X desktop with a window manager, a tray and
 // two windows to switch between, its tokens in gnome-keyring on a private session bus, its
@@ -48,9 +40,7 @@ protected:
     bool loggedIn();
     void logInThroughThePanel(const QString &email = DevServerProcess::email);
 
-    // What the service stored for a user, by id, and how many uploads came from everyone.
-    QHash<QString, StoredSession> stored(const QString &email = DevServerProcess::email);
-    int uploads();
+    // Whether the service stored app sessions of all these applications for the test user.
     bool storedApps(const QStringList &names);
 
     // Makes the activity endpoint answer 503 until serviceBack().

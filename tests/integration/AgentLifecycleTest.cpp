@@ -31,9 +31,9 @@ int permissions(const QString &path)
 }
 
 // The sessions that began in [from, to], in start order, as "app_name" lines.
-QStringList between(const QHash<QString, StoredSession> &sessions, const QDateTime &from, const QDateTime &to)
+QStringList between(const QHash<QString, StoredAppSession> &sessions, const QDateTime &from, const QDateTime &to)
 {
-    QList<StoredSession> found;
+    QList<StoredAppSession> found;
     for (const auto &session : sessions) {
         if (session.startTime >= wire(from) && session.startTime <= wire(to))
             found.append(session);
@@ -75,8 +75,8 @@ TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillW
     serviceBack();
     startAgent();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(stored(), begin, quit).size() >= 3; }, loadedMachineBound));
-    const auto afterQuit = stored();
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(server.storedActivities(), begin, quit).size() >= 3; }, loadedMachineBound));
+    const auto afterQuit = server.storedActivities();
     EXPECT_EQ(between(afterQuit, begin, quit), (QStringList{"XTerm", "XLogo", "XTerm"})) << "each once, in order";
     for (const auto &session : afterQuit) {
         if (session.startTime > wire(quit))
@@ -98,8 +98,8 @@ TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillW
     serviceBack();
     startAgent();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(stored(), second, killed).contains("XLogo"); }, loadedMachineBound));
-    for (const auto &session : stored()) {
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(server.storedActivities(), second, killed).contains("XLogo"); }, loadedMachineBound));
+    for (const auto &session : server.storedActivities()) {
         if (session.appName == "XLogo" && session.startTime >= wire(second) && session.startTime <= wire(killed)) {
             EXPECT_LT(session.startTime, session.endTime) << "checkpointed after it began";
             EXPECT_LE(session.endTime, wire(killed));
@@ -127,8 +127,8 @@ TEST_F(AgentLifecycle, WhenTheXServerGoesAwayWhatHadEndedArrivesFromTheNextStart
     ASSERT_TRUE(next.error().isEmpty()) << next.error().toStdString();
     startAgent(next.display());
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(stored(), begin, gone).size() >= 2; }, loadedMachineBound));
-    EXPECT_EQ(between(stored(), begin, gone).mid(0, 2), (QStringList{"XLogo", "XTerm"}));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(server.storedActivities(), begin, gone).size() >= 2; }, loadedMachineBound));
+    EXPECT_EQ(between(server.storedActivities(), begin, gone).mid(0, 2), (QStringList{"XLogo", "XTerm"}));
 }
 
 TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrivesAfterIt)
@@ -152,7 +152,7 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
     // The session open when the login was refused; at most an earlier upload carried it, open,
     // with a provisional end.
     const auto logoEnd = [&] {
-        for (const auto &session : stored()) {
+        for (const auto &session : server.storedActivities()) {
             if (session.appName == "XLogo" && session.startTime >= wire(begin) && session.startTime <= wire(expired))
                 return session.endTime;
         }

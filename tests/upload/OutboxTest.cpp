@@ -14,8 +14,6 @@
 #include "support/FakeClock.h"
 
 #include <QCoreApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
@@ -93,21 +91,9 @@ protected:
     // What the service stored for one user: "start_time end_time app_name" by id.
     QHash<QString, std::string> storedFor(const QString &email)
     {
-        httplib::Client client("127.0.0.1", server.port());
-        const auto result = client.Get("/dev/activities");
         QHash<QString, std::string> sessions;
-        if (!result)
-            return sessions;
-        for (const QJsonValue &user : QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("users").toArray()) {
-            if (user.toObject().value("email").toString() != email)
-                continue;
-            for (const QJsonValue &value : user.toObject().value("user_activities").toArray()) {
-                const QJsonObject session = value.toObject();
-                sessions.insert(session.value("id").toString(), (session.value("start_time").toString() + u' '
-                                                                 + session.value("end_time").toString() + u' '
-                                                                 + session.value("app_name").toString()).toStdString());
-            }
-        }
+        for (const auto &[id, session] : server.storedActivities(email).asKeyValueRange())
+            sessions.insert(id, (session.startTime + u' ' + session.endTime + u' ' + session.appName).toStdString());
         return sessions;
     }
 
