@@ -45,6 +45,16 @@ QStringList between(const QHash<QString, StoredSession> &sessions, const QDateTi
     return names;
 }
 
+// The id of a session of `app` that the service stores now and did not store in `before`.
+QString arrivedSince(const QHash<QString, StoredSession> &before, const QString &app, const QHash<QString, StoredSession> &now)
+{
+    for (auto session = now.cbegin(); session != now.cend(); ++session) {
+        if (session->appName == app && !before.contains(session.key()))
+            return session.key();
+    }
+    return {};
+}
+
 TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillWithItsTimes)
 {
     logInThroughThePanel();
@@ -137,9 +147,20 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(click(trayIcon().center()));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
-    const QDateTime begin = QDateTime::currentDateTime().addSecs(-1);
+    // The session the refusal ends is known by its id, not by when it began: XLogo may have been
+    // frontmost since the login, and the next login begins another XLogo session, possibly within
+    // the second the refusal was seen in.
+    ASSERT_TRUE(desktop.activate(terminal));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return storedApps({"XTerm"}); }, loadedMachineBound));
+    const auto beforeLogo = stored();
     ASSERT_TRUE(desktop.activate(logo));
-    XDesktop::spinFor(300);
+    QString open;
+    ASSERT_TRUE(XDesktop::spinUntil([&] {
+        open = arrivedSince(beforeLogo, "XLogo", stored());
+        return !open.isEmpty();
+    }, loadedMachineBound)) << "the XLogo session did not go out open";
+    // What an upload before the refusal carried: the session open, with a provisional end.
+    const QString provisional = stored().value(open).endTime;
 
     // The login is revoked at the service: the access token is refused, and so is the refresh.
     server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 2}, {"status", 401}});
@@ -148,22 +169,17 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !loggedIn(); }, loadedMachineBound)) << "still shown as logged in";
     ASSERT_TRUE(XDesktop::spinUntil([&] { return panel().isValid(); }, loadedMachineBound)) << "the panel did not ask for a login";
     const QDateTime expired = QDateTime::currentDateTime();
+    const auto atRefusal = stored();
     EXPECT_TRUE(XDesktop::spinUntil([&] { return agent.output().contains("no longer accepts this login"); }, loadedMachineBound));
-    // The session open when the login was refused; at most an earlier upload carried it, open,
-    // with a provisional end.
-    const auto logoEnd = [&] {
-        for (const auto &session : stored()) {
-            if (session.appName == "XLogo" && session.startTime >= wire(begin) && session.startTime <= wire(expired))
-                return session.endTime;
-        }
-        return QString();
-    };
-    const QString provisional = logoEnd();
 
+    // The next login's first upload carries what waited in the outbox with the new session.
     logInThroughThePanel();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !logoEnd().isEmpty() && logoEnd() != provisional; }, loadedMachineBound))
-        << "the session ended by the refusal did not arrive";
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return stored().size() > atRefusal.size(); }, loadedMachineBound))
+        << "nothing arrived after the new login";
+    const QString end = stored().value(open).endTime;
+    EXPECT_GT(end, provisional) << "the session ended by the refusal did not arrive";
+    EXPECT_LE(end, wire(expired)) << "the session ended by the refusal arrived with a later end";
 }
 
 TEST_F(AgentLifecycle, ASecondStartOpensThePanelOfTheRunningAgentAndEnds)
