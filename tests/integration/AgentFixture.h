@@ -30,6 +30,9 @@ struct StoredSession {
 // settings and state in a private home, talking to the local account service.
 class AgentFixture : public ::testing::Test {
 protected:
+    // `configuration` replaces values of the fixture's own configuration document.
+    explicit AgentFixture(const QJsonObject &configuration = {});
+
     void SetUp() override;
     void TearDown() override;
 
@@ -47,6 +50,10 @@ protected:
     bool openPanel();
     bool loggedIn();
     void logInThroughThePanel(const QString &email = DevServerProcess::email);
+    // Logs out from the panel's settings menu and waits until the agent says so.
+    void logOutThroughThePanel();
+    // Ends the agent as the desktop does (SIGTERM) and waits until it has.
+    void quitAgent();
 
     // What the service stored for a user, by id, and how many uploads came from everyone.
     QHash<QString, StoredSession> stored(const QString &email = DevServerProcess::email);
@@ -62,10 +69,11 @@ protected:
     XDesktop desktop;
     QString terminal;
     QString logo;
-    AgentBundle agent{AgentBundle::configuration({{"ROOT_URL", server.rootURL().toString()},
-                                                  {"SECONDS_BETWEEN_API_SENDS", "2"},
-                                                  {"SECONDS_MIN_APP_SESSION", "0"},
-                                                  {"MIN_IDLE_TIME", "600"}})};
+    AgentBundle agent;
+    // Given to the agent beside the private folders and the display.
+    QHash<QString, QString> extraEnvironment;
+    // The command the agent is started through, if any (see AgentBundle::start).
+    QStringList launcher;
 };
 
 } // namespace hourloom::test

@@ -182,6 +182,80 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
     EXPECT_LE(end, wire(expired)) << "the session ended by the refusal arrived with a later end";
 }
 
+// The agent in a desktop session run by an X11 session manager (the tests' own, speaking XSMP
+// through libSM in a process of its own), uploading only when it quits: whatever reaches the
+// service came with the quit sequence.
+class AgentUnderSessionManager : public AgentFixture {
+protected:
+    AgentUnderSessionManager()
+        : AgentFixture({{"SECONDS_BETWEEN_API_SENDS", "3600"}})
+    {
+    }
+
+    void SetUp() override
+    {
+        manager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        manager.start(QStringLiteral(XSMP_MANAGER), {QString::number(loadedMachineBound / 1000 * 3)});
+        ASSERT_TRUE(XDesktop::spinUntil([&] { return said("SESSION_MANAGER=").size() > 0; }, loadedMachineBound)) << managerOutput.toStdString();
+        const QString ids = QString::fromUtf8(said("SESSION_MANAGER=")).section(u'=', 1).trimmed();
+        // An empty authority file of the test's own: the manager lets every local client in.
+        extraEnvironment.insert(QStringLiteral("ICEAUTHORITY"), home.filePath(QStringLiteral("iceauthority")));
+        extraEnvironment.insert(QStringLiteral("SESSION_MANAGER"), ids);
+        AgentFixture::SetUp();
+    }
+
+    void TearDown() override
+    {
+        AgentFixture::TearDown();
+        if (HasFailure())
+            std::cerr << "session manager output:\n" << managerOutput.toStdString() << std::endl;
+        manager.kill();
+        manager.waitForFinished(loadedMachineBound);
+    }
+
+    // The line of the manager's output that starts with `step`, or an empty one.
+    QByteArray said(const QByteArray &step)
+    {
+        managerOutput += manager.readAllStandardOutput();
+        for (const QByteArray &line : managerOutput.split('\n')) {
+            if (line.startsWith(step))
+                return line;
+        }
+        return {};
+    }
+
+    QProcess manager;
+    QByteArray managerOutput;
+};
+
+TEST_F(AgentUnderSessionManager, ALogOutEndsTheSessionAndSendsItBeforeTheAgentEnds)
+{
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !said("REGISTERED").isEmpty(); }, loadedMachineBound)) << "the agent did not join the session";
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(click(trayIcon().center()));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
+    XDesktop::spinFor(1100);
+    const QDateTime begin = QDateTime::currentDateTime();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(1500);
+    ASSERT_EQ(uploads(), 0) << "an upload came before the log-out";
+
+    manager.write("logout\n");
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !said("DIE").isEmpty(); }, loadedMachineBound)) << "the agent did not save itself";
+    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "the manager's Die did not end the agent";
+    EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent.process().exitCode(), 0);
+    const QDateTime ended = QDateTime::currentDateTime();
+    const auto arrived = stored();
+    EXPECT_EQ(between(arrived, begin, ended), (QStringList{"XTerm", "XLogo"})) << "the quit's upload did not carry them";
+    for (const auto &session : arrived)
+        EXPECT_LE(session.endTime, wire(ended));
+    EXPECT_TRUE(XDesktop::spinUntil([&] { return !said("CLOSED").isEmpty(); }, loadedMachineBound)) << "the agent left the session unannounced";
+}
+
 TEST_F(AgentLifecycle, ASecondStartOpensThePanelOfTheRunningAgentAndEnds)
 {
     ASSERT_FALSE(panel().isValid());
