@@ -42,6 +42,10 @@ void AgentFixture::SetUp()
     ASSERT_FALSE(terminal.isEmpty());
     ASSERT_FALSE(logo.isEmpty());
 
+    // The keyring outlives each test in this process: a login an earlier test left there would
+    // log this agent in against a service that never issued it.
+    for (const char *service : {"hourloomApiAccessToken", "hourloomApiRefreshToken"})
+        KeyringSession::secretTool({QStringLiteral("clear"), QStringLiteral("service"), QString::fromLatin1(service), QStringLiteral("account"), QStringLiteral("hourloom-Test")});
     QDir(home.path()).mkpath(QStringLiteral("config"));
     QDir(home.path()).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

@@ -4,6 +4,9 @@
 #include "AgentFixture.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QJsonObject>
 
@@ -180,6 +183,154 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
     const QString end = stored().value(open).endTime;
     EXPECT_GT(end, provisional) << "the session ended by the refusal did not arrive";
     EXPECT_LE(end, wire(expired)) << "the session ended by the refusal arrived with a later end";
+}
+
+TEST_F(AgentLifecycle, WhatALogOutDuringAnOutageLeftArrivesWithTheSameAccountsNextLoginOnly)
+{
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(click(trayIcon().center()));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
+    XDesktop::spinFor(1100);
+    const QDateTime begin = QDateTime::currentDateTime();
+    serviceDown();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(1500);
+    logOutThroughThePanel(); // its upload fails
+    ASSERT_FALSE(HasFatalFailure());
+    const QDateTime loggedOut = QDateTime::currentDateTime();
+    XDesktop::spinFor(1100);
+    serviceBack();
+
+    // Another account on this machine: its uploads carry none of them.
+    logInThroughThePanel(DevServerProcess::otherEmail);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !stored(DevServerProcess::otherEmail).isEmpty(); }, loadedMachineBound))
+        << "nothing arrived for the other account";
+    EXPECT_TRUE(between(stored(DevServerProcess::otherEmail), begin, loggedOut).isEmpty());
+    logOutThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+
+    // The first account again: they arrive under it, with the ends the log-out gave them.
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(stored(), begin, loggedOut).size() >= 2; }, loadedMachineBound))
+        << "the sessions the log-out left did not arrive";
+    const auto arrived = stored();
+    EXPECT_EQ(between(arrived, begin, loggedOut), (QStringList{"XTerm", "XLogo"}));
+    for (const auto &session : arrived) {
+        if (session.startTime >= wire(begin) && session.startTime <= wire(loggedOut))
+            EXPECT_LE(session.endTime, wire(loggedOut));
+    }
+    EXPECT_TRUE(between(stored(DevServerProcess::otherEmail), begin, loggedOut).isEmpty());
+}
+
+// Every file under `folder` (relative paths), for telling what a run wrote.
+QStringList filesUnder(const QString &folder)
+{
+    QStringList files;
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (entries.hasNext())
+        files.append(QDir(folder).relativeFilePath(entries.next()));
+    files.sort();
+    return files;
+}
+
+// The agent's lines about its outbox.
+QList<QByteArray> outboxLines(const QByteArray &output)
+{
+    QList<QByteArray> lines;
+    for (const QByteArray &line : output.split('\n')) {
+        if (line.contains("outbox"))
+            lines.append(line);
+    }
+    return lines;
+}
+
+TEST_F(AgentLifecycle, ACorruptOutboxIsMovedAsideWithOneLineAndTheAgentTracksAndUploadsOn)
+{
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    quitAgent();
+    ASSERT_FALSE(HasFatalFailure());
+    const QString folder = home.filePath(QStringLiteral("state/hourloom"));
+    for (const QString &name : filesUnder(folder))
+        QFile::remove(folder + u'/' + name);
+    const QByteArray garbage = QByteArray("not a database at all\n").repeated(200);
+    QFile corrupt(folder + QStringLiteral("/outbox.sqlite"));
+    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write(garbage);
+    corrupt.close();
+
+    startAgent();
+    ASSERT_FALSE(HasFatalFailure());
+    const QByteArray startOutput = agent.output();
+    const auto before = stored();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(logo));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !arrivedSince(before, "XTerm", stored()).isEmpty(); }, loadedMachineBound))
+        << "the agent does not track or upload after meeting the corrupt file";
+
+    const auto lines = outboxLines(agent.output());
+    ASSERT_EQ(lines.size(), 1) << agent.output().toStdString();
+    EXPECT_TRUE(lines.first().contains("moved it to")) << lines.first().toStdString();
+    EXPECT_TRUE(outboxLines(startOutput).size() == 1) << "said at start";
+    const QStringList aside = QDir(folder).entryList({QStringLiteral("outbox.sqlite.broken-*")}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^outbox\\.sqlite\\.broken-\\d{8}-\\d{6}$")).match(aside.first()).hasMatch()) << aside.first().toStdString();
+    QFile kept(folder + u'/' + aside.first());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), garbage) << "the corrupt file is kept as it was";
+    EXPECT_EQ(permissions(folder + QStringLiteral("/outbox.sqlite")), 0600) << "a fresh outbox took its place";
+}
+
+TEST_F(AgentLifecycle, AReadOnlyStateFolderCostsOnlyTheOutboxWithOneLineAndNothingIsWrittenElsewhere)
+{
+    // Root writes through any permission bits: the folder is made read-only by a read-only
+    // bind mount, in a mount namespace of the agent's own.
+    if (QProcess::execute(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("true")}) != 0)
+        GTEST_SKIP() << "no mount namespace can be made here";
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    quitAgent();
+    ASSERT_FALSE(HasFatalFailure());
+    const QString state = home.filePath(QStringLiteral("state"));
+    const QString folder = state + QStringLiteral("/hourloom");
+    for (const QString &name : filesUnder(folder))
+        QFile::remove(folder + u'/' + name);
+    const QStringList homeBefore = filesUnder(home.path());
+    const QStringList workingFolderBefore = filesUnder(QDir::currentPath());
+    const QString userState = QDir::homePath() + QStringLiteral("/.local/state/hourloom");
+    const QStringList userStateBefore = filesUnder(userState);
+
+    launcher = {QStringLiteral("unshare"), QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                QStringLiteral("mount --bind -o ro \"$1\" \"$1\" && shift && exec \"$@\""), QStringLiteral("sh"), state};
+    startAgent();
+    ASSERT_FALSE(HasFatalFailure());
+    const auto before = stored();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(logo));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !arrivedSince(before, "XTerm", stored()).isEmpty(); }, loadedMachineBound))
+        << "the agent does not track or upload without its outbox";
+    quitAgent();
+    ASSERT_FALSE(HasFatalFailure());
+
+    const auto lines = outboxLines(agent.output());
+    ASSERT_EQ(lines.size(), 1) << agent.output().toStdString();
+    EXPECT_TRUE(lines.first().contains("cannot be used")) << lines.first().toStdString();
+    EXPECT_TRUE(filesUnder(folder).isEmpty());
+    // The settings file is the agent's to write; nothing else appears anywhere it could reach.
+    QStringList homeAfter = filesUnder(home.path());
+    homeAfter.removeAll(QStringLiteral("config/Hourloom/Hourloom.conf"));
+    QStringList expectedHome = homeBefore;
+    expectedHome.removeAll(QStringLiteral("config/Hourloom/Hourloom.conf"));
+    EXPECT_EQ(homeAfter, expectedHome);
+    EXPECT_EQ(filesUnder(QDir::currentPath()), workingFolderBefore);
+    EXPECT_EQ(filesUnder(userState), userStateBefore);
 }
 
 // The agent in a desktop session run by an X11 session manager (the tests' own, speaking XSMP
