@@ -5,12 +5,30 @@
 
 #include <httplib.h>
 
+#include <signal.h>
+
 namespace hourloom::test {
 namespace {
 
 [[maybe_unused]] auto *const keyring = ::testing::AddGlobalTestEnvironment(new KeyringSession);
 
+QJsonObject withChanges(QJsonObject configuration, const QJsonObject &changes)
+{
+    for (auto change = changes.begin(); change != changes.end(); ++change)
+        configuration.insert(change.key(), change.value());
+    return configuration;
+}
+
 } // namespace
+
+AgentFixture::AgentFixture(const QJsonObject &configuration)
+    : agent(AgentBundle::configuration(withChanges({{"ROOT_URL", server.rootURL().toString()},
+                                                    {"SECONDS_BETWEEN_API_SENDS", "2"},
+                                                    {"SECONDS_MIN_APP_SESSION", "0"},
+                                                    {"MIN_IDLE_TIME", "600"}},
+                                                   configuration)))
+{
+}
 
 void AgentFixture::SetUp()
 {
@@ -22,6 +40,10 @@ void AgentFixture::SetUp()
     ASSERT_FALSE(terminal.isEmpty());
     ASSERT_FALSE(logo.isEmpty());
 
+    // The keyring outlives each test in this process: a login an earlier test left there would
+    // log this agent in against a service that never issued it.
+    for (const char *service : {"hourloomApiAccessToken", "hourloomApiRefreshToken"})
+        KeyringSession::secretTool({QStringLiteral("clear"), QStringLiteral("service"), QString::fromLatin1(service), QStringLiteral("account"), QStringLiteral("hourloom-Test")});
     QDir(home.path()).mkpath(QStringLiteral("config"));
     QDir(home.path()).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -41,12 +63,14 @@ QProcessEnvironment AgentFixture::environment(const QString &display) const
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    for (auto extra = extraEnvironment.cbegin(); extra != extraEnvironment.cend(); ++extra)
+        environment.insert(extra.key(), extra.value());
     return environment;
 }
 
 void AgentFixture::startAgent(const QString &display)
 {
-    ASSERT_TRUE(agent.start(environment(display.isEmpty() ? desktop.display() : display)));
+    ASSERT_TRUE(agent.start(environment(display.isEmpty() ? desktop.display() : display), launcher));
     if (display.isEmpty()) {
         // The icon is in the tray once the tray has grown around it.
         ASSERT_TRUE(XDesktop::spinUntil([&] { return trayIcon().width() >= 16; }, loadedMachineBound)) << agent.output().toStdString();
@@ -106,6 +130,23 @@ void AgentFixture::logInThroughThePanel(const QString &email)
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), DevServerProcess::password}));
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return loggedIn(); }, loadedMachineBound)) << "the login did not go through";
+}
+
+void AgentFixture::logOutThroughThePanel()
+{
+    ASSERT_TRUE(openPanel());
+    const QRect account = panel();
+    ASSERT_TRUE(openMenu(QPoint(account.right() - 22, account.top() + 21), QStringLiteral("1")));
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !loggedIn(); }, loadedMachineBound)) << "the log-out did not go through";
+}
+
+void AgentFixture::quitAgent()
+{
+    ::kill(pid_t(agent.process().processId()), SIGTERM);
+    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "SIGTERM did not end the agent";
+    EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent.process().exitCode(), 0);
 }
 
 bool AgentFixture::storedApps(const QStringList &names)

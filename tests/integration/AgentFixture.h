@@ -22,6 +22,9 @@ constexpr int loadedMachineBound = 90000;
 // settings and state in a private home, talking to the local account service.
 class AgentFixture : public ::testing::Test {
 protected:
+    // `configuration` replaces values of the fixture's own configuration document.
+    explicit AgentFixture(const QJsonObject &configuration = {});
+
     void SetUp() override;
     void TearDown() override;
 
@@ -39,6 +42,10 @@ protected:
     bool openPanel();
     bool loggedIn();
     void logInThroughThePanel(const QString &email = DevServerProcess::email);
+    // Logs out from the panel's settings menu and waits until the agent says so.
+    void logOutThroughThePanel();
+    // Ends the agent as the desktop does (SIGTERM) and waits until it has.
+    void quitAgent();
 
     // Whether the service stored app sessions of all these applications for the test user.
     bool storedApps(const QStringList &names);
@@ -52,10 +59,11 @@ protected:
     XDesktop desktop;
     QString terminal;
     QString logo;
-    AgentBundle agent{AgentBundle::configuration({{"ROOT_URL", server.rootURL().toString()},
-                                                  {"SECONDS_BETWEEN_API_SENDS", "2"},
-                                                  {"SECONDS_MIN_APP_SESSION", "0"},
-                                                  {"MIN_IDLE_TIME", "600"}})};
+    AgentBundle agent;
+    // Given to the agent beside the private folders and the display.
+    QHash<QString, QString> extraEnvironment;
+    // The command the agent is started through, if any (see AgentBundle::start).
+    QStringList launcher;
 };
 
 } // namespace hourloom::test

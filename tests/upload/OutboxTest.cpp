@@ -143,6 +143,36 @@ TEST_F(Outbox, SessionsEndedDuringAnOutageArriveOnceWithTheirTimesAfterAQuitAndA
     EXPECT_EQ(storedFor(DevServerProcess::email), counted);
 }
 
+TEST_F(Outbox, ASessionFromTheOutboxIsNeverContinuedByAQuickReturnToItsApplication)
+{
+    run->sbc->minSessionDuration = 5;
+    switchTo("Editor", 0);
+    const auto files = switchTo("Files", 30);
+    serviceDown();
+    run->sbc->appSessionController()->endSession(clock.now().addSecs(20));
+    upload(); // the quit's final upload fails
+    const QDateTime quit = *files->endTime();
+
+    // An hour later: the first upload brings the waiting sessions back in front of the new
+    // one; a switch away from that within the shortest session kept drops it, and the next
+    // switch goes to the application the last waiting session belongs to.
+    clock.advance(3600);
+    startAgent();
+    run->sbc->minSessionDuration = 5;
+    QCoro::waitFor(run->scheduler->start());
+    switchTo("Editor", 0);
+    upload();
+    switchTo("Files", 2);
+    const auto terminal = switchTo("Terminal", 60);
+    switchTo("Editor", 30);
+    serviceBack();
+    upload();
+    const QHash<QString, std::string> stored = storedFor(DevServerProcess::email);
+    EXPECT_EQ(stored.value(id(files)), arrived(files, quit)) << "the hour the agent did not run was booked to it";
+    EXPECT_EQ(stored.size(), 4) << "Editor and Files before the quit, Files and Terminal after";
+    EXPECT_TRUE(stored.contains(id(terminal)));
+}
+
 TEST_F(Outbox, AfterACrashTheOpenSessionArrivesEndedAtItsLastCheckpoint)
 {
     const auto editor = switchTo("Editor", 0);
