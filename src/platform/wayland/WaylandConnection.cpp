@@ -104,8 +104,12 @@ void WaylandConnection::readEvents()
     if (lost_)
         return;
     // Events already read (by a roundtrip, say) must be dispatched before a read may start.
-    while (wl_display_prepare_read(display_) != 0)
-        wl_display_dispatch_pending(display_);
+    while (wl_display_prepare_read(display_) != 0) {
+        if (wl_display_dispatch_pending(display_) < 0) {
+            checkAlive();
+            return;
+        }
+    }
     if (wl_display_read_events(display_) < 0 && errno != EAGAIN) {
         checkAlive();
         return;
