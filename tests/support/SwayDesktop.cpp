@@ -136,7 +136,7 @@ bool SwayDesktop::prepareUser()
     // useradd answers 9 when another test binary made the user a moment ago.
     if (!getpwnam(user.toLocal8Bit().constData())) {
         QProcess useradd;
-        useradd.start(QStringLiteral("useradd"), {QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--home-dir"),
+        useradd.start(QStringLiteral("/usr/sbin/useradd"), {QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--home-dir"),
                                                   QStringLiteral("/nonexistent"), QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), user});
         useradd.waitForFinished(30000);
         if (!getpwnam(user.toLocal8Bit().constData())) {
