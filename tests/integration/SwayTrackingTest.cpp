@@ -6,6 +6,7 @@
 #include "platform/desktop/DesktopEntryIndex.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandIdleNotifier.h"
+#include "platform/PlatformBackend.h"
 #include "platform/wlroots/WlrootsWorkspace.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
@@ -59,6 +60,10 @@ protected:
             return;
         for (const QString &appId : {gamma, beta, alpha})
             windowsOpen = sway->openWindow(appId) && windowsOpen;
+        // sway activates a new window once it has drawn: let that settle before the tests make
+        // their own switches.
+        windowsOpen = windowsOpen && XDesktop::spinUntil([] { return sway->focusedAppId() == alpha; });
+        XDesktop::spinFor(500);
     }
 
     static void TearDownTestSuite()
@@ -147,9 +152,10 @@ TEST_F(SwayTracking, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNameAn
 {
     startController(3600);
     controller->minSessionDuration = 0;
+    startTrackingInAlpha();
+    settle();
     int activations = 0;
     center.addObserver(AppSwitchTracker::didActivateApplicationNotification, [&](const Notification &) { ++activations; });
-    startTrackingInAlpha();
 
     ASSERT_TRUE(focusAndWait(beta, "Beta Terminal"));
     ASSERT_TRUE(focusAndWait(gamma, "Gamma Tool"));
@@ -233,6 +239,22 @@ TEST_F(SwayTracking, IdlenessEndsTheSessionFocusWhileAwayIsNoReturnAndTypingIs)
     ASSERT_TRUE(sway->type(QStringLiteral("again")));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !idle->isIdle; }));
     EXPECT_TRUE(sessions().last()->isActive());
+}
+
+TEST_F(SwayTracking, TheAgentChoosesTheWlrootsBackendOnSway)
+{
+    ASSERT_TRUE(sway->focus(beta));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return sway->focusedAppId() == beta; }));
+    testing::internal::CaptureStdout();
+    const PlatformBackend backend = PlatformBackend::forDesktop(center, sway->clientEnvironment());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    const auto frontmost = backend.workspace->frontmostApplication();
+    ASSERT_TRUE(frontmost.has_value());
+    EXPECT_EQ(frontmost->localizedName, "Beta Terminal");
+    EXPECT_EQ(frontmost->bundleIdentifier, "org.hourloom.Beta");
+    // Idle seconds and the first input come from the compositor's idle notice.
+    EXPECT_NE(std::dynamic_pointer_cast<WaylandIdleNotifier>(backend.eventSource), nullptr);
+    EXPECT_EQ(backend.eventSource, std::dynamic_pointer_cast<EventSourceProtocol>(backend.eventTracker));
 }
 
 TEST_F(SwayTracking, TheIdleNoticeStartsTheIdleSecondsAtTheThresholdAndTypingEndsThem)
