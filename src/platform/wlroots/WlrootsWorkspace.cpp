@@ -3,7 +3,6 @@
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
 #include "platform/desktop/DesktopApplication.h"
-#include "tracking/AppSwitchTracker.h"
 
 #include <wayland-client.h>
 
@@ -23,11 +22,6 @@ struct WlrootsWorkspace::Toplevel {
 };
 
 namespace {
-
-bool sameApplication(const RunningApplication &a, const RunningApplication &b)
-{
-    return a.localizedName == b.localizedName && a.bundleIdentifier == b.bundleIdentifier;
-}
 
 bool holdsActivated(const wl_array *states)
 {
@@ -68,7 +62,7 @@ std::shared_ptr<WlrootsWorkspace> WlrootsWorkspace::watch(std::shared_ptr<Waylan
 WlrootsWorkspace::WlrootsWorkspace(std::shared_ptr<WaylandConnection> connection, DesktopEntryIndex desktopEntries, NotificationCenter &center)
     : connection_(std::move(connection))
     , desktopEntries_(std::move(desktopEntries))
-    , center_(center)
+    , announcer_(center)
 {
 }
 
@@ -121,12 +115,8 @@ void WlrootsWorkspace::settled(Toplevel &toplevel)
     // A window that renames its app id while active is a switch as well.
     if (!announcing_ || !active_ || (active_ == before && &toplevel != active_))
         return;
-    const std::optional<RunningApplication> application = activeApplication();
-    if (!application || (announced_ && sameApplication(*announced_, *application)))
-        return;
-    announced_ = application;
-    center_.post({AppSwitchTracker::didActivateApplicationNotification,
-                  std::map<QString, std::any>{{AppSwitchTracker::applicationUserInfoKey, *application}}});
+    if (const std::optional<RunningApplication> application = activeApplication())
+        announcer_.activated(*application);
 }
 
 void WlrootsWorkspace::closed(Toplevel &toplevel)
@@ -139,10 +129,7 @@ void WlrootsWorkspace::closed(Toplevel &toplevel)
 
 std::optional<RunningApplication> WlrootsWorkspace::frontmostApplication() const
 {
-    std::optional<RunningApplication> application = activeApplication();
-    if (application)
-        announced_ = application;
-    return application;
+    return announcer_.answered(activeApplication());
 }
 
 std::optional<RunningApplication> WlrootsWorkspace::activeApplication() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/NotificationCenter.h"
+#include "platform/desktop/ActivationAnnouncer.h"
 #include "platform/WorkspaceProtocol.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 #include "platform/wayland/WaylandConnection.h"
@@ -44,12 +45,11 @@ private:
 
     std::shared_ptr<WaylandConnection> connection_;
     DesktopEntryIndex desktopEntries_;
-    NotificationCenter &center_;
+    mutable ActivationAnnouncer announcer_;
     zwlr_foreign_toplevel_manager_v1 *manager_ = nullptr;
     std::vector<std::unique_ptr<Toplevel>> toplevels_;
     Toplevel *active_ = nullptr;
     bool announcing_ = false;
-    mutable std::optional<RunningApplication> announced_;
 };
 
 } // namespace hourloom
