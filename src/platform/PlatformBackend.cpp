@@ -2,6 +2,7 @@
 
 #include "BackendAttempt.h"
 #include "platform/unsupported/UnsupportedDesktop.h"
+#include "platform/wlroots/WlrootsBackend.h"
 #include "platform/x11/X11Backend.h"
 
 #include <QTextStream>
@@ -29,7 +30,7 @@ QString sessionKind(const QProcessEnvironment &environment)
 std::vector<PlatformBackend::Candidate> PlatformBackend::candidatesFor(const QProcessEnvironment &environment)
 {
     if (isWaylandSession(environment))
-        return {};
+        return {{QStringLiteral("wlroots"), startWlrootsBackend}};
     return {{QStringLiteral("X11"), startX11Backend}};
 }
 

@@ -61,3 +61,25 @@ TEST(PlatformBackend, WithoutABackendThatStartsTheAgentRunsWithoutTrackingAndSay
         expectNoTracking(backend);
     }
 }
+
+TEST(PlatformBackend, AWaylandSessionWhoseCompositorCannotBeReachedIsNotTrackedAndSaysSo)
+{
+    NotificationCenter center;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":999"));
+    testing::internal::CaptureStdout();
+    PlatformBackend backend = PlatformBackend::forDesktop(center, environment);
+    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()),
+              (std::vector<std::string>{"The wlroots backend cannot start: no Wayland display",
+                                        "This desktop is not supported yet (a Wayland session): Hourloom cannot see the frontmost application or idle time here"}));
+    expectNoTracking(backend);
+
+    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-9"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/nonexistent"));
+    testing::internal::CaptureStdout();
+    backend = PlatformBackend::forDesktop(center, environment);
+    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()).front(),
+              "The wlroots backend cannot start: cannot connect to the Wayland display /nonexistent/wayland-9");
+    expectNoTracking(backend);
+}

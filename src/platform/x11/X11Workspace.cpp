@@ -3,7 +3,6 @@
 #include "XcbReply.h"
 
 #include "platform/desktop/DesktopApplication.h"
-#include "tracking/AppSwitchTracker.h"
 
 #include <xcb/res.h>
 
@@ -33,17 +32,12 @@ std::optional<QString> executableOf(uint32_t pid)
     return link.endsWith(deleted) ? link.chopped(deleted.size()) : link;
 }
 
-bool sameApplication(const RunningApplication &a, const RunningApplication &b)
-{
-    return a.localizedName == b.localizedName && a.bundleIdentifier == b.bundleIdentifier;
-}
-
 } // namespace
 
 X11Workspace::X11Workspace(std::shared_ptr<X11Connection> connection, DesktopEntryIndex desktopEntries, NotificationCenter &center)
     : connection_(std::move(connection))
     , desktopEntries_(std::move(desktopEntries))
-    , center_(center)
+    , announcer_(center)
     , activeWindowAtom_(connection_->atom("_NET_ACTIVE_WINDOW"))
 {
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -59,20 +53,13 @@ void X11Workspace::handle(const xcb_generic_event_t &event)
     const auto &notify = reinterpret_cast<const xcb_property_notify_event_t &>(event);
     if (notify.window != connection_->root() || notify.atom != activeWindowAtom_)
         return;
-    const std::optional<RunningApplication> application = activeApplication();
-    if (!application || (announced_ && sameApplication(*announced_, *application)))
-        return;
-    announced_ = application;
-    center_.post({AppSwitchTracker::didActivateApplicationNotification,
-                  std::map<QString, std::any>{{AppSwitchTracker::applicationUserInfoKey, *application}}});
+    if (const std::optional<RunningApplication> application = activeApplication())
+        announcer_.activated(*application);
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() const
 {
-    std::optional<RunningApplication> application = activeApplication();
-    if (application)
-        announced_ = application;
-    return application;
+    return announcer_.answered(activeApplication());
 }
 
 std::optional<RunningApplication> X11Workspace::activeApplication() const
