@@ -3,12 +3,9 @@
 #include "XcbReply.h"
 
 #include "platform/desktop/DesktopApplication.h"
-#include "tracking/AppSwitchTracker.h"
+#include "platform/desktop/ProcessExecutable.h"
 
 #include <xcb/res.h>
-
-#include <QFile>
-
 
 namespace hourloom {
 namespace {
@@ -24,26 +21,12 @@ std::optional<QString> textOf(const xcb_get_property_reply_t *reply)
     return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
 }
 
-std::optional<QString> executableOf(uint32_t pid)
-{
-    const QString link = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
-    if (link.isEmpty())
-        return std::nullopt;
-    const QLatin1String deleted(" (deleted)");
-    return link.endsWith(deleted) ? link.chopped(deleted.size()) : link;
-}
-
-bool sameApplication(const RunningApplication &a, const RunningApplication &b)
-{
-    return a.localizedName == b.localizedName && a.bundleIdentifier == b.bundleIdentifier;
-}
-
 } // namespace
 
 X11Workspace::X11Workspace(std::shared_ptr<X11Connection> connection, DesktopEntryIndex desktopEntries, NotificationCenter &center)
     : connection_(std::move(connection))
     , desktopEntries_(std::move(desktopEntries))
-    , center_(center)
+    , announcer_(center)
     , activeWindowAtom_(connection_->atom("_NET_ACTIVE_WINDOW"))
 {
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -59,19 +42,15 @@ void X11Workspace::handle(const xcb_generic_event_t &event)
     const auto &notify = reinterpret_cast<const xcb_property_notify_event_t &>(event);
     if (notify.window != connection_->root() || notify.atom != activeWindowAtom_)
         return;
-    const std::optional<RunningApplication> application = activeApplication();
-    if (!application || (announced_ && sameApplication(*announced_, *application)))
-        return;
-    announced_ = application;
-    center_.post({AppSwitchTracker::didActivateApplicationNotification,
-                  std::map<QString, std::any>{{AppSwitchTracker::applicationUserInfoKey, *application}}});
+    if (const std::optional<RunningApplication> application = activeApplication())
+        announcer_.announce(*application);
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() const
 {
     std::optional<RunningApplication> application = activeApplication();
     if (application)
-        announced_ = application;
+        announcer_.remember(*application);
     return application;
 }
 
@@ -158,7 +137,7 @@ std::optional<WindowFacts> X11Workspace::factsOf(xcb_window_t window) const
     if (!facts.applicationId)
         facts.applicationId = textOf(kdeReply.get());
     if (pid)
-        facts.executable = executableOf(*pid);
+        facts.executable = executableOfProcess(*pid);
     return facts;
 }
 

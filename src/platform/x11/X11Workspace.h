@@ -3,6 +3,7 @@
 #include "X11Connection.h"
 #include "app/NotificationCenter.h"
 #include "app/WorkspaceProtocol.h"
+#include "platform/desktop/ActivationAnnouncer.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 
 namespace hourloom {
@@ -27,9 +28,8 @@ private:
 
     std::shared_ptr<X11Connection> connection_;
     DesktopEntryIndex desktopEntries_;
-    NotificationCenter &center_;
+    mutable ActivationAnnouncer announcer_;
     xcb_atom_t activeWindowAtom_;
-    mutable std::optional<RunningApplication> announced_;
 };
 
 } // namespace hourloom
