@@ -1,0 +1,90 @@
+#pragma once
+
+// The two figures every desktop backend is measured by: how long an activation the desktop was
+// asked for takes to reach handleAppSwitch, and how often the process wakes up while nothing
+// happens.
+#include "tracking/SessionBatchController.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace hourloom::bench {
+
+// What the kernel counts for this process: CPU time, and how often its threads were switched
+// out (woke up or were preempted).
+struct ProcessTimes {
+    long long cpuTicks = 0;
+    long long contextSwitches = 0;
+};
+
+inline ProcessTimes processTimes()
+{
+    ProcessTimes times;
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
+        times.cpuTicks = fields.value(11).toLongLong() + fields.value(12).toLongLong(); // utime + stime
+    }
+    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(QStringLiteral("/proc/self/task/%1/status").arg(task));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
+                times.contextSwitches += line.split(':').last().trimmed().toLongLong();
+        }
+    }
+    return times;
+}
+
+// Asks for `switches` activations (request(i) alternates between two applications) and prints
+// the time from each request to the new session in the batch. False when none arrived.
+inline bool measureSwitches(const SessionBatchController &controller, int switches, const std::function<void(int)> &request)
+{
+    std::vector<double> latencies;
+    for (int i = 0; i < switches; ++i) {
+        const qsizetype before = controller.sessionBatch()->appSessions().size();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        request(i);
+        // A one-shot timer bounds the wait: a lost activation cannot hang the measurement.
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        deadline.start(5000);
+        while (controller.sessionBatch()->appSessions().size() == before && deadline.isActive())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+
+        if (controller.sessionBatch()->appSessions().size() != before)
+            latencies.push_back(elapsed.nsecsElapsed() / 1e6);
+    }
+    if (latencies.empty()) {
+        std::fprintf(stderr, "no switch reached the controller\n");
+        return false;
+    }
+    std::sort(latencies.begin(), latencies.end());
+    const auto at = [&](double quantile) { return latencies[std::min(latencies.size() - 1, size_t(quantile * latencies.size()))]; };
+    std::printf("switches measured: %zu of %d\n", latencies.size(), switches);
+    std::printf("activation to handleAppSwitch: median %.2f ms, p95 %.2f ms, max %.2f ms\n", at(0.5), at(0.95), latencies.back());
+    return true;
+}
+
+// Runs the main loop for the given time with nothing to do, and prints what that cost.
+inline void measureIdle(int seconds)
+{
+    const ProcessTimes start = processTimes();
+    QTimer::singleShot(seconds * 1000, QCoreApplication::instance(), &QCoreApplication::quit);
+    QCoreApplication::exec();
+    const ProcessTimes end = processTimes();
+    std::printf("idle %d s: %lld context switches (one is the timer that ends the wait), %lld CPU ticks\n", seconds,
+                end.contextSwitches - start.contextSwitches, end.cpuTicks - start.cpuTicks);
+}
+
+} // namespace hourloom::bench
