@@ -4,9 +4,10 @@
 #include "model/AppSession.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 #include "platform/kde/KWinWorkspace.h"
-#include "platform/unsupported/UnsupportedDesktop.h"
+#include "platform/wayland/WaylandIdleNotifier.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
+#include "tracking/IdleTimeTracker.h"
 #include "tracking/SessionBatchController.h"
 
 #include "support/KWinDesktop.h"
@@ -64,16 +65,28 @@ protected:
         QString whyNot;
         workspace = KWinWorkspace::start(desktop->bus(), DesktopEntryIndex::fromSystem(), center, &whyNot);
         ASSERT_NE(workspace, nullptr) << whyNot.toStdString();
-        idle = std::make_shared<IdleTimeController>(std::make_shared<NoInputMonitor>(), MainLoopTimer::provider());
         tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
                                                      AppSwitchTracker::applicationUserInfoKey, workspace);
-        controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
     }
 
     void TearDown() override
     {
         if (tracker)
             tracker->stopObserving();
+        IdleTimeTracker::eventSource.reset();
+    }
+
+    // The controller as the agent makes it, with KWin's idle notice after the threshold.
+    void startController(double idleThreshold = 3600)
+    {
+        connection = WaylandConnection::open(desktop->clientEnvironment());
+        ASSERT_NE(connection, nullptr);
+        idleNotifier = WaylandIdleNotifier::watch(connection, idleThreshold);
+        ASSERT_NE(idleNotifier, nullptr);
+        IdleTimeTracker::eventSource = idleNotifier;
+        idle = std::make_shared<IdleTimeController>(idleNotifier, MainLoopTimer::provider());
+        idle->minIdleTime = idleThreshold;
+        controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
     }
 
     AppSessionList sessions() const { return controller->sessionBatch()->appSessions(); }
@@ -107,6 +120,8 @@ protected:
 
     NotificationCenter center;
     std::shared_ptr<KWinWorkspace> workspace;
+    std::shared_ptr<WaylandConnection> connection;
+    std::shared_ptr<WaylandIdleNotifier> idleNotifier;
     std::shared_ptr<IdleTimeController> idle;
     std::shared_ptr<AppSwitchTracker> tracker;
     std::shared_ptr<SessionBatchController> controller;
@@ -114,6 +129,7 @@ protected:
 
 TEST_F(KWinTracking, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNameAndId)
 {
+    startController();
     controller->minSessionDuration = 0;
     ASSERT_TRUE(startTrackingInAlpha());
 
@@ -149,6 +165,7 @@ TEST_F(KWinTracking, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNameAn
 
 TEST_F(KWinTracking, AQuickDetourWithinTheMinimumMergesIntoTheEarlierSession)
 {
+    startController();
     controller->minSessionDuration = 3;
     ASSERT_TRUE(startTrackingInAlpha());
     const auto first = sessions().value(0);
@@ -162,8 +179,50 @@ TEST_F(KWinTracking, AQuickDetourWithinTheMinimumMergesIntoTheEarlierSession)
     EXPECT_TRUE(first->isActive());
 }
 
+TEST_F(KWinTracking, IdlenessEndsTheSessionFocusWhileAwayIsNoReturnAndFakeInputIs)
+{
+    startController(0.3);
+    EXPECT_EQ(idleNotifier->protocol(), "ext_idle_notifier_v1");
+    idle->idlePollingInterval = 0.1;
+    controller->minSessionDuration = 0;
+    ASSERT_TRUE(startTrackingInAlpha());
+    const auto session = sessions().value(0);
+
+    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return idle->isIdle; }));
+    EXPECT_FALSE(session->isActive());
+    EXPECT_TRUE(idle->resumeFromIdleTracker.has_value());
+    EXPECT_EQ(idle->timer, nullptr);
+    const QDateTime idleEnd = session->endTime().value();
+
+    // A window comes forward while the user is away: that is no input, and nothing opens.
+    ASSERT_TRUE(desktop->activate(beta));
+    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return frontmostIs(QStringLiteral("Beta Board")); }));
+    connection->roundtrip();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(idle->isIdle);
+    EXPECT_EQ(sessions(), AppSessionList{session});
+    EXPECT_EQ(session->endTime(), idleEnd);
+
+    // The pointer moves: back, in the application that is frontmost now.
+    ASSERT_TRUE(desktop->movePointer());
+    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return !idle->isIdle; }));
+    EXPECT_FALSE(idle->resumeFromIdleTracker.has_value());
+    ASSERT_EQ(sessions().size(), 2);
+    EXPECT_EQ(sessions().last()->appName(), "Beta Board");
+    EXPECT_TRUE(sessions().last()->isActive());
+    EXPECT_EQ(session->endTime(), idleEnd);
+
+    // The new session restarted the poll: idle again, and the pointer ends it again.
+    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return idle->isIdle; }));
+    EXPECT_FALSE(sessions().last()->isActive());
+    ASSERT_TRUE(desktop->movePointer());
+    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return !idle->isIdle; }));
+    EXPECT_TRUE(sessions().last()->isActive());
+}
+
 TEST_F(KWinTracking, ARestartedKWinGetsTheScriptAgainAndAGoneWorkspaceTakesItsScriptAlong)
 {
+    startController();
     controller->minSessionDuration = 0;
     ASSERT_TRUE(startTrackingInAlpha());
     const QString script = workspace->scriptName();
@@ -189,6 +248,7 @@ TEST_F(KWinTracking, ARestartedKWinGetsTheScriptAgainAndAGoneWorkspaceTakesItsSc
     workspace.reset();
     tracker.reset();
     controller.reset();
+    idle.reset();
     EXPECT_FALSE(isLoaded());
 }
 

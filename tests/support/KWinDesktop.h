@@ -30,6 +30,8 @@ public:
     const QString &waylandDisplay() const { return socket_; }
     // Xwayland's ":N".
     const QString &xDisplay() const { return xDisplay_; }
+    // What a Wayland client of this desktop runs with.
+    QProcessEnvironment clientEnvironment() const;
 
     // Starts a Qt window with the desktop file name on the Wayland socket and waits until KWin
     // manages it. False when it does not show.
@@ -54,7 +56,6 @@ private:
     // then stored in *line.
     bool runScript(const QString &source, const QString &marker, QString *line = nullptr);
     bool hasWindow(const QString &window);
-    QProcessEnvironment clientEnvironment() const;
 
     QTemporaryDir directory_;
     QString busAddress_;
