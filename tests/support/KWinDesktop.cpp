@@ -170,7 +170,7 @@ bool KWinDesktop::openWaylandWindow(const QString &desktopFileName)
     auto window = std::make_unique<QProcess>();
     window->setProcessEnvironment(clientEnvironment());
     window->setProcessChannelMode(QProcess::ForwardedChannels);
-    window->start(QCoreApplication::applicationDirPath() + QStringLiteral("/qt_test_window"), {desktopFileName, desktopFileName});
+    window->start(QStringLiteral(QT_TEST_WINDOW), {desktopFileName, desktopFileName});
     clients_.push_back(std::move(window));
     return spinUntil([&] { return hasWindow(desktopFileName); });
 }
@@ -202,29 +202,49 @@ bool KWinDesktop::activate(const QString &window)
 {
     QString line;
     const QString marker = QStringLiteral("hourloom-test-%1").arg(scripts_ + 1);
-    // An X11 window becomes active only once it took the focus: the script cannot wait for that.
-    return runScript(QStringLiteral("const found = workspace.clientList().find(c => c.desktopFileName == %2 || c.resourceClass == %2);"
-                                    "if (found) workspace.activeClient = found;"
-                                    "print(%1 + ' ' + Boolean(found));")
-                         .arg(quoted(marker), quoted(window)),
-                     marker, &line)
-        && line.endsWith(QLatin1String(" true"));
+    return runScript(activation(window, marker), marker, &line) && line.endsWith(QLatin1String(" true"));
 }
 
-bool KWinDesktop::runScript(const QString &source, const QString &marker, QString *line)
+QString KWinDesktop::requestActivation(const QString &window)
+{
+    return startScript(activation(window, QStringLiteral("hourloom-test-%1").arg(scripts_ + 1)), false);
+}
+
+QString KWinDesktop::activation(const QString &window, const QString &marker)
+{
+    // An X11 window becomes active only once it took the focus: the script cannot wait for that.
+    return QStringLiteral("const found = workspace.clientList().find(c => c.desktopFileName == %2 || c.resourceClass == %2);"
+                          "if (found) workspace.activeClient = found;"
+                          "print(%1 + ' ' + Boolean(found));")
+        .arg(quoted(marker), quoted(window));
+}
+
+QString KWinDesktop::startScript(const QString &source, bool waitUntilRunning)
 {
     const QString name = QStringLiteral("hourloom-test-%1").arg(++scripts_);
     QFile file(directory_.filePath(name + QStringLiteral(".js")));
     if (!file.open(QIODevice::WriteOnly) || file.write(source.toUtf8()) < 0)
-        return false;
+        return QString();
     file.close();
     const QDBusMessage loaded = bus().call(scriptingCall(QStringLiteral("loadScript"), {file.fileName(), name}));
     const int id = loaded.arguments().value(0, -1).toInt();
     if (id < 0)
+        return QString();
+    const QDBusMessage run = QDBusMessage::createMethodCall(kwinService, QStringLiteral("/%1").arg(id), QStringLiteral("org.kde.kwin.Script"),
+                                                           QStringLiteral("run"));
+    if (waitUntilRunning)
+        bus().call(run);
+    else
+        bus().asyncCall(run);
+    return name;
+}
+
+bool KWinDesktop::runScript(const QString &source, const QString &marker, QString *line)
+{
+    const QString name = startScript(source, true);
+    if (name.isEmpty())
         return false;
-    bus().call(QDBusMessage::createMethodCall(kwinService, QStringLiteral("/%1").arg(id), QStringLiteral("org.kde.kwin.Script"),
-                                              QStringLiteral("run")));
-    const QByteArray wanted = "js: " + marker.toUtf8();
+    const QByteArray wanted = "js: " + marker.toUtf8() + ' ';
     bool printed = spinUntil([&] {
         kwinOutput_ += kwin_->readAll();
         const qsizetype at = kwinOutput_.indexOf(wanted);
@@ -234,8 +254,13 @@ bool KWinDesktop::runScript(const QString &source, const QString &marker, QStrin
             *line = QString::fromUtf8(kwinOutput_.mid(at + 4, kwinOutput_.indexOf('\n', at) - at - 4));
         return true;
     });
-    bus().call(scriptingCall(QStringLiteral("unloadScript"), {name}));
+    unloadScript(name);
     return printed;
+}
+
+void KWinDesktop::unloadScript(const QString &name)
+{
+    bus().call(scriptingCall(QStringLiteral("unloadScript"), {name}));
 }
 
 bool KWinDesktop::movePointer()

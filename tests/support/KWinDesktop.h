@@ -41,6 +41,10 @@ public:
     // Asks KWin to activate the window whose desktop file name or (lower-case) class is given;
     // false when there is none.
     bool activate(const QString &window);
+    // Only sends KWin the request to activate the window; returns the name of the script that
+    // carries it, to unload later, or empty when KWin refused it.
+    QString requestActivation(const QString &window);
+    void unloadScript(const QString &name);
     // Moves the pointer through KWin's fake input, as a user's mouse would.
     bool movePointer();
 
@@ -52,8 +56,11 @@ public:
     static void spinFor(int milliseconds);
 
 private:
-    // Runs a script in KWin; true once it printed a line starting with the marker, which is
-    // then stored in *line.
+    static QString activation(const QString &window, const QString &marker);
+    // Loads a script into KWin and starts it; its name, or empty when KWin refused it.
+    QString startScript(const QString &source, bool waitUntilRunning);
+    // Runs a script in KWin and unloads it; true once it printed a line starting with the marker,
+    // which is then stored in *line.
     bool runScript(const QString &source, const QString &marker, QString *line = nullptr);
     bool hasWindow(const QString &window);
 
