@@ -3,7 +3,10 @@
 #include "app/MainLoopTimer.h"
 #include "model/AppSession.h"
 #include "platform/desktop/DesktopEntryIndex.h"
+#include "platform/BackendAttempt.h"
+#include "platform/PlatformBackend.h"
 #include "platform/kde/KWinWorkspace.h"
+#include "platform/kde/KdeBackend.h"
 #include "platform/wayland/WaylandIdleNotifier.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
@@ -220,6 +223,24 @@ TEST_F(KWinTracking, IdlenessEndsTheSessionFocusWhileAwayIsNoReturnAndFakeInputI
     EXPECT_TRUE(sessions().last()->isActive());
 }
 
+TEST_F(KWinTracking, AWaylandSessionWithKWinGetsTheKdeBackendWithKWinsIdleNotices)
+{
+    QProcessEnvironment environment = desktop->clientEnvironment();
+    environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    testing::internal::CaptureStdout();
+    const PlatformBackend backend = PlatformBackend::forDesktop(center, environment);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_NE(std::dynamic_pointer_cast<KWinWorkspace>(backend.workspace), nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<WaylandIdleNotifier>(backend.eventSource), nullptr);
+    EXPECT_EQ(backend.eventTracker, std::dynamic_pointer_cast<EventTrackerProtocol>(backend.eventSource));
+
+    ASSERT_TRUE(desktop->activate(beta));
+    ASSERT_TRUE(KWinDesktop::spinUntil([&] {
+        const auto frontmost = backend.workspace->frontmostApplication();
+        return frontmost && frontmost->localizedName == "Beta Board";
+    }));
+}
+
 TEST_F(KWinTracking, ARestartedKWinGetsTheScriptAgainAndAGoneWorkspaceTakesItsScriptAlong)
 {
     startController();
@@ -235,10 +256,11 @@ TEST_F(KWinTracking, ARestartedKWinGetsTheScriptAgainAndAGoneWorkspaceTakesItsSc
     ASSERT_TRUE(isLoaded());
 
     desktop->stopKWin();
-    // Without KWin no other workspace starts, and says why.
-    QString whyNot;
-    EXPECT_EQ(KWinWorkspace::start(desktop->bus(), DesktopEntryIndex({}), center, &whyNot), nullptr);
-    EXPECT_EQ(whyNot, "no KWin on the session bus");
+    // Without KWin, or without a bus, the backend does not start, and says why.
+    EXPECT_EQ(startKdeBackend(center, desktop->clientEnvironment()).whyNot, "no KWin on the session bus");
+    QProcessEnvironment busless = desktop->clientEnvironment();
+    busless.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
+    EXPECT_EQ(startKdeBackend(center, busless).whyNot, "no session bus");
 
     ASSERT_TRUE(desktop->startKWin()) << desktop->error().toStdString();
     ASSERT_TRUE(desktop->openWaylandWindow(beta));

@@ -2,7 +2,7 @@
 
 #include "KWinScript.h"
 #include "app/NotificationCenter.h"
-#include "app/WorkspaceProtocol.h"
+#include "platform/WorkspaceProtocol.h"
 #include "platform/desktop/ActivationAnnouncer.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 

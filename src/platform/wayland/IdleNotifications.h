@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/EventSourceProtocol.h"
-#include "app/EventTrackerProtocol.h"
+#include "platform/EventSourceProtocol.h"
+#include "platform/EventTrackerProtocol.h"
 
 #include <map>
 #include <optional>
