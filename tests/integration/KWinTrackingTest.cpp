@@ -14,6 +14,7 @@
 #include "tracking/SessionBatchController.h"
 
 #include "support/KWinDesktop.h"
+#include "support/XDesktop.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -26,6 +27,7 @@
 
 using namespace hourloom;
 using hourloom::test::KWinDesktop;
+using hourloom::test::XDesktop;
 
 namespace {
 
@@ -104,7 +106,7 @@ protected:
     // Tracking started as the agent starts it, with the Alpha terminal frontmost.
     bool startTrackingInAlpha()
     {
-        if (!desktop->activate(alpha.toLower()) || !KWinDesktop::spinUntil([&] { return frontmostIs(QStringLiteral("Alpha Terminal")); }))
+        if (!desktop->activate(alpha.toLower()) || !XDesktop::spinUntil([&] { return frontmostIs(QStringLiteral("Alpha Terminal")); }))
             return false;
         QCoreApplication::processEvents(); // the activation that told it
         tracker->recordFrontmostApplication(*controller);
@@ -114,7 +116,7 @@ protected:
 
     bool activateAndWait(const QString &window, const QString &expectedName)
     {
-        return desktop->activate(window) && KWinDesktop::spinUntil([&] { return lastName() == expectedName; });
+        return desktop->activate(window) && XDesktop::spinUntil([&] { return lastName() == expectedName; });
     }
 
     static inline QTemporaryDir *dataHome = nullptr;
@@ -160,7 +162,7 @@ TEST_F(KWinTracking, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNameAn
     stranger.call(forged, QDBus::BlockWithGui); // this process answers it: keep the loop running
     ASSERT_TRUE(desktop->activate(beta));
     ASSERT_TRUE(desktop->activate(alpha.toLower()));
-    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return sessions().size() == 6; }));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return sessions().size() == 6; }));
     EXPECT_EQ(sessions()[4]->appName(), "Beta Board");
     EXPECT_EQ(sessions()[5]->appName(), "Alpha Terminal");
     QDBusConnection::disconnectFromBus(QStringLiteral("stranger"));
@@ -172,11 +174,11 @@ TEST_F(KWinTracking, AQuickDetourWithinTheMinimumMergesIntoTheEarlierSession)
     controller->minSessionDuration = 3;
     ASSERT_TRUE(startTrackingInAlpha());
     const auto first = sessions().value(0);
-    KWinDesktop::spinFor(3500); // long enough to be kept
+    XDesktop::spinFor(3500); // long enough to be kept
 
     ASSERT_TRUE(activateAndWait(beta, "Beta Board"));
     ASSERT_TRUE(desktop->activate(alpha.toLower()));
-    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return sessions().size() == 1 && controller->sessionBatch()->appSwitchingCount() == 1; }))
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return sessions().size() == 1 && controller->sessionBatch()->appSwitchingCount() == 1; }))
         << sessions().size() << " sessions, " << controller->sessionBatch()->appSwitchingCount() << " dropped, last " << lastName().toStdString();
     EXPECT_EQ(sessions().first(), first);
     EXPECT_TRUE(first->isActive());
@@ -191,7 +193,7 @@ TEST_F(KWinTracking, IdlenessEndsTheSessionFocusWhileAwayIsNoReturnAndFakeInputI
     ASSERT_TRUE(startTrackingInAlpha());
     const auto session = sessions().value(0);
 
-    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return idle->isIdle; }));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return idle->isIdle; }));
     EXPECT_FALSE(session->isActive());
     EXPECT_TRUE(idle->resumeFromIdleTracker.has_value());
     EXPECT_EQ(idle->timer, nullptr);
@@ -199,7 +201,7 @@ TEST_F(KWinTracking, IdlenessEndsTheSessionFocusWhileAwayIsNoReturnAndFakeInputI
 
     // A window comes forward while the user is away: that is no input, and nothing opens.
     ASSERT_TRUE(desktop->activate(beta));
-    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return frontmostIs(QStringLiteral("Beta Board")); }));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return frontmostIs(QStringLiteral("Beta Board")); }));
     connection->roundtrip();
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(idle->isIdle);
@@ -208,7 +210,7 @@ TEST_F(KWinTracking, IdlenessEndsTheSessionFocusWhileAwayIsNoReturnAndFakeInputI
 
     // The pointer moves: back, in the application that is frontmost now.
     ASSERT_TRUE(desktop->movePointer());
-    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return !idle->isIdle; }));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !idle->isIdle; }));
     EXPECT_FALSE(idle->resumeFromIdleTracker.has_value());
     ASSERT_EQ(sessions().size(), 2);
     EXPECT_EQ(sessions().last()->appName(), "Beta Board");
@@ -216,10 +218,10 @@ TEST_F(KWinTracking, IdlenessEndsTheSessionFocusWhileAwayIsNoReturnAndFakeInputI
     EXPECT_EQ(session->endTime(), idleEnd);
 
     // The new session restarted the poll: idle again, and the pointer ends it again.
-    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return idle->isIdle; }));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return idle->isIdle; }));
     EXPECT_FALSE(sessions().last()->isActive());
     ASSERT_TRUE(desktop->movePointer());
-    ASSERT_TRUE(KWinDesktop::spinUntil([&] { return !idle->isIdle; }));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !idle->isIdle; }));
     EXPECT_TRUE(sessions().last()->isActive());
 }
 
@@ -235,7 +237,7 @@ TEST_F(KWinTracking, AWaylandSessionWithKWinGetsTheKdeBackendWithKWinsIdleNotice
     EXPECT_EQ(backend.eventTracker, std::dynamic_pointer_cast<EventTrackerProtocol>(backend.eventSource));
 
     ASSERT_TRUE(desktop->activate(beta));
-    ASSERT_TRUE(KWinDesktop::spinUntil([&] {
+    ASSERT_TRUE(XDesktop::spinUntil([&] {
         const auto frontmost = backend.workspace->frontmostApplication();
         return frontmost && frontmost->localizedName == "Beta Board";
     }));

@@ -1,15 +1,13 @@
 #include "KWinDesktop.h"
+#include "XDesktop.h"
 
 #include "fake-input-client-protocol.h"
 
-#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <wayland-client.h>
 
@@ -89,7 +87,7 @@ KWinDesktop::KWinDesktop()
     bus_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     bus_->start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
                                                 QStringLiteral("--address=") + busAddress_});
-    if (!bus_->waitForStarted(10000) || !spinUntil([&] { return QFile::exists(busSocket); })) {
+    if (!bus_->waitForStarted(10000) || !XDesktop::spinUntil([&] { return QFile::exists(busSocket); })) {
         error_ = QStringLiteral("dbus-daemon did not start (package dbus)");
         return;
     }
@@ -131,7 +129,7 @@ bool KWinDesktop::startKWin()
                  {QStringLiteral("--virtual"), QStringLiteral("--width"), QStringLiteral("1280"), QStringLiteral("--height"), QStringLiteral("800"),
                   QStringLiteral("--socket"), socket_, QStringLiteral("--xwayland"), QStringLiteral("--no-lockscreen"),
                   QStringLiteral("--no-global-shortcuts"), QStringLiteral("sh -c 'printf %s \"$DISPLAY\" > %1'").arg(displayFile)});
-    const bool up = spinUntil([&] {
+    const bool up = XDesktop::spinUntil([&] {
         kwinOutput_ += kwin_->readAll();
         QFile file(displayFile);
         if (kwin_->state() == QProcess::NotRunning || !file.open(QIODevice::ReadOnly))
@@ -150,7 +148,7 @@ void KWinDesktop::stopKWin()
     for (auto &client : clients_)
         stop(*client);
     clients_.clear();
-    spinUntil([&] { return !bus().interface()->isServiceRegistered(kwinService); });
+    XDesktop::spinUntil([&] { return !bus().interface()->isServiceRegistered(kwinService); });
 }
 
 QProcessEnvironment KWinDesktop::clientEnvironment() const
@@ -172,7 +170,7 @@ bool KWinDesktop::openWaylandWindow(const QString &desktopFileName)
     window->setProcessChannelMode(QProcess::ForwardedChannels);
     window->start(QStringLiteral(QT_TEST_WINDOW), {desktopFileName, desktopFileName});
     clients_.push_back(std::move(window));
-    return spinUntil([&] { return hasWindow(desktopFileName); });
+    return XDesktop::spinUntil([&] { return hasWindow(desktopFileName); });
 }
 
 bool KWinDesktop::openXWindow(const QString &program, const QStringList &arguments, const QString &windowClass)
@@ -185,7 +183,7 @@ bool KWinDesktop::openXWindow(const QString &program, const QStringList &argumen
     window->setProcessChannelMode(QProcess::ForwardedChannels);
     window->start(program, arguments);
     clients_.push_back(std::move(window));
-    return spinUntil([&] { return hasWindow(windowClass.toLower()); });
+    return XDesktop::spinUntil([&] { return hasWindow(windowClass.toLower()); });
 }
 
 bool KWinDesktop::hasWindow(const QString &window)
@@ -245,7 +243,7 @@ bool KWinDesktop::runScript(const QString &source, const QString &marker, QStrin
     if (name.isEmpty())
         return false;
     const QByteArray wanted = "js: " + marker.toUtf8() + ' ';
-    bool printed = spinUntil([&] {
+    bool printed = XDesktop::spinUntil([&] {
         kwinOutput_ += kwin_->readAll();
         const qsizetype at = kwinOutput_.indexOf(wanted);
         if (at < 0)
@@ -283,25 +281,6 @@ bool KWinDesktop::movePointer()
     wl_registry_destroy(registry);
     wl_display_disconnect(display);
     return offered;
-}
-
-bool KWinDesktop::spinUntil(const std::function<bool()> &condition, int milliseconds)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(20);
-    }
-    return true;
-}
-
-void KWinDesktop::spinFor(int milliseconds)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
 } // namespace hourloom::test

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,9 +50,6 @@ public:
     // Ends KWin, and every window with it; starts a new one on the same bus and socket.
     void stopKWin();
     bool startKWin();
-
-    static bool spinUntil(const std::function<bool()> &condition, int milliseconds = 20000);
-    static void spinFor(int milliseconds);
 
 private:
     static QString activation(const QString &window, const QString &marker);
