@@ -61,3 +61,18 @@ TEST(PlatformBackend, WithoutABackendThatStartsTheAgentRunsWithoutTrackingAndSay
         expectNoTracking(backend);
     }
 }
+
+TEST(PlatformBackend, AWaylandSessionWithoutKWinTriesKdeAndSaysWhyNot)
+{
+    NotificationCenter center;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-hourloom-none"));
+    environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":999")); // Xwayland's: no use here
+    testing::internal::CaptureStdout();
+    const PlatformBackend backend = PlatformBackend::forDesktop(center, environment);
+    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()),
+              (std::vector<std::string>{"The KDE backend cannot start: no session bus",
+                                        "This desktop is not supported yet (a Wayland session): Hourloom cannot see the frontmost "
+                                        "application or idle time here"}));
+    expectNoTracking(backend);
+}

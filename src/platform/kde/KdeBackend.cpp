@@ -19,9 +19,11 @@ namespace {
 QDBusConnection sessionBusOf(const QProcessEnvironment &environment)
 {
     QString address = environment.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    const QString runtimeBus = environment.value(QStringLiteral("XDG_RUNTIME_DIR")) + QStringLiteral("/bus");
-    if (address.isEmpty() && QFileInfo(runtimeBus).exists())
-        address = QStringLiteral("unix:path=") + runtimeBus;
+    const QString runtimeFolder = environment.value(QStringLiteral("XDG_RUNTIME_DIR"));
+    if (address.isEmpty() && !runtimeFolder.isEmpty() && QFileInfo::exists(runtimeFolder + QStringLiteral("/bus")))
+        address = QStringLiteral("unix:path=") + runtimeFolder + QStringLiteral("/bus");
+    if (address.isEmpty())
+        return QDBusConnection(QStringLiteral("hourloom-kde without a bus")); // never connected
     return QDBusConnection::connectToBus(address, QStringLiteral("hourloom-kde ") + address);
 }
 
