@@ -1,6 +1,7 @@
 #include "PlatformBackend.h"
 
 #include "BackendAttempt.h"
+#include "platform/kde/KdeBackend.h"
 #include "platform/unsupported/UnsupportedDesktop.h"
 #include "platform/wlroots/WlrootsBackend.h"
 #include "platform/x11/X11Backend.h"
@@ -30,7 +31,7 @@ QString sessionKind(const QProcessEnvironment &environment)
 std::vector<PlatformBackend::Candidate> PlatformBackend::candidatesFor(const QProcessEnvironment &environment)
 {
     if (isWaylandSession(environment))
-        return {{QStringLiteral("wlroots"), startWlrootsBackend}};
+        return {{QStringLiteral("KDE"), startKdeBackend}, {QStringLiteral("wlroots"), startWlrootsBackend}};
     return {{QStringLiteral("X11"), startX11Backend}};
 }
 

@@ -65,6 +65,9 @@ TEST(DesktopEntryIndex, FindsTheApplicationByTheFirstRuleThatAnswers)
     // StartupWMClass: the class, then the instance.
     EXPECT_EQ(nameFor({"xterm", "XTerm", std::nullopt, std::nullopt}).bundleIdentifier, "debian-xterm");
     EXPECT_EQ(nameFor({"chromium", "Chromium-browser", std::nullopt, std::nullopt}).bundleIdentifier, "chromium");
+    // A class the compositor lowered still finds its entry; an exact match elsewhere wins over it.
+    EXPECT_EQ(nameFor({"xterm", "xterm", std::nullopt, std::nullopt}).bundleIdentifier, "debian-xterm");
+    EXPECT_EQ(nameFor({"chromium", "xterm", std::nullopt, std::nullopt}).bundleIdentifier, "chromium");
     // The id against the class, case-insensitively and by its last reverse-DNS part.
     EXPECT_EQ(nameFor({"gnome-text-editor", "TextEditor", std::nullopt, std::nullopt}).localizedName, "Text Editor");
     // The one entry running the program; two entries for one program name neither.

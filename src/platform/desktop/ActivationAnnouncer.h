@@ -18,6 +18,8 @@ public:
     void activated(const RunningApplication &application);
     // The frontmost application as the workspace answers it; returned unchanged.
     std::optional<RunningApplication> answered(std::optional<RunningApplication> application);
+    // The application last announced or answered, for desktops that only ever tell of changes.
+    const std::optional<RunningApplication> &known() const { return known_; }
 
 private:
     NotificationCenter &center_;

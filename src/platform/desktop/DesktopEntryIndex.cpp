@@ -107,12 +107,15 @@ const DesktopEntry *DesktopEntryIndex::find(const WindowFacts &window) const
         if (const auto found = byId_.constFind(id); found != byId_.constEnd())
             return &entries_[*found];
     }
-    for (const auto &wmClass : {window.wmClassClass, window.wmClassInstance}) {
-        if (!wmClass)
-            continue;
-        for (const DesktopEntry &entry : entries_) {
-            if (entry.startupWMClass == *wmClass)
-                return &entry;
+    // Exactly first; then regardless of case, for compositors (KWin) that report the class in lower case.
+    for (const Qt::CaseSensitivity sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        for (const auto &wmClass : {window.wmClassClass, window.wmClassInstance}) {
+            if (!wmClass)
+                continue;
+            for (const DesktopEntry &entry : entries_) {
+                if (entry.startupWMClass && entry.startupWMClass->compare(*wmClass, sensitivity) == 0)
+                    return &entry;
+            }
         }
     }
     if (window.wmClassClass) {

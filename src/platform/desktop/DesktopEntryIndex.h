@@ -25,8 +25,9 @@ public:
     explicit DesktopEntryIndex(QList<DesktopEntry> entries);
 
     // The application's entry, by the first rule that finds one: its application id; StartupWMClass
-    // against the WM_CLASS class, then the instance; the desktop id against the class (also the
-    // last part of a reverse-DNS id), case-insensitively; the one entry whose program is the window's.
+    // against the WM_CLASS class, then the instance (exactly, then in any case); the desktop id
+    // against the class (also the last part of a reverse-DNS id), case-insensitively; the one
+    // entry whose program is the window's.
     const DesktopEntry *find(const WindowFacts &window) const;
 
     // The user's languages in the order Name[...] keys are tried (e.g. de_DE@euro, de_DE, de@euro, de).

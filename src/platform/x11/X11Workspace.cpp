@@ -3,11 +3,9 @@
 #include "XcbReply.h"
 
 #include "platform/desktop/DesktopApplication.h"
+#include "platform/desktop/ProcessExecutable.h"
 
 #include <xcb/res.h>
-
-#include <QFile>
-
 
 namespace hourloom {
 namespace {
@@ -21,15 +19,6 @@ std::optional<QString> textOf(const xcb_get_property_reply_t *reply)
     if (text.endsWith(QChar(0)))
         text.chop(1);
     return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
-}
-
-std::optional<QString> executableOf(uint32_t pid)
-{
-    const QString link = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
-    if (link.isEmpty())
-        return std::nullopt;
-    const QLatin1String deleted(" (deleted)");
-    return link.endsWith(deleted) ? link.chopped(deleted.size()) : link;
 }
 
 } // namespace
@@ -145,7 +134,7 @@ std::optional<WindowFacts> X11Workspace::factsOf(xcb_window_t window) const
     if (!facts.applicationId)
         facts.applicationId = textOf(kdeReply.get());
     if (pid)
-        facts.executable = executableOf(*pid);
+        facts.executable = executableOfProcess(*pid);
     return facts;
 }
 

@@ -2,8 +2,8 @@
 
 #include "X11Connection.h"
 #include "app/NotificationCenter.h"
-#include "platform/desktop/ActivationAnnouncer.h"
 #include "platform/WorkspaceProtocol.h"
+#include "platform/desktop/ActivationAnnouncer.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 
 namespace hourloom {

@@ -1,0 +1,51 @@
+#include "KdeBackend.h"
+
+#include "KWinWorkspace.h"
+
+#include "app/Configuration.h"
+#include "platform/desktop/DesktopEntryIndex.h"
+#include "platform/unsupported/UnsupportedDesktop.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandIdleNotifier.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace hourloom {
+namespace {
+
+// The session bus the environment names; without DBUS_SESSION_BUS_ADDRESS, the one a user
+// service manager keeps in the runtime folder.
+QDBusConnection sessionBusOf(const QProcessEnvironment &environment)
+{
+    QString address = environment.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    const QString runtimeFolder = environment.value(QStringLiteral("XDG_RUNTIME_DIR"));
+    if (address.isEmpty() && !runtimeFolder.isEmpty() && QFileInfo::exists(runtimeFolder + QStringLiteral("/bus")))
+        address = QStringLiteral("unix:path=") + runtimeFolder + QStringLiteral("/bus");
+    if (address.isEmpty())
+        return QDBusConnection(QStringLiteral("hourloom-kde without a bus")); // never connected
+    return QDBusConnection::connectToBus(address, QStringLiteral("hourloom-kde ") + address);
+}
+
+} // namespace
+
+BackendAttempt startKdeBackend(NotificationCenter &activations, const QProcessEnvironment &environment)
+{
+    QString whyNot;
+    auto workspace = KWinWorkspace::start(sessionBusOf(environment), DesktopEntryIndex::fromSystem(), activations, &whyNot);
+    if (!workspace)
+        return BackendAttempt::refused(whyNot);
+
+    PlatformBackend backend{workspace, std::make_shared<NeverIdleSource>(), std::make_shared<NoInputMonitor>()};
+    const auto connection = WaylandConnection::open(environment);
+    if (auto idle = connection ? WaylandIdleNotifier::watch(connection, Configuration::minIdleTime()) : nullptr) {
+        backend.eventSource = idle;
+        backend.eventTracker = idle;
+    } else {
+        // Without the notices the user never counts as idle, rather than idle for good.
+        QTextStream(stdout) << "KWin offers no idle notices here: idle time is not detected\n";
+    }
+    return {backend, {}};
+}
+
+} // namespace hourloom

@@ -1,0 +1,12 @@
+// Loaded into KWin by the agent: tells the agent's own D-Bus object which window became active.
+// KWin first reports "no window" on every switch; that says nothing about the application.
+// @SERVICE@, @PATH@ and @INTERFACE@ are replaced by the agent before loading.
+function report(window) {
+    if (!window)
+        return;
+    callDBus("@SERVICE@", "@PATH@", "@INTERFACE@", "windowActivated",
+             String(window.resourceClass), String(window.resourceName), String(window.desktopFileName),
+             String(window.pid));
+}
+workspace.clientActivated.connect(report);
+report(workspace.activeClient);
