@@ -1,5 +1,6 @@
 #include "DesktopApplication.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace hourloom {
@@ -17,6 +18,15 @@ RunningApplication describeApplication(const DesktopEntryIndex &index, const Win
         application.bundleIdentifier = window.executable;
     }
     return application;
+}
+
+std::optional<QString> executableOfProcess(std::uint32_t pid)
+{
+    const QString link = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
+    if (link.isEmpty())
+        return std::nullopt;
+    const QLatin1String deleted(" (deleted)");
+    return link.endsWith(deleted) ? link.chopped(deleted.size()) : link;
 }
 
 } // namespace hourloom

@@ -7,8 +7,6 @@
 
 #include <xcb/res.h>
 
-#include <QFile>
-
 
 namespace hourloom {
 namespace {
@@ -22,15 +20,6 @@ std::optional<QString> textOf(const xcb_get_property_reply_t *reply)
     if (text.endsWith(QChar(0)))
         text.chop(1);
     return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
-}
-
-std::optional<QString> executableOf(uint32_t pid)
-{
-    const QString link = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
-    if (link.isEmpty())
-        return std::nullopt;
-    const QLatin1String deleted(" (deleted)");
-    return link.endsWith(deleted) ? link.chopped(deleted.size()) : link;
 }
 
 bool sameApplication(const RunningApplication &a, const RunningApplication &b)
@@ -158,7 +147,7 @@ std::optional<WindowFacts> X11Workspace::factsOf(xcb_window_t window) const
     if (!facts.applicationId)
         facts.applicationId = textOf(kdeReply.get());
     if (pid)
-        facts.executable = executableOf(*pid);
+        facts.executable = executableOfProcess(*pid);
     return facts;
 }
 
