@@ -12,14 +12,13 @@
 
 #include "support/XDesktop.h"
 
+#include "SwitchReport.h"
+
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
 
 using namespace hourloom;
@@ -40,31 +39,6 @@ void requestActivation(X11Connection &connection, xcb_window_t window)
     xcb_send_event(connection.connection(), 0, connection.root(),
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT, reinterpret_cast<const char *>(&message));
     xcb_flush(connection.connection());
-}
-
-struct ProcessTimes {
-    long long cpuTicks = 0;
-    long long contextSwitches = 0;
-};
-
-ProcessTimes processTimes()
-{
-    ProcessTimes times;
-    QFile stat(QStringLiteral("/proc/self/stat"));
-    if (stat.open(QIODevice::ReadOnly)) {
-        const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
-        times.cpuTicks = fields.value(11).toLongLong() + fields.value(12).toLongLong(); // utime + stime
-    }
-    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile status(QStringLiteral("/proc/self/task/%1/status").arg(task));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
-                times.contextSwitches += line.split(':').last().trimmed().toLongLong();
-        }
-    }
-    return times;
 }
 
 } // namespace
@@ -118,21 +92,5 @@ int main(int argc, char *argv[])
         if (controller->sessionBatch()->appSessions().size() != before)
             latencies.push_back(elapsed.nsecsElapsed() / 1e6);
     }
-    if (latencies.empty()) {
-        std::fprintf(stderr, "no switch reached the controller\n");
-        return 1;
-    }
-    std::sort(latencies.begin(), latencies.end());
-    const auto at = [&](double quantile) { return latencies[std::min(latencies.size() - 1, size_t(quantile * latencies.size()))]; };
-    std::printf("switches measured: %zu of %d\n", latencies.size(), switches);
-    std::printf("activation to handleAppSwitch: median %.2f ms, p95 %.2f ms, max %.2f ms\n", at(0.5), at(0.95), latencies.back());
-
-    // Nothing to do: the loop should sleep in poll() the whole time.
-    const ProcessTimes start = processTimes();
-    QTimer::singleShot(idleSeconds * 1000, &application, &QCoreApplication::quit);
-    application.exec();
-    const ProcessTimes end = processTimes();
-    std::printf("idle %d s: %lld context switches (one is the timer that ends the wait), %lld CPU ticks\n", idleSeconds,
-                end.contextSwitches - start.contextSwitches, end.cpuTicks - start.cpuTicks);
-    return 0;
+    return reportSwitchesThenIdle(std::move(latencies), switches, idleSeconds);
 }
