@@ -219,8 +219,15 @@ TEST_F(GnomeTracking, IdlenessEndsTheSessionAndRemoteInputEndsIdleness)
 
 TEST_F(GnomeTracking, WithoutTheExtensionTheUserIsToldHowToEnableItAndTrackingStartsOnceItRuns)
 {
-    // The user turns the extension off: the shell drops it at once.
-    ASSERT_TRUE(shell().gsettings({QStringLiteral("set"), QStringLiteral("org.gnome.shell"), QStringLiteral("enabled-extensions"), QStringLiteral("[]")}));
+    // The user turns the extension off (keeping another one on): the shell drops it at once.
+    const auto setting = [](const char *key, const QString &value = {}) {
+        QStringList arguments{value.isNull() ? QStringLiteral("get") : QStringLiteral("set"), QStringLiteral("org.gnome.shell"), QString::fromLatin1(key)};
+        if (!value.isNull())
+            arguments << value;
+        return shell().gsettings(arguments).value_or(QStringLiteral("(failed)"));
+    };
+    ASSERT_EQ(setting("enabled-extensions", QStringLiteral("['other@example.org']")), "");
+    ASSERT_EQ(setting("disabled-extensions", QStringLiteral("['hourloom@hourloom.org', 'off@example.org']")), "");
     ASSERT_TRUE(XDesktop::spinUntil([] { return !GnomeShell::isExtensionRunning(); }, shellWaitMs));
 
     // The agent starts on this desktop: the backend starts, says what to run, and the panel shows it.
@@ -248,6 +255,8 @@ TEST_F(GnomeTracking, WithoutTheExtensionTheUserIsToldHowToEnableItAndTrackingSt
     EXPECT_TRUE(GnomeExtensionInstaller(QStringLiteral(GNOME_EXTENSION_BUNDLE)).install(out, out));
     out.flush();
     EXPECT_TRUE(installed.contains(QLatin1String("enabled and running"))) << installed.toStdString();
+    EXPECT_EQ(setting("enabled-extensions"), "['other@example.org', 'hourloom@hourloom.org']");
+    EXPECT_EQ(setting("disabled-extensions"), "['off@example.org']");
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !backendController->sessionBatch()->appSessions().isEmpty(); }, shellWaitMs));
     EXPECT_TRUE(DesktopSetupHint::shared().text().isEmpty());
     ASSERT_TRUE(shell().activate(QStringLiteral("gamma-window")));

@@ -336,12 +336,14 @@ bool GnomeShell::movePointer(double dx, double dy)
     return QDBusConnection::sessionBus().call(call, QDBus::Block, 10000).type() != QDBusMessage::ErrorMessage;
 }
 
-bool GnomeShell::gsettings(const QStringList &arguments)
+std::optional<QString> GnomeShell::gsettings(const QStringList &arguments)
 {
     QProcess process;
     process.setProcessEnvironment(environment_);
     process.start(QStringLiteral("gsettings"), arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
 bool GnomeShell::isExtensionRunning()

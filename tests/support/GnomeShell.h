@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace hourloom::test {
@@ -47,8 +48,8 @@ public:
     bool pressKey(unsigned keysym);
     bool movePointer(double dx, double dy);
 
-    // gsettings on the shell's session; true when it succeeded.
-    bool gsettings(const QStringList &arguments);
+    // gsettings on the shell's session: what it printed, none when it failed.
+    std::optional<QString> gsettings(const QStringList &arguments);
     // Whether the extension's name has an owner on the shell's bus.
     static bool isExtensionRunning();
 
