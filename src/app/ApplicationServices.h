@@ -1,16 +1,16 @@
 #pragma once
 
 #include "CrashReporterProtocol.h"
-#include "EventSourceProtocol.h"
-#include "EventTrackerProtocol.h"
 #include "LaunchAtLoginProtocol.h"
 #include "NotificationCenter.h"
 #include "ScriptLibraryProtocol.h"
 #include "TimerProtocol.h"
 #include "UpdaterProtocol.h"
 #include "URLSessionProtocol.h"
-#include "WorkspaceProtocol.h"
 #include "auth/KeychainHelperProtocol.h"
+#include "platform/EventSourceProtocol.h"
+#include "platform/EventTrackerProtocol.h"
+#include "platform/WorkspaceProtocol.h"
 #include "upload/OutboxProtocol.h"
 
 #include <memory>

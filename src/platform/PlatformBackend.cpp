@@ -1,23 +1,14 @@
 #include "PlatformBackend.h"
 
-#include "platform/desktop/DesktopEntryIndex.h"
+#include "BackendAttempt.h"
+#include "platform/gnome/GnomeBackend.h"
 #include "platform/unsupported/UnsupportedDesktop.h"
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11IdleSource.h"
-#include "platform/x11/X11InputMonitor.h"
-#include "platform/x11/X11Workspace.h"
+#include "platform/x11/X11Backend.h"
 
 #include <QTextStream>
 
 namespace hourloom {
 namespace {
-
-PlatformBackend unsupported(const QString &why)
-{
-    QTextStream(stdout) << "This desktop is not supported yet (" << why
-                        << "): Hourloom cannot see the frontmost application or idle time here\n";
-    return {std::make_shared<NoFrontmostWorkspace>(), std::make_shared<NeverIdleSource>(), std::make_shared<NoInputMonitor>()};
-}
 
 bool isWaylandSession(const QProcessEnvironment &environment)
 {
@@ -25,34 +16,42 @@ bool isWaylandSession(const QProcessEnvironment &environment)
         || !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
 }
 
-} // namespace
-
-PlatformBackend PlatformBackend::forDesktop(NotificationCenter &workspaceCenter, const QProcessEnvironment &environment)
+QString sessionKind(const QProcessEnvironment &environment)
 {
     if (isWaylandSession(environment))
-        return unsupported(QStringLiteral("a Wayland session"));
-    const QString display = environment.value(QStringLiteral("DISPLAY"));
-    if (display.isEmpty())
-        return unsupported(QStringLiteral("no X display"));
-    const auto connection = X11Connection::open(display.toLocal8Bit());
-    if (!connection)
-        return unsupported(QStringLiteral("cannot connect to the X display ") + display);
+        return QStringLiteral("a Wayland session");
+    if (!environment.value(QStringLiteral("DISPLAY")).isEmpty())
+        return QStringLiteral("an X11 session");
+    return QStringLiteral("no display");
+}
 
-    PlatformBackend backend{std::make_shared<X11Workspace>(connection, DesktopEntryIndex::fromSystem(), workspaceCenter),
-                            nullptr, nullptr};
-    auto idleSource = std::make_shared<X11IdleSource>(connection);
-    auto inputMonitor = std::make_shared<X11InputMonitor>(connection);
-    if (idleSource->isAvailable() && inputMonitor->isAvailable()) {
-        backend.eventSource = idleSource;
-        backend.eventTracker = inputMonitor;
-    } else {
-        // Idleness that could be seen but never ended would stop tracking for good: without both
-        // extensions the user never counts as idle.
-        QTextStream(stdout) << "The X server lacks MIT-SCREEN-SAVER or XInput 2: idle time is not detected\n";
-        backend.eventSource = std::make_shared<NeverIdleSource>();
-        backend.eventTracker = std::make_shared<NoInputMonitor>();
+} // namespace
+
+std::vector<PlatformBackend::Candidate> PlatformBackend::candidatesFor(const QProcessEnvironment &environment)
+{
+    if (isWaylandSession(environment))
+        return {{QStringLiteral("GNOME Shell"), startGnomeBackend}};
+    return {{QStringLiteral("X11"), startX11Backend}};
+}
+
+PlatformBackend PlatformBackend::choose(const std::vector<Candidate> &candidates, NotificationCenter &activations,
+                                        const QProcessEnvironment &environment)
+{
+    QTextStream out(stdout);
+    for (const Candidate &candidate : candidates) {
+        BackendAttempt attempt = candidate.start(activations, environment);
+        if (attempt.backend)
+            return *attempt.backend;
+        out << "The " << candidate.name << " backend cannot start: " << attempt.whyNot << "\n";
     }
-    return backend;
+    out << "This desktop is not supported yet (" << sessionKind(environment)
+        << "): Hourloom cannot see the frontmost application or idle time here\n";
+    return {std::make_shared<NoFrontmostWorkspace>(), std::make_shared<NeverIdleSource>(), std::make_shared<NoInputMonitor>()};
+}
+
+PlatformBackend PlatformBackend::forDesktop(NotificationCenter &activations, const QProcessEnvironment &environment)
+{
+    return choose(candidatesFor(environment), activations, environment);
 }
 
 } // namespace hourloom

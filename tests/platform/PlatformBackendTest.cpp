@@ -1,24 +1,63 @@
+#include "platform/BackendAttempt.h"
 #include "platform/PlatformBackend.h"
+#include "platform/unsupported/UnsupportedDesktop.h"
 
 #include <gtest/gtest.h>
 
 using namespace hourloom;
 
-TEST(PlatformBackend, WaylandOrNoDisplayRunsWithoutTrackingAndSaysSo)
+namespace {
+
+std::vector<std::string> linesOf(const std::string &said)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(said);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+void expectNoTracking(const PlatformBackend &backend)
+{
+    EXPECT_FALSE(backend.workspace->frontmostApplication().has_value());
+    EXPECT_EQ(backend.eventSource->secondsSinceLastEventType(1, 0xFFFFFFFF), 0.0);
+    EXPECT_FALSE(backend.eventTracker->addGlobalMonitorForEvents(~0ull, [](const InputEvent &) {}).has_value());
+}
+
+} // namespace
+
+TEST(PlatformBackend, EachBackendThatCannotStartSaysWhyAndTheNextIsTried)
 {
     NotificationCenter center;
-    for (const auto &[variable, value] : std::vector<std::pair<QString, QString>>{
-             {"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ""}, {"DISPLAY", ":999"}}) {
+    const auto starting = std::make_shared<NoFrontmostWorkspace>();
+    int tried = 0;
+    const std::vector<PlatformBackend::Candidate> candidates{
+        {QStringLiteral("First"), [&](NotificationCenter &, const QProcessEnvironment &) { ++tried; return BackendAttempt::refused(QStringLiteral("not here")); }},
+        {QStringLiteral("Second"), [&](NotificationCenter &, const QProcessEnvironment &) {
+             ++tried;
+             return BackendAttempt{PlatformBackend{starting, std::make_shared<NeverIdleSource>(), std::make_shared<NoInputMonitor>()}, {}};
+         }},
+        {QStringLiteral("Third"), [&](NotificationCenter &, const QProcessEnvironment &) { ++tried; return BackendAttempt::refused(QStringLiteral("never asked")); }},
+    };
+    testing::internal::CaptureStdout();
+    const PlatformBackend backend = PlatformBackend::choose(candidates, center, QProcessEnvironment());
+    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()), std::vector<std::string>{"The First backend cannot start: not here"});
+    EXPECT_EQ(backend.workspace, starting);
+    EXPECT_EQ(tried, 2);
+}
+
+TEST(PlatformBackend, WithoutABackendThatStartsTheAgentRunsWithoutTrackingAndSaysSo)
+{
+    NotificationCenter center;
+    for (const auto &[display, kind] : std::vector<std::pair<QString, std::string>>{{"", "no display"}, {":999", "an X11 session"}}) {
         QProcessEnvironment environment;
-        environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":0"));
-        environment.insert(variable, value);
+        environment.insert(QStringLiteral("DISPLAY"), display);
         testing::internal::CaptureStdout();
         const PlatformBackend backend = PlatformBackend::forDesktop(center, environment);
-        const std::string said = testing::internal::GetCapturedStdout();
-        EXPECT_NE(said.find("This desktop is not supported yet"), std::string::npos) << variable.toStdString();
-        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
-        EXPECT_FALSE(backend.workspace->frontmostApplication().has_value());
-        EXPECT_EQ(backend.eventSource->secondsSinceLastEventType(1, 0xFFFFFFFF), 0.0);
-        EXPECT_FALSE(backend.eventTracker->addGlobalMonitorForEvents(~0ull, [](const InputEvent &) {}).has_value());
+        const std::vector<std::string> lines = linesOf(testing::internal::GetCapturedStdout());
+        ASSERT_EQ(lines.size(), 2u) << display.toStdString();
+        EXPECT_EQ(lines[0].rfind("The X11 backend cannot start: ", 0), 0u) << lines[0];
+        EXPECT_EQ(lines[1].rfind("This desktop is not supported yet (" + kind + ")", 0), 0u) << lines[1];
+        expectNoTracking(backend);
     }
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/EventSourceProtocol.h"
-#include "app/EventTrackerProtocol.h"
-#include "app/WorkspaceProtocol.h"
+#include "platform/EventSourceProtocol.h"
+#include "platform/EventTrackerProtocol.h"
+#include "platform/WorkspaceProtocol.h"
 
 #include <map>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DesktopEntryIndex.h"
-#include "app/WorkspaceProtocol.h"
+#include "platform/WorkspaceProtocol.h"
 
 #include <cstdint>
 

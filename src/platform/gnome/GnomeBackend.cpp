@@ -23,12 +23,6 @@ QDBusConnection sessionBusOf(const QProcessEnvironment &environment)
     return QDBusConnection::connectToBus(address, QStringLiteral("hourloom-session:") + address);
 }
 
-bool isWaylandSession(const QProcessEnvironment &environment)
-{
-    return environment.value(QStringLiteral("XDG_SESSION_TYPE")) == QLatin1String("wayland")
-        || !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
-}
-
 // Tells the user, each time the extension is found missing, the one command that enables it.
 void showExtensionState(bool running)
 {
@@ -46,13 +40,11 @@ void showExtensionState(bool running)
 
 BackendAttempt startGnomeBackend(NotificationCenter &activations, const QProcessEnvironment &environment)
 {
-    if (!isWaylandSession(environment))
-        return {std::nullopt, QStringLiteral("GNOME Shell's extension is only needed on Wayland")};
     QDBusConnection bus = sessionBusOf(environment);
     if (!bus.isConnected() || !bus.interface())
-        return {std::nullopt, QStringLiteral("no session bus")};
+        return BackendAttempt::refused(QStringLiteral("no session bus"));
     if (!bus.interface()->isServiceRegistered(QStringLiteral("org.gnome.Shell")))
-        return {std::nullopt, QStringLiteral("GNOME Shell is not on the session bus")};
+        return BackendAttempt::refused(QStringLiteral("GNOME Shell is not on the session bus"));
 
     auto workspace = std::make_shared<GnomeWorkspace>(bus, DesktopEntryIndex::fromSystem(), activations);
     workspace->onExtensionRunningChanged(showExtensionState);

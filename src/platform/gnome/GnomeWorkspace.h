@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/NotificationCenter.h"
-#include "app/WorkspaceProtocol.h"
+#include "platform/WorkspaceProtocol.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 
 #include <QDBusConnection>

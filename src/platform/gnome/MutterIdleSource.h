@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/EventSourceProtocol.h"
+#include "platform/EventSourceProtocol.h"
 
 #include <QDBusConnection>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/EventTrackerProtocol.h"
+#include "platform/EventTrackerProtocol.h"
 
 #include <QDBusConnection>
 #include <QObject>

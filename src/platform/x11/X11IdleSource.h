@@ -1,7 +1,7 @@
 #pragma once
 
 #include "X11Connection.h"
-#include "app/EventSourceProtocol.h"
+#include "platform/EventSourceProtocol.h"
 
 namespace hourloom {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "X11Connection.h"
-#include "app/EventTrackerProtocol.h"
+#include "platform/EventTrackerProtocol.h"
 
 #include <map>
 #include <set>

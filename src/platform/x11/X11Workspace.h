@@ -2,7 +2,7 @@
 
 #include "X11Connection.h"
 #include "app/NotificationCenter.h"
-#include "app/WorkspaceProtocol.h"
+#include "platform/WorkspaceProtocol.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 
 namespace hourloom {

@@ -1,0 +1,1 @@
+// Nothing: the shared object around it exists only to be linked.
