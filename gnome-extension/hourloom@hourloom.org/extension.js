@@ -3,7 +3,8 @@
 // Shell on Wayland tells ordinary clients nothing about other applications' windows.
 //
 // Written in the imports.gi format of GNOME Shell 43; Shell 45 and later load extensions as ES
-// modules only.
+// modules only. It stays enabled while the screen is locked (metadata.json's session-modes): the
+// agent would otherwise take each lock for the extension being turned off, and tell the user so.
 const { Gio, GLib, Shell } = imports.gi;
 const Main = imports.ui.main;
 
