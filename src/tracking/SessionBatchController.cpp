@@ -88,6 +88,13 @@ bool SessionBatchController::closeCurrentSession(const QDateTime &at)
     return running;
 }
 
+void SessionBatchController::addWaitingSessions(const AppSessionList &waiting)
+{
+    std::erase_if(closedSessions_, [](const auto &session) { return session.expired(); });
+    closedSessions_.insert(closedSessions_.end(), waiting.cbegin(), waiting.cend());
+    sessionBatch_->setAppSessions(waiting + sessionBatch_->appSessions());
+}
+
 bool SessionBatchController::canResumeLastSession(const AppSessionProtocol &newSession) const
 {
     if (!appSessionController_ || !isSameAppAsLastSession(newSession))

@@ -34,6 +34,7 @@ public:
 
     void handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession) override;
     bool closeCurrentSession(const QDateTime &at) override;
+    void addWaitingSessions(const AppSessionList &waiting) override;
     void startIdleTimer() override;
     bool isCurrentSessionTooShort() const override;
     bool isCurrentSessionYoungerThanMinimum(const QDateTime &now) const override;

@@ -29,6 +29,10 @@ public:
     // it again or reopens it, so the time after `at` is never booked to it; the next application
     // recorded starts a new session. True when a running session ended here.
     virtual bool closeCurrentSession(const QDateTime &at) = 0;
+    // Puts sessions that waited for upload from an earlier run or login in front of the batch.
+    // They are closed for good like the above: a quick return to their application starts a new
+    // session instead of booking the time between to them.
+    virtual void addWaitingSessions(const AppSessionList &waiting) = 0;
     virtual void startIdleTimer() = 0;
     virtual bool isCurrentSessionTooShort() const = 0;
     // Whether the current session is still open and has not yet lasted the shortest session

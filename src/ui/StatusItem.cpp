@@ -72,6 +72,9 @@ void StatusItem::togglePanel()
 
 void StatusItem::openPanel()
 {
+    // Only an XEmbed tray tells where the icon is. A StatusNotifierItem host (the tray of Wayland
+    // desktops) does not: Qt drops the position its activation carries, so the geometry is empty
+    // and the panel opens at the screen's top-right corner.
     panel_->setAnchor(trayIcon_->geometry());
     menuPresentation_.setMenuPresented(true);
 }

@@ -105,9 +105,8 @@ void UserActivityController::restoreWaitingSessions()
         return;
     restorePending_ = false;
     keepWaitingSessionsBounded();
-    const auto batch = sessionBatchController_->sessionBatch();
-    if (AppSessionList waiting = outbox_->restore(batch->appSessions()); !waiting.isEmpty())
-        batch->setAppSessions(waiting + batch->appSessions());
+    if (AppSessionList waiting = outbox_->restore(sessionBatchController_->sessionBatch()->appSessions()); !waiting.isEmpty())
+        sessionBatchController_->addWaitingSessions(waiting);
 }
 
 QCoro::Task<void> UserActivityController::uploadSessionBatch()

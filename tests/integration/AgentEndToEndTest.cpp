@@ -31,11 +31,8 @@ TEST_F(AgentEndToEnd, LogInTrackUploadLogOutLogInAgainAndQuitAfterTheFinalUpload
 
     // Log out from the panel's settings menu: the login form comes back, the access token is gone
     // from the keyring and the refresh token stays.
-    ASSERT_TRUE(openPanel());
-    const QRect account = panel();
-    ASSERT_TRUE(openMenu(QPoint(account.right() - 22, account.top() + 21), QStringLiteral("1")));
-    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !loggedIn(); }, loadedMachineBound)) << "the log-out did not go through";
+    logOutThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
     // The token is forgotten after "loggedIn" turns false, in the credential store's own time.
     EXPECT_TRUE(XDesktop::spinUntil([] { return KeyringSession::secretTool({"lookup", "service", "hourloomApiAccessToken", "account", "hourloom-Test"}).isEmpty(); },
                                     loadedMachineBound))
@@ -46,7 +43,7 @@ TEST_F(AgentEndToEnd, LogInTrackUploadLogOutLogInAgainAndQuitAfterTheFinalUpload
     logInThroughThePanel();
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(desktop.activate(terminal));
-    const int uploadsBeforeQuit = uploads();
+    const int uploadsBeforeQuit = server.uploads();
     ASSERT_TRUE(click(trayIcon().center())); // closes the panel the login left open
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
     ASSERT_TRUE(openMenu(trayIcon().center(), QStringLiteral("3")));
@@ -54,7 +51,7 @@ TEST_F(AgentEndToEnd, LogInTrackUploadLogOutLogInAgainAndQuitAfterTheFinalUpload
     ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "the agent did not quit";
     EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(agent.process().exitCode(), 0);
-    EXPECT_GT(uploads(), uploadsBeforeQuit);
+    EXPECT_GT(server.uploads(), uploadsBeforeQuit);
 }
 
 } // namespace

@@ -1,18 +1,34 @@
 #include "AgentFixture.h"
 
 #include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSettings>
 
 #include <httplib.h>
+
+#include <signal.h>
 
 namespace hourloom::test {
 namespace {
 
 [[maybe_unused]] auto *const keyring = ::testing::AddGlobalTestEnvironment(new KeyringSession);
 
+QJsonObject withChanges(QJsonObject configuration, const QJsonObject &changes)
+{
+    for (auto change = changes.begin(); change != changes.end(); ++change)
+        configuration.insert(change.key(), change.value());
+    return configuration;
+}
+
 } // namespace
+
+AgentFixture::AgentFixture(const QJsonObject &configuration)
+    : agent(AgentBundle::configuration(withChanges({{"ROOT_URL", server.rootURL().toString()},
+                                                    {"SECONDS_BETWEEN_API_SENDS", "2"},
+                                                    {"SECONDS_MIN_APP_SESSION", "0"},
+                                                    {"MIN_IDLE_TIME", "600"}},
+                                                   configuration)))
+{
+}
 
 void AgentFixture::SetUp()
 {
@@ -24,6 +40,10 @@ void AgentFixture::SetUp()
     ASSERT_FALSE(terminal.isEmpty());
     ASSERT_FALSE(logo.isEmpty());
 
+    // The keyring outlives each test in this process: a login an earlier test left there would
+    // log this agent in against a service that never issued it.
+    for (const char *service : {"hourloomApiAccessToken", "hourloomApiRefreshToken"})
+        KeyringSession::secretTool({QStringLiteral("clear"), QStringLiteral("service"), QString::fromLatin1(service), QStringLiteral("account"), QStringLiteral("hourloom-Test")});
     QDir(home.path()).mkpath(QStringLiteral("config"));
     QDir(home.path()).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -43,12 +63,14 @@ QProcessEnvironment AgentFixture::environment(const QString &display) const
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    for (auto extra = extraEnvironment.cbegin(); extra != extraEnvironment.cend(); ++extra)
+        environment.insert(extra.key(), extra.value());
     return environment;
 }
 
 void AgentFixture::startAgent(const QString &display)
 {
-    ASSERT_TRUE(agent.start(environment(display.isEmpty() ? desktop.display() : display)));
+    ASSERT_TRUE(agent.start(environment(display.isEmpty() ? desktop.display() : display), launcher));
     if (display.isEmpty()) {
         // The icon is in the tray once the tray has grown around it.
         ASSERT_TRUE(XDesktop::spinUntil([&] { return trayIcon().width() >= 16; }, loadedMachineBound)) << agent.output().toStdString();
@@ -110,41 +132,27 @@ void AgentFixture::logInThroughThePanel(const QString &email)
     ASSERT_TRUE(XDesktop::spinUntil([&] { return loggedIn(); }, loadedMachineBound)) << "the login did not go through";
 }
 
-QHash<QString, StoredSession> AgentFixture::stored(const QString &email)
+void AgentFixture::logOutThroughThePanel()
 {
-    httplib::Client client("127.0.0.1", server.port());
-    const auto result = client.Get("/dev/activities");
-    QHash<QString, StoredSession> sessions;
-    if (!result)
-        return sessions;
-    for (const QJsonValue &user : QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("users").toArray()) {
-        if (user.toObject().value("email").toString() != email)
-            continue;
-        for (const QJsonValue &value : user.toObject().value("user_activities").toArray()) {
-            const QJsonObject session = value.toObject();
-            sessions.insert(session.value("id").toString(), {session.value("app_name").toString(), session.value("start_time").toString(),
-                                                             session.value("end_time").toString()});
-        }
-    }
-    return sessions;
+    ASSERT_TRUE(openPanel());
+    const QRect account = panel();
+    ASSERT_TRUE(openMenu(QPoint(account.right() - 22, account.top() + 21), QStringLiteral("1")));
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !loggedIn(); }, loadedMachineBound)) << "the log-out did not go through";
 }
 
-int AgentFixture::uploads()
+void AgentFixture::quitAgent()
 {
-    httplib::Client client("127.0.0.1", server.port());
-    const auto result = client.Get("/dev/activities");
-    int count = 0;
-    if (!result)
-        return count;
-    for (const QJsonValue &user : QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("users").toArray())
-        count += user.toObject().value("uploads").toInt();
-    return count;
+    ::kill(pid_t(agent.process().processId()), SIGTERM);
+    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "SIGTERM did not end the agent";
+    EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent.process().exitCode(), 0);
 }
 
 bool AgentFixture::storedApps(const QStringList &names)
 {
     QStringList apps;
-    for (const StoredSession &session : stored())
+    for (const StoredAppSession &session : server.storedActivities())
         apps.append(session.appName);
     return std::all_of(names.cbegin(), names.cend(), [&](const QString &name) { return apps.contains(name); });
 }

@@ -5,7 +5,6 @@
 #include "support/KeyringSession.h"
 #include "support/XDesktop.h"
 
-#include <QHash>
 #include <QJsonObject>
 #include <QRect>
 #include <QTemporaryDir>
@@ -18,18 +17,14 @@ namespace hourloom::test {
 // from hanging, and leaves room for a loaded 2-core machine running other suites beside this one.
 constexpr int loadedMachineBound = 90000;
 
-// An app session as the local account service stored it; times in its wall-clock text.
-struct StoredSession {
-    QString appName;
-    QString startTime;
-    QString endTime;
-};
-
 // The real agent as a user meets it: on a private X desktop with a window manager, a tray and
 // two windows to switch between, its tokens in gnome-keyring on a private session bus, its
 // settings and state in a private home, talking to the local account service.
 class AgentFixture : public ::testing::Test {
 protected:
+    // `configuration` replaces values of the fixture's own configuration document.
+    explicit AgentFixture(const QJsonObject &configuration = {});
+
     void SetUp() override;
     void TearDown() override;
 
@@ -47,10 +42,12 @@ protected:
     bool openPanel();
     bool loggedIn();
     void logInThroughThePanel(const QString &email = DevServerProcess::email);
+    // Logs out from the panel's settings menu and waits until the agent says so.
+    void logOutThroughThePanel();
+    // Ends the agent as the desktop does (SIGTERM) and waits until it has.
+    void quitAgent();
 
-    // What the service stored for a user, by id, and how many uploads came from everyone.
-    QHash<QString, StoredSession> stored(const QString &email = DevServerProcess::email);
-    int uploads();
+    // Whether the service stored app sessions of all these applications for the test user.
     bool storedApps(const QStringList &names);
 
     // Makes the activity endpoint answer 503 until serviceBack().
@@ -62,10 +59,11 @@ protected:
     XDesktop desktop;
     QString terminal;
     QString logo;
-    AgentBundle agent{AgentBundle::configuration({{"ROOT_URL", server.rootURL().toString()},
-                                                  {"SECONDS_BETWEEN_API_SENDS", "2"},
-                                                  {"SECONDS_MIN_APP_SESSION", "0"},
-                                                  {"MIN_IDLE_TIME", "600"}})};
+    AgentBundle agent;
+    // Given to the agent beside the private folders and the display.
+    QHash<QString, QString> extraEnvironment;
+    // The command the agent is started through, if any (see AgentBundle::start).
+    QStringList launcher;
 };
 
 } // namespace hourloom::test

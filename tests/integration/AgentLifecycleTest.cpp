@@ -4,6 +4,9 @@
 #include "AgentFixture.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QJsonObject>
 
@@ -31,9 +34,9 @@ int permissions(const QString &path)
 }
 
 // The sessions that began in [from, to], in start order, as "app_name" lines.
-QStringList between(const QHash<QString, StoredSession> &sessions, const QDateTime &from, const QDateTime &to)
+QStringList between(const QHash<QString, StoredAppSession> &sessions, const QDateTime &from, const QDateTime &to)
 {
-    QList<StoredSession> found;
+    QList<StoredAppSession> found;
     for (const auto &session : sessions) {
         if (session.startTime >= wire(from) && session.startTime <= wire(to))
             found.append(session);
@@ -43,6 +46,16 @@ QStringList between(const QHash<QString, StoredSession> &sessions, const QDateTi
     for (const auto &session : found)
         names.append(session.appName);
     return names;
+}
+
+// The id of a session of `app` that the service stores now and did not store in `before`.
+QString arrivedSince(const QHash<QString, StoredAppSession> &before, const QString &app, const QHash<QString, StoredAppSession> &now)
+{
+    for (auto session = now.cbegin(); session != now.cend(); ++session) {
+        if (session->appName == app && !before.contains(session.key()))
+            return session.key();
+    }
+    return {};
 }
 
 TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillWithItsTimes)
@@ -75,8 +88,8 @@ TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillW
     serviceBack();
     startAgent();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(stored(), begin, quit).size() >= 3; }, loadedMachineBound));
-    const auto afterQuit = stored();
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(server.storedActivities(), begin, quit).size() >= 3; }, loadedMachineBound));
+    const auto afterQuit = server.storedActivities();
     EXPECT_EQ(between(afterQuit, begin, quit), (QStringList{"XTerm", "XLogo", "XTerm"})) << "each once, in order";
     for (const auto &session : afterQuit) {
         if (session.startTime > wire(quit))
@@ -98,8 +111,8 @@ TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillW
     serviceBack();
     startAgent();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(stored(), second, killed).contains("XLogo"); }, loadedMachineBound));
-    for (const auto &session : stored()) {
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(server.storedActivities(), second, killed).contains("XLogo"); }, loadedMachineBound));
+    for (const auto &session : server.storedActivities()) {
         if (session.appName == "XLogo" && session.startTime >= wire(second) && session.startTime <= wire(killed)) {
             EXPECT_LT(session.startTime, session.endTime) << "checkpointed after it began";
             EXPECT_LE(session.endTime, wire(killed));
@@ -127,8 +140,8 @@ TEST_F(AgentLifecycle, WhenTheXServerGoesAwayWhatHadEndedArrivesFromTheNextStart
     ASSERT_TRUE(next.error().isEmpty()) << next.error().toStdString();
     startAgent(next.display());
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(stored(), begin, gone).size() >= 2; }, loadedMachineBound));
-    EXPECT_EQ(between(stored(), begin, gone).mid(0, 2), (QStringList{"XLogo", "XTerm"}));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(server.storedActivities(), begin, gone).size() >= 2; }, loadedMachineBound));
+    EXPECT_EQ(between(server.storedActivities(), begin, gone).mid(0, 2), (QStringList{"XLogo", "XTerm"}));
 }
 
 TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrivesAfterIt)
@@ -137,9 +150,20 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(click(trayIcon().center()));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
-    const QDateTime begin = QDateTime::currentDateTime().addSecs(-1);
+    // The session the refusal ends is known by its id, not by when it began: XLogo may have been
+    // frontmost since the login, and the next login begins another XLogo session, possibly within
+    // the second the refusal was seen in.
+    ASSERT_TRUE(desktop.activate(terminal));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return storedApps({"XTerm"}); }, loadedMachineBound));
+    const auto beforeLogo = server.storedActivities();
     ASSERT_TRUE(desktop.activate(logo));
-    XDesktop::spinFor(300);
+    QString open;
+    ASSERT_TRUE(XDesktop::spinUntil([&] {
+        open = arrivedSince(beforeLogo, "XLogo", server.storedActivities());
+        return !open.isEmpty();
+    }, loadedMachineBound)) << "the XLogo session did not go out open";
+    // What an upload before the refusal carried: the session open, with a provisional end.
+    const QString provisional = server.storedActivities().value(open).endTime;
 
     // The login is revoked at the service: the access token is refused, and so is the refresh.
     server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 2}, {"status", 401}});
@@ -148,22 +172,241 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !loggedIn(); }, loadedMachineBound)) << "still shown as logged in";
     ASSERT_TRUE(XDesktop::spinUntil([&] { return panel().isValid(); }, loadedMachineBound)) << "the panel did not ask for a login";
     const QDateTime expired = QDateTime::currentDateTime();
+    const auto atRefusal = server.storedActivities();
     EXPECT_TRUE(XDesktop::spinUntil([&] { return agent.output().contains("no longer accepts this login"); }, loadedMachineBound));
-    // The session open when the login was refused; at most an earlier upload carried it, open,
-    // with a provisional end.
-    const auto logoEnd = [&] {
-        for (const auto &session : stored()) {
-            if (session.appName == "XLogo" && session.startTime >= wire(begin) && session.startTime <= wire(expired))
-                return session.endTime;
-        }
-        return QString();
-    };
-    const QString provisional = logoEnd();
 
+    // The next login's first upload carries what waited in the outbox with the new session.
     logInThroughThePanel();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !logoEnd().isEmpty() && logoEnd() != provisional; }, loadedMachineBound))
-        << "the session ended by the refusal did not arrive";
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return server.storedActivities().size() > atRefusal.size(); }, loadedMachineBound))
+        << "nothing arrived after the new login";
+    const QString end = server.storedActivities().value(open).endTime;
+    EXPECT_GT(end, provisional) << "the session ended by the refusal did not arrive";
+    EXPECT_LE(end, wire(expired)) << "the session ended by the refusal arrived with a later end";
+}
+
+TEST_F(AgentLifecycle, WhatALogOutDuringAnOutageLeftArrivesWithTheSameAccountsNextLoginOnly)
+{
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(click(trayIcon().center()));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
+    XDesktop::spinFor(1100);
+    const QDateTime begin = QDateTime::currentDateTime();
+    serviceDown();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(1500);
+    logOutThroughThePanel(); // its upload fails
+    ASSERT_FALSE(HasFatalFailure());
+    const QDateTime loggedOut = QDateTime::currentDateTime();
+    XDesktop::spinFor(1100);
+    serviceBack();
+
+    // Another account on this machine: its uploads carry none of them.
+    logInThroughThePanel(DevServerProcess::otherEmail);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !server.storedActivities(DevServerProcess::otherEmail).isEmpty(); }, loadedMachineBound))
+        << "nothing arrived for the other account";
+    EXPECT_TRUE(between(server.storedActivities(DevServerProcess::otherEmail), begin, loggedOut).isEmpty());
+    logOutThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+
+    // The first account again: they arrive under it, with the ends the log-out gave them.
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(server.storedActivities(), begin, loggedOut).size() >= 2; }, loadedMachineBound))
+        << "the sessions the log-out left did not arrive";
+    const auto arrived = server.storedActivities();
+    EXPECT_EQ(between(arrived, begin, loggedOut), (QStringList{"XTerm", "XLogo"}));
+    for (const auto &session : arrived) {
+        if (session.startTime >= wire(begin) && session.startTime <= wire(loggedOut))
+            EXPECT_LE(session.endTime, wire(loggedOut));
+    }
+    EXPECT_TRUE(between(server.storedActivities(DevServerProcess::otherEmail), begin, loggedOut).isEmpty());
+}
+
+// Every file under `folder` (relative paths), for telling what a run wrote.
+QStringList filesUnder(const QString &folder)
+{
+    QStringList files;
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (entries.hasNext())
+        files.append(QDir(folder).relativeFilePath(entries.next()));
+    files.sort();
+    return files;
+}
+
+// The agent's lines about its outbox.
+QList<QByteArray> outboxLines(const QByteArray &output)
+{
+    QList<QByteArray> lines;
+    for (const QByteArray &line : output.split('\n')) {
+        if (line.contains("outbox"))
+            lines.append(line);
+    }
+    return lines;
+}
+
+TEST_F(AgentLifecycle, ACorruptOutboxIsMovedAsideWithOneLineAndTheAgentTracksAndUploadsOn)
+{
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    quitAgent();
+    ASSERT_FALSE(HasFatalFailure());
+    const QString folder = home.filePath(QStringLiteral("state/hourloom"));
+    for (const QString &name : filesUnder(folder))
+        QFile::remove(folder + u'/' + name);
+    const QByteArray garbage = QByteArray("not a database at all\n").repeated(200);
+    QFile corrupt(folder + QStringLiteral("/outbox.sqlite"));
+    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write(garbage);
+    corrupt.close();
+
+    startAgent();
+    ASSERT_FALSE(HasFatalFailure());
+    const QByteArray startOutput = agent.output();
+    const auto before = server.storedActivities();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(logo));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !arrivedSince(before, "XTerm", server.storedActivities()).isEmpty(); }, loadedMachineBound))
+        << "the agent does not track or upload after meeting the corrupt file";
+
+    const auto lines = outboxLines(agent.output());
+    ASSERT_EQ(lines.size(), 1) << agent.output().toStdString();
+    EXPECT_TRUE(lines.first().contains("moved it to")) << lines.first().toStdString();
+    EXPECT_TRUE(outboxLines(startOutput).size() == 1) << "said at start";
+    const QStringList aside = QDir(folder).entryList({QStringLiteral("outbox.sqlite.broken-*")}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^outbox\\.sqlite\\.broken-\\d{8}-\\d{6}$")).match(aside.first()).hasMatch()) << aside.first().toStdString();
+    QFile kept(folder + u'/' + aside.first());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), garbage) << "the corrupt file is kept as it was";
+    EXPECT_EQ(permissions(folder + QStringLiteral("/outbox.sqlite")), 0600) << "a fresh outbox took its place";
+}
+
+TEST_F(AgentLifecycle, AReadOnlyStateFolderCostsOnlyTheOutboxWithOneLineAndNothingIsWrittenElsewhere)
+{
+    // Root writes through any permission bits: the folder is made read-only by a read-only
+    // bind mount, in a mount namespace of the agent's own.
+    if (QProcess::execute(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("true")}) != 0)
+        GTEST_SKIP() << "no mount namespace can be made here";
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    quitAgent();
+    ASSERT_FALSE(HasFatalFailure());
+    const QString state = home.filePath(QStringLiteral("state"));
+    const QString folder = state + QStringLiteral("/hourloom");
+    for (const QString &name : filesUnder(folder))
+        QFile::remove(folder + u'/' + name);
+    const QStringList homeBefore = filesUnder(home.path());
+    // Other tests write beside this one in the working folder: only an outbox there would be ours.
+    const auto outboxesIn = [](const QString &folder) { return filesUnder(folder).filter(QStringLiteral("outbox")); };
+    const QStringList workingFolderBefore = outboxesIn(QDir::currentPath());
+    const QString userState = QDir::homePath() + QStringLiteral("/.local/state/hourloom");
+    const QStringList userStateBefore = filesUnder(userState);
+
+    launcher = {QStringLiteral("unshare"), QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                QStringLiteral("mount --bind -o ro \"$1\" \"$1\" && shift && exec \"$@\""), QStringLiteral("sh"), state};
+    startAgent();
+    ASSERT_FALSE(HasFatalFailure());
+    const auto before = server.storedActivities();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(logo));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !arrivedSince(before, "XTerm", server.storedActivities()).isEmpty(); }, loadedMachineBound))
+        << "the agent does not track or upload without its outbox";
+    quitAgent();
+    ASSERT_FALSE(HasFatalFailure());
+
+    const auto lines = outboxLines(agent.output());
+    ASSERT_EQ(lines.size(), 1) << agent.output().toStdString();
+    EXPECT_TRUE(lines.first().contains("cannot be used")) << lines.first().toStdString();
+    EXPECT_TRUE(filesUnder(folder).isEmpty());
+    // The settings file is the agent's to write; nothing else appears anywhere it could reach.
+    QStringList homeAfter = filesUnder(home.path());
+    homeAfter.removeAll(QStringLiteral("config/Hourloom/Hourloom.conf"));
+    QStringList expectedHome = homeBefore;
+    expectedHome.removeAll(QStringLiteral("config/Hourloom/Hourloom.conf"));
+    EXPECT_EQ(homeAfter, expectedHome);
+    EXPECT_EQ(outboxesIn(QDir::currentPath()), workingFolderBefore);
+    EXPECT_EQ(filesUnder(userState), userStateBefore);
+}
+
+// The agent in a desktop session run by an X11 session manager (the tests' own, speaking XSMP
+// through libSM in a process of its own), uploading only when it quits: whatever reaches the
+// service came with the quit sequence.
+class AgentUnderSessionManager : public AgentFixture {
+protected:
+    AgentUnderSessionManager()
+        : AgentFixture({{"SECONDS_BETWEEN_API_SENDS", "3600"}})
+    {
+    }
+
+    void SetUp() override
+    {
+        manager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        manager.start(QStringLiteral(XSMP_MANAGER), {QString::number(loadedMachineBound / 1000 * 3)});
+        ASSERT_TRUE(XDesktop::spinUntil([&] { return said("SESSION_MANAGER=").size() > 0; }, loadedMachineBound)) << managerOutput.toStdString();
+        const QString ids = QString::fromUtf8(said("SESSION_MANAGER=")).section(u'=', 1).trimmed();
+        // An empty authority file of the test's own: the manager lets every local client in.
+        extraEnvironment.insert(QStringLiteral("ICEAUTHORITY"), home.filePath(QStringLiteral("iceauthority")));
+        extraEnvironment.insert(QStringLiteral("SESSION_MANAGER"), ids);
+        AgentFixture::SetUp();
+    }
+
+    void TearDown() override
+    {
+        AgentFixture::TearDown();
+        if (HasFailure())
+            std::cerr << "session manager output:\n" << managerOutput.toStdString() << std::endl;
+        manager.kill();
+        manager.waitForFinished(loadedMachineBound);
+    }
+
+    // The line of the manager's output that starts with `step`, or an empty one.
+    QByteArray said(const QByteArray &step)
+    {
+        managerOutput += manager.readAllStandardOutput();
+        for (const QByteArray &line : managerOutput.split('\n')) {
+            if (line.startsWith(step))
+                return line;
+        }
+        return {};
+    }
+
+    QProcess manager;
+    QByteArray managerOutput;
+};
+
+TEST_F(AgentUnderSessionManager, ALogOutEndsTheSessionAndSendsItBeforeTheAgentEnds)
+{
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !said("REGISTERED").isEmpty(); }, loadedMachineBound)) << "the agent did not join the session";
+    logInThroughThePanel();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(click(trayIcon().center()));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
+    XDesktop::spinFor(1100);
+    const QDateTime begin = QDateTime::currentDateTime();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(1500);
+    ASSERT_EQ(server.uploads(), 0) << "an upload came before the log-out";
+
+    manager.write("logout\n");
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !said("DIE").isEmpty(); }, loadedMachineBound)) << "the agent did not save itself";
+    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "the manager's Die did not end the agent";
+    EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent.process().exitCode(), 0);
+    const QDateTime ended = QDateTime::currentDateTime();
+    const auto arrived = server.storedActivities();
+    EXPECT_EQ(between(arrived, begin, ended), (QStringList{"XTerm", "XLogo"})) << "the quit's upload did not carry them";
+    for (const auto &session : arrived)
+        EXPECT_LE(session.endTime, wire(ended));
+    EXPECT_TRUE(XDesktop::spinUntil([&] { return !said("CLOSED").isEmpty(); }, loadedMachineBound)) << "the agent left the session unannounced";
 }
 
 TEST_F(AgentLifecycle, ASecondStartOpensThePanelOfTheRunningAgentAndEnds)

@@ -12,12 +12,12 @@
 #include "tracking/WebSessionController.h"
 
 #include "support/BrowserProcess.h"
+#include "support/BrowserTour.h"
 #include "support/NavigationServer.h"
 #include "support/WebSessionChecks.h"
 #include "support/XDesktop.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -27,7 +27,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iostream>
 #include <unistd.h>
 
 using namespace hourloom;
@@ -71,11 +70,6 @@ private:
     QStringList arguments_;
     BrowserProcess process_;
 };
-
-QStringList browserWindows(XDesktop &desktop)
-{
-    return desktop.xdotoolOutput({"search", "--onlyvisible", "--class", "^chromium$"}).split('\n', Qt::SkipEmptyParts);
-}
 
 QString extensionVersion()
 {
@@ -147,41 +141,17 @@ TEST(ChromiumBridge, InstalledWithoutDeveloperModeFollowsSitesWindowsPrivateWind
               "reporting now");
 
     // Navigation between sites; an internationalised host; a long address, whose domain counts.
-    QList<qint64> latencies;
-    const QString longURL = server.pageURL("alpha.test") + "?q=" + QString(200 * 1024, 'x') + "&token=s3cret";
-    const QList<std::pair<QString, QString>> navigations{
-        {server.pageURL("beta.test"), "beta.test"},
-        {server.pageURL("xn--bcher-kva.test"), QStringLiteral("b\u00fccher.test")},
-        {longURL, "alpha.test"},
-    };
-    for (const auto &[url, domain] : navigations) {
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return server.waitingPages() > 0; }, 30000));
-        QElapsedTimer sinceNavigation;
-        sinceNavigation.start();
-        ASSERT_EQ(server.navigate(url), 1);
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, domain); }, 30000)) << domain.toStdString();
-        latencies << sinceNavigation.elapsed();
-    }
+    BrowserTour tour(desktop, server, *appSession, "^chromium$");
+    ASSERT_NO_FATAL_FAILURE(tour.navigateAcrossSites());
 
     // A second window in front, then the first again: the web session follows the focus.
-    const QStringList firstWindows = browserWindows(desktop);
+    const QStringList firstWindows = tour.windows();
     ASSERT_EQ(firstWindows.size(), 1);
     ASSERT_TRUE(chromium.open({"--new-window", server.pageURL("gamma.test")}));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, "gamma.test"); }, 30000));
-    QString secondWindow;
-    for (const QString &window : browserWindows(desktop)) {
-        if (!firstWindows.contains(window))
-            secondWindow = window;
-    }
+    const QString secondWindow = tour.windowBesides(firstWindows);
     ASSERT_FALSE(secondWindow.isEmpty());
-    QList<qint64> focusLatencies;
-    for (const auto &[window, domain] : {std::pair(firstWindows.first(), QString("alpha.test")), std::pair(secondWindow, QString("gamma.test"))}) {
-        QElapsedTimer sinceActivation;
-        sinceActivation.start();
-        ASSERT_TRUE(desktop.activate(window));
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, domain); }, 30000)) << domain.toStdString();
-        focusLatencies << sinceActivation.elapsed();
-    }
+    ASSERT_NO_FATAL_FAILURE(tour.activateInTurn({{firstWindows.first(), "alpha.test"}, {secondWindow, "gamma.test"}}));
 
     // A private window in front: the web session ends and nothing of the private page is kept.
     const qsizetype sessionsBeforePrivate = appSession->webSessions().size();
@@ -213,10 +183,5 @@ TEST(ChromiumBridge, InstalledWithoutDeveloperModeFollowsSitesWindowsPrivateWind
     EXPECT_EQ(appSession->webSessions().size(), sessionCount);
     EXPECT_TRUE(appSession->webSessions().last()->isActive());
 
-    QStringList figures;
-    for (const qint64 ms : latencies + focusLatencies)
-        figures << QString::number(ms);
-    std::cout << "Chromium: navigation (3) and window activation (2) to applied domain change, ms (poll interval " << poll
-              << " ms): " << figures.join(", ").toStdString() << std::endl;
-    ::testing::Test::RecordProperty("navigationToDomainMs", figures.join(",").toStdString());
+    tour.reportLatencies("Chromium", poll);
 }

@@ -12,18 +12,16 @@
 #include "tracking/WebSessionController.h"
 
 #include "support/BrowserProcess.h"
+#include "support/BrowserTour.h"
 #include "support/NavigationServer.h"
 #include "support/WebSessionChecks.h"
 #include "support/XDesktop.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <iostream>
 
 using namespace hourloom;
 using namespace hourloom::test;
@@ -61,11 +59,6 @@ QByteArray userPreferences()
            "user_pref(\"dom.security.https_first_schemeless\", false);\n"
            "user_pref(\"network.proxy.type\", 0);\n"
            "user_pref(\"network.dns.localDomains\", \"alpha.test,beta.test,gamma.test,xn--bcher-kva.test\");\n";
-}
-
-QStringList browserWindows(XDesktop &desktop)
-{
-    return desktop.xdotoolOutput({"search", "--onlyvisible", "--class", "^firefox-esr$"}).split('\n', Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -126,47 +119,23 @@ TEST(FirefoxBridge, InstalledByPolicyFollowsSitesWindowsPrivateWindowsAndLongURL
         return status == expectedStatus;
     }, 30000)) << status.toStdString();
 
-    QList<qint64> latencies;
-    const QString longURL = server.pageURL("alpha.test") + "?q=" + QString(200 * 1024, 'x') + "&token=s3cret";
-    const QList<std::pair<QString, QString>> navigations{
-        {server.pageURL("beta.test"), "beta.test"},
-        {server.pageURL("xn--bcher-kva.test"), QStringLiteral("b\u00fccher.test")},
-        {longURL, "alpha.test"},
-    };
-    for (const auto &[url, domain] : navigations) {
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return server.waitingPages() > 0; }, 30000));
-        QElapsedTimer sinceNavigation;
-        sinceNavigation.start();
-        ASSERT_EQ(server.navigate(url), 1);
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, domain); }, 30000)) << domain.toStdString();
-        latencies << sinceNavigation.elapsed();
-    }
+    BrowserTour tour(desktop, server, *appSession, "^firefox-esr$");
+    ASSERT_NO_FATAL_FAILURE(tour.navigateAcrossSites());
 
     // A second window: its new-tab page has no domain; then a site typed into it. Then the
     // first window again, and the second.
-    const QStringList firstWindows = browserWindows(desktop);
+    const QStringList firstWindows = tour.windows();
     ASSERT_EQ(firstWindows.size(), 1);
     ASSERT_TRUE(desktop.activate(firstWindows.first()));
     ASSERT_TRUE(desktop.xdotool({"key", "--clearmodifiers", "ctrl+n"}));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return browserWindows(desktop).size() == 2; }, 30000));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return tour.windows().size() == 2; }, 30000));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !appSession->activeWebSession(); }, 30000)) << "the new-tab page kept the web session";
-    QString secondWindow;
-    for (const QString &window : browserWindows(desktop)) {
-        if (!firstWindows.contains(window))
-            secondWindow = window;
-    }
+    const QString secondWindow = tour.windowBesides(firstWindows);
     ASSERT_TRUE(desktop.xdotool({"key", "--clearmodifiers", "ctrl+l"}));
     ASSERT_TRUE(desktop.xdotool({"type", "--delay", "20", server.pageURL("gamma.test")}));
     ASSERT_TRUE(desktop.xdotool({"key", "Return"}));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, "gamma.test"); }, 30000));
-    QList<qint64> focusLatencies;
-    for (const auto &[window, domain] : {std::pair(firstWindows.first(), QString("alpha.test")), std::pair(secondWindow, QString("gamma.test"))}) {
-        QElapsedTimer sinceActivation;
-        sinceActivation.start();
-        ASSERT_TRUE(desktop.activate(window));
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, domain); }, 30000)) << domain.toStdString();
-        focusLatencies << sinceActivation.elapsed();
-    }
+    ASSERT_NO_FATAL_FAILURE(tour.activateInTurn({{firstWindows.first(), "alpha.test"}, {secondWindow, "gamma.test"}}));
 
     // A private window in front: the web session ends.
     const qsizetype sessionsBeforePrivate = appSession->webSessions().size();
@@ -191,10 +160,5 @@ TEST(FirefoxBridge, InstalledByPolicyFollowsSitesWindowsPrivateWindowsAndLongURL
     EXPECT_EQ(appSession->webSessions().size(), sessionCount);
     EXPECT_TRUE(appSession->webSessions().last()->isActive());
 
-    QStringList figures;
-    for (const qint64 ms : latencies + focusLatencies)
-        figures << QString::number(ms);
-    std::cout << "Firefox: navigation (3) and window activation (2) to applied domain change, ms (poll interval " << poll
-              << " ms): " << figures.join(", ").toStdString() << std::endl;
-    ::testing::Test::RecordProperty("navigationToDomainMs", figures.join(",").toStdString());
+    tour.reportLatencies("Firefox", poll);
 }

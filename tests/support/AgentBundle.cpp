@@ -27,11 +27,14 @@ QString AgentBundle::executable() const
     return folder_.filePath(QStringLiteral("hourloom"));
 }
 
-bool AgentBundle::start(const QProcessEnvironment &environment)
+bool AgentBundle::start(const QProcessEnvironment &environment, const QStringList &launcher)
 {
     process_.setProcessEnvironment(environment);
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.start(executable(), {});
+    if (launcher.isEmpty())
+        process_.start(executable(), {});
+    else
+        process_.start(launcher.first(), launcher.mid(1) + QStringList{executable()});
     return process_.waitForStarted(10000);
 }
 

@@ -14,8 +14,9 @@ public:
     ~AgentBundle();
 
     QString executable() const;
-    // Starts the agent with this environment; its output is kept for output().
-    bool start(const QProcessEnvironment &environment);
+    // Starts the agent with this environment, through `launcher` (a command that runs the
+    // command line it is given) when there is one; its output is kept for output().
+    bool start(const QProcessEnvironment &environment, const QStringList &launcher = {});
     // What it printed so far.
     QByteArray output();
     QProcess &process() { return process_; }

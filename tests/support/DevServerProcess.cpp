@@ -3,6 +3,7 @@
 #include "app/Configuration.h"
 
 #include <QDeadlineTimer>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
 
@@ -86,6 +87,47 @@ void DevServerProcess::injectFault(const QJsonObject &fault)
     const auto result = client.Post("/dev/faults", QJsonDocument(fault).toJson().toStdString(), "application/json");
     ASSERT_TRUE(result) << "no answer from /dev/faults";
     ASSERT_EQ(result->status, 204) << result->body;
+}
+
+QJsonObject DevServerProcess::activities()
+{
+    httplib::Client client("127.0.0.1", port_);
+    const auto result = client.Get("/dev/activities");
+    EXPECT_TRUE(result && result->status == 200) << "no list from /dev/activities";
+    if (!result)
+        return {};
+    return QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
+}
+
+QHash<QString, StoredAppSession> DevServerProcess::storedActivities(const QString &userEmail)
+{
+    QHash<QString, StoredAppSession> sessions;
+    for (const QJsonValue &user : activities().value(QStringLiteral("users")).toArray()) {
+        if (user.toObject().value(QStringLiteral("email")).toString() != userEmail)
+            continue;
+        for (const QJsonValue &value : user.toObject().value(QStringLiteral("user_activities")).toArray()) {
+            const QJsonObject session = value.toObject();
+            StoredAppSession stored{session.value(QStringLiteral("app_name")).toString(), session.value(QStringLiteral("start_time")).toString(),
+                                    session.value(QStringLiteral("end_time")).toString(), {}, {}};
+            for (const QJsonValue &webValue : session.value(QStringLiteral("web_sessions")).toArray()) {
+                const QJsonObject web = webValue.toObject();
+                stored.domains << web.value(QStringLiteral("domain")).toString();
+                stored.webSessionEnds.insert(web.value(QStringLiteral("id")).toString(), web.value(QStringLiteral("end_time")).toString());
+            }
+            const QString id = session.value(QStringLiteral("id")).toString();
+            EXPECT_FALSE(sessions.contains(id)) << "stored twice: " << id.toStdString();
+            sessions.insert(id, stored);
+        }
+    }
+    return sessions;
+}
+
+int DevServerProcess::uploads()
+{
+    int count = 0;
+    for (const QJsonValue &user : activities().value(QStringLiteral("users")).toArray())
+        count += user.toObject().value(QStringLiteral("uploads")).toInt();
+    return count;
 }
 
 QByteArray DevServerProcess::output()

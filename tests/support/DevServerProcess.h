@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -7,6 +8,16 @@
 #include <QUrl>
 
 namespace hourloom::test {
+
+// An app session as the local account service stored it: times in its wall-clock text, the
+// domains of its web sessions in order and each web session's end time by web session id.
+struct StoredAppSession {
+    QString appName;
+    QString startTime;
+    QString endTime;
+    QStringList domains;
+    QHash<QString, QString> webSessionEnds;
+};
 
 // The local account service in a process of its own on a free loopback port, seeded with the
 // test configuration's client and two users with the same password, fault injection on,
@@ -31,6 +42,12 @@ public:
     // POST /dev/faults with the given JSON; fails the test unless the service accepts it.
     void injectFault(const QJsonObject &fault);
 
+    // From GET /dev/activities: what the service stored for one user, by app session id, and
+    // how many uploads it accepted from everyone. Each fails the test when the service does not
+    // answer; the first also when it lists an app session twice.
+    QHash<QString, StoredAppSession> storedActivities(const QString &userEmail = email);
+    int uploads();
+
     // What the service printed so far (it must never print a secret).
     QByteArray output();
 
@@ -41,6 +58,7 @@ public:
 
 private:
     void start(int port);
+    QJsonObject activities();
 
     QTemporaryDir data_;
     QStringList arguments_;

@@ -14,8 +14,6 @@
 #include "support/FakeClock.h"
 
 #include <QCoreApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
@@ -93,21 +91,9 @@ protected:
     // What the service stored for one user: "start_time end_time app_name" by id.
     QHash<QString, std::string> storedFor(const QString &email)
     {
-        httplib::Client client("127.0.0.1", server.port());
-        const auto result = client.Get("/dev/activities");
         QHash<QString, std::string> sessions;
-        if (!result)
-            return sessions;
-        for (const QJsonValue &user : QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("users").toArray()) {
-            if (user.toObject().value("email").toString() != email)
-                continue;
-            for (const QJsonValue &value : user.toObject().value("user_activities").toArray()) {
-                const QJsonObject session = value.toObject();
-                sessions.insert(session.value("id").toString(), (session.value("start_time").toString() + u' '
-                                                                 + session.value("end_time").toString() + u' '
-                                                                 + session.value("app_name").toString()).toStdString());
-            }
-        }
+        for (const auto &[id, session] : server.storedActivities(email).asKeyValueRange())
+            sessions.insert(id, (session.startTime + u' ' + session.endTime + u' ' + session.appName).toStdString());
         return sessions;
     }
 
@@ -155,6 +141,36 @@ TEST_F(Outbox, SessionsEndedDuringAnOutageArriveOnceWithTheirTimesAfterAQuitAndA
     const auto counted = storedFor(DevServerProcess::email);
     upload();
     EXPECT_EQ(storedFor(DevServerProcess::email), counted);
+}
+
+TEST_F(Outbox, ASessionFromTheOutboxIsNeverContinuedByAQuickReturnToItsApplication)
+{
+    run->sbc->minSessionDuration = 5;
+    switchTo("Editor", 0);
+    const auto files = switchTo("Files", 30);
+    serviceDown();
+    run->sbc->appSessionController()->endSession(clock.now().addSecs(20));
+    upload(); // the quit's final upload fails
+    const QDateTime quit = *files->endTime();
+
+    // An hour later: the first upload brings the waiting sessions back in front of the new
+    // one; a switch away from that within the shortest session kept drops it, and the next
+    // switch goes to the application the last waiting session belongs to.
+    clock.advance(3600);
+    startAgent();
+    run->sbc->minSessionDuration = 5;
+    QCoro::waitFor(run->scheduler->start());
+    switchTo("Editor", 0);
+    upload();
+    switchTo("Files", 2);
+    const auto terminal = switchTo("Terminal", 60);
+    switchTo("Editor", 30);
+    serviceBack();
+    upload();
+    const QHash<QString, std::string> stored = storedFor(DevServerProcess::email);
+    EXPECT_EQ(stored.value(id(files)), arrived(files, quit)) << "the hour the agent did not run was booked to it";
+    EXPECT_EQ(stored.size(), 4) << "Editor and Files before the quit, Files and Terminal after";
+    EXPECT_TRUE(stored.contains(id(terminal)));
 }
 
 TEST_F(Outbox, AfterACrashTheOpenSessionArrivesEndedAtItsLastCheckpoint)

@@ -13,26 +13,13 @@
 #include "support/XDesktop.h"
 
 #include <QCoreApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-
-#include <httplib.h>
 
 using namespace hourloom;
 using namespace hourloom::test;
 
 namespace {
-
-// What the service stored for the test user: app sessions by id.
-struct StoredSession {
-    QString startTime;
-    QString endTime;
-    QString appName;
-    QStringList domains;
-    QHash<QString, QString> webSessionEnds; // by id
-};
 
 class Upload : public AuthFixture {
 protected:
@@ -70,38 +57,10 @@ protected:
         return session;
     }
 
-    QHash<QString, StoredSession> storedActivities()
-    {
-        httplib::Client client("127.0.0.1", server.port());
-        const auto result = client.Get("/dev/activities");
-        EXPECT_TRUE(result && result->status == 200);
-        QHash<QString, StoredSession> sessions;
-        if (!result)
-            return sessions;
-        const QJsonObject all = QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
-        for (const QJsonValue &user : all.value("users").toArray()) {
-            for (const QJsonValue &value : user.toObject().value("user_activities").toArray()) {
-                const QJsonObject session = value.toObject();
-                QStringList domains;
-                QHash<QString, QString> webSessionEnds;
-                for (const QJsonValue &value : session.value("web_sessions").toArray()) {
-                    const QJsonObject web = value.toObject();
-                    domains << web.value("domain").toString();
-                    webSessionEnds.insert(web.value("id").toString(), web.value("end_time").toString());
-                }
-                EXPECT_FALSE(sessions.contains(session.value("id").toString())) << "stored twice";
-                sessions.insert(session.value("id").toString(),
-                                {session.value("start_time").toString(), session.value("end_time").toString(),
-                                 session.value("app_name").toString(), domains, webSessionEnds});
-            }
-        }
-        return sessions;
-    }
-
     QString storedWebEnd(const std::shared_ptr<WebSessionProtocol> &webSession)
     {
         const QString webId = webSession->id().toString(QUuid::WithoutBraces);
-        for (const StoredSession &session : storedActivities()) {
+        for (const StoredAppSession &session : server.storedActivities()) {
             if (session.webSessionEnds.contains(webId))
                 return session.webSessionEnds.value(webId);
         }
@@ -113,7 +72,7 @@ protected:
 
     void expectStoredAsTheyHappened(const QList<std::shared_ptr<AppSessionProtocol>> &ended)
     {
-        const auto sessions = storedActivities();
+        const auto sessions = server.storedActivities();
         for (const auto &session : ended) {
             ASSERT_TRUE(sessions.contains(id(session))) << session->appName().toStdString();
             EXPECT_EQ(sessions[id(session)].startTime, wire(session->startTime()));
@@ -149,7 +108,7 @@ TEST_F(Upload, TheTimerUploadsEveryPeriodFromOnePeriodAfterLoginAndOnlyWithAToke
     timer->fire();
     ASSERT_TRUE(XDesktop::spinUntil([&] { return counting->sent.value("/api/v1/user_activities") == 2; }));
     expectStoredAsTheyHappened({first});
-    EXPECT_EQ(storedActivities().value(id(second)).endTime, wire(clock.now())); // the open one, ending "now"
+    EXPECT_EQ(server.storedActivities().value(id(second)).endTime, wire(clock.now())); // the open one, ending "now"
 
     // Without a token a timer step sends nothing, and the timer keeps running.
     QCoro::waitFor(auth->logOut());
@@ -210,7 +169,7 @@ TEST_F(Upload, NoEndedSessionIsLostOrRepeatedThroughAnOutage)
     const auto current = switchTo("Editor", 30);
     upload(); // recovered
     expectStoredAsTheyHappened(ended);
-    EXPECT_EQ(storedActivities().value(id(ended.first())).domains, QStringList{"example.org"});
+    EXPECT_EQ(server.storedActivities().value(id(ended.first())).domains, QStringList{"example.org"});
     EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{current});
 }
 
@@ -224,7 +183,7 @@ TEST_F(Upload, ASessionEndingDuringASlowUploadArrivesLaterWithItsTrueEnd)
     const auto terminal = switchTo("Terminal", 20);
     QCoro::waitFor(std::move(slow));
     EXPECT_TRUE(sbc->sessionBatch()->appSessions().contains(files));
-    EXPECT_EQ(storedActivities().value(id(files)).endTime, wire(files->startTime())); // the provisional end it went out with
+    EXPECT_EQ(server.storedActivities().value(id(files)).endTime, wire(files->startTime())); // the provisional end it went out with
 
     upload();
     expectStoredAsTheyHappened({files});
@@ -256,7 +215,7 @@ TEST_F(Upload, ASessionReopenedWhileItsUploadIsInFlightStaysAndGoesOutWithItsNew
     switchTo("Terminal", 0);
     upload();
     expectStoredAsTheyHappened({browser});
-    EXPECT_EQ(storedActivities().value(id(browser)).domains, QStringList{"example.org"});
+    EXPECT_EQ(server.storedActivities().value(id(browser)).domains, QStringList{"example.org"});
     EXPECT_EQ(storedWebEnd(page), wire(*page->endTime()));
 }
 
@@ -298,7 +257,7 @@ TEST_F(Upload, OneUploadAtATimeAndLogOutWaitsForTheOneInFlight)
     QCoro::waitFor(std::move(timerUpload));
     EXPECT_EQ(counting->sent.value("/api/v1/user_activities"), 4);
     expectStoredAsTheyHappened({editor, files});
-    EXPECT_EQ(storedActivities().value(id(files)).endTime, wire(clock.now()));
+    EXPECT_EQ(server.storedActivities().value(id(files)).endTime, wire(clock.now()));
 
     // The log-out's end stays that session's end: the first switch after the next login starts
     // afresh instead of ending it once more.
@@ -343,7 +302,7 @@ TEST_F(Upload, AnOpenSessionGoesOutOnlyOnceItHasLastedTheShortestSessionKept)
     EXPECT_FALSE(sbc->sessionBatch()->appSessions().contains(editor)) << "dropped as too short";
     clock.advance(12);
     upload();
-    const auto stored = storedActivities();
+    const auto stored = server.storedActivities();
     EXPECT_FALSE(stored.contains(id(editor)));
     ASSERT_TRUE(stored.contains(id(files)));
     EXPECT_EQ(stored.value(id(files)).endTime, wire(clock.now()));

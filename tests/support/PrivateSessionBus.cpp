@@ -1,0 +1,38 @@
+#include "PrivateSessionBus.h"
+
+#include <QDeadlineTimer>
+
+namespace hourloom::test {
+
+PrivateSessionBus::PrivateSessionBus()
+{
+    daemon_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The daemon prints its address once it accepts connections.
+    daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+    if (!daemon_.waitForStarted(5000)) {
+        error_ = QStringLiteral("dbus-daemon did not start (is the dbus-daemon package installed?)");
+        return;
+    }
+    QByteArray printed;
+    const QDeadlineTimer deadline(10000);
+    while (!printed.contains('\n') && !deadline.hasExpired() && daemon_.state() == QProcess::Running) {
+        daemon_.waitForReadyRead(100);
+        printed += daemon_.readAllStandardOutput();
+    }
+    address_ = QString::fromUtf8(printed.left(printed.indexOf('\n'))).trimmed();
+    if (address_.isEmpty())
+        error_ = QStringLiteral("dbus-daemon printed no address");
+}
+
+PrivateSessionBus::~PrivateSessionBus()
+{
+    if (daemon_.state() == QProcess::NotRunning)
+        return;
+    daemon_.terminate();
+    if (!daemon_.waitForFinished(5000)) {
+        daemon_.kill();
+        daemon_.waitForFinished(5000);
+    }
+}
+
+} // namespace hourloom::test
