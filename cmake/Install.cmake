@@ -17,6 +17,9 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/browser/extension/ DESTINATION ${HOURLOO
 install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
   file(CREATE_LINK ../${HOURLOOM_BUNDLE_DIR}/hourloom \"\$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/hourloom\" SYMBOLIC)")
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/hourloom.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The GNOME Shell extension in the system's extensions folder, for every user: each enables it
+# once (hourloom --install-gnome-extension does, or the Extensions application).
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/gnome-extension/ DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
 
 # The browsers' system-wide native-messaging folders, so the extension finds its host for every user.
 configure_file(${PROJECT_SOURCE_DIR}/packaging/chromium-host.json.in ${CMAKE_BINARY_DIR}/packaging/chromium/org.hourloom.browser_bridge.json @ONLY)

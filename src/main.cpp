@@ -6,6 +6,7 @@
 #include "platform/UnixSignalWatcher.h"
 #include "platform/browser/BrowserBridgeInstaller.h"
 #include "platform/browser/BrowserBridgeStatus.h"
+#include "platform/gnome/GnomeExtensionInstaller.h"
 #include "ui/StatusItem.h"
 
 #include <QApplication>
@@ -103,9 +104,12 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Remove what --install-browser-bridge wrote."));
     const QCommandLineOption status(QStringLiteral("browser-bridge-status"),
                                     QStringLiteral("Say, per browser, whether the browser bridge is installed and reporting."));
+    const QCommandLineOption installGnome(QStringLiteral("install-gnome-extension"),
+                                          QStringLiteral("Install and enable the GNOME Shell extension that tells Hourloom which application has the focus."));
     parser.addOption(install);
     parser.addOption(uninstall);
     parser.addOption(status);
+    parser.addOption(installGnome);
     parser.process(application);
 
     QTextStream out(stdout);
@@ -116,6 +120,8 @@ int main(int argc, char *argv[])
         return uninstallBrowserBridge(out);
     if (parser.isSet(status))
         return browserBridgeStatus(out);
+    if (parser.isSet(installGnome))
+        return GnomeExtensionInstaller(QCoreApplication::applicationDirPath()).install(out, err) ? 0 : 1;
 
     // Two agents would track and upload the same time twice: a second start opens the panel of
     // the one that runs, as a desktop application's second launch shows its window.

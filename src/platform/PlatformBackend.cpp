@@ -1,6 +1,7 @@
 #include "PlatformBackend.h"
 
 #include "BackendAttempt.h"
+#include "platform/gnome/GnomeBackend.h"
 #include "platform/kde/KdeBackend.h"
 #include "platform/unsupported/UnsupportedDesktop.h"
 #include "platform/wlroots/WlrootsBackend.h"
@@ -31,7 +32,9 @@ QString sessionKind(const QProcessEnvironment &environment)
 std::vector<PlatformBackend::Candidate> PlatformBackend::candidatesFor(const QProcessEnvironment &environment)
 {
     if (isWaylandSession(environment))
-        return {{QStringLiteral("KDE"), startKdeBackend}, {QStringLiteral("wlroots"), startWlrootsBackend}};
+        return {{QStringLiteral("GNOME Shell"), startGnomeBackend},
+                {QStringLiteral("KDE"), startKdeBackend},
+                {QStringLiteral("wlroots"), startWlrootsBackend}};
     return {{QStringLiteral("X11"), startX11Backend}};
 }
 

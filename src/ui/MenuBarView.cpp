@@ -4,8 +4,10 @@
 #include "LoginView.h"
 
 #include "app/Configuration.h"
+#include "app/DesktopSetupHint.h"
 #include "app/UserDefaults.h"
 
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace hourloom {
@@ -20,15 +22,31 @@ MenuBarView::MenuBarView(PanelEnvironment environment, bool loggedIn, QWidget *p
     : QWidget(parent)
     , environment_(std::move(environment))
     , layout_(new QVBoxLayout(this))
+    , setupHint_(new QLabel(this))
 {
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSizeConstraint(QLayout::SetFixedSize);
+    // The hint names a command: the user copies it from here.
+    setupHint_->setTextFormat(Qt::PlainText);
+    setupHint_->setWordWrap(true);
+    setupHint_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setupHint_->setContentsMargins(8, 8, 8, 0);
+    setupHint_->setFixedWidth(panelWidth);
+    layout_->addWidget(setupHint_);
+    showSetupHint();
+    connect(&DesktopSetupHint::shared(), &DesktopSetupHint::changed, this, &MenuBarView::showSetupHint);
     UserDefaults::setBoolean(UserDefaults::loggedInKey, loggedIn);
     showContent();
     connect(&UserDefaults::notifier(), &UserDefaultsNotifier::changed, this, [this](const QString &key) {
         if (key == UserDefaults::loggedInKey)
             showContent();
     });
+}
+
+void MenuBarView::showSetupHint()
+{
+    setupHint_->setText(DesktopSetupHint::shared().text());
+    setupHint_->setVisible(!setupHint_->text().isEmpty());
 }
 
 void MenuBarView::showContent()

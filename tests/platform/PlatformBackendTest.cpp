@@ -71,7 +71,8 @@ TEST(PlatformBackend, AWaylandSessionWhoseCompositorCannotBeReachedIsNotTrackedA
     testing::internal::CaptureStdout();
     PlatformBackend backend = PlatformBackend::forDesktop(center, environment);
     EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()),
-              (std::vector<std::string>{"The KDE backend cannot start: no session bus", "The wlroots backend cannot start: no Wayland display",
+              (std::vector<std::string>{"The GNOME Shell backend cannot start: no session bus", "The KDE backend cannot start: no session bus",
+                                        "The wlroots backend cannot start: no Wayland display",
                                         "This desktop is not supported yet (a Wayland session): Hourloom cannot see the frontmost application or idle time here"}));
     expectNoTracking(backend);
 
@@ -79,7 +80,7 @@ TEST(PlatformBackend, AWaylandSessionWhoseCompositorCannotBeReachedIsNotTrackedA
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/nonexistent"));
     testing::internal::CaptureStdout();
     backend = PlatformBackend::forDesktop(center, environment);
-    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()).at(1),
+    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()).at(2),
               "The wlroots backend cannot start: cannot connect to the Wayland display /nonexistent/wayland-9");
     expectNoTracking(backend);
 }

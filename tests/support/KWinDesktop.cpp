@@ -166,11 +166,21 @@ QProcessEnvironment KWinDesktop::clientEnvironment() const
 bool KWinDesktop::openWaylandWindow(const QString &desktopFileName)
 {
     auto window = std::make_unique<QProcess>();
-    window->setProcessEnvironment(clientEnvironment());
+    QProcessEnvironment environment = clientEnvironment();
+    window->setProcessEnvironment(environment);
     window->setProcessChannelMode(QProcess::ForwardedChannels);
     window->start(QStringLiteral(QT_TEST_WINDOW), {desktopFileName, desktopFileName});
     clients_.push_back(std::move(window));
-    return XDesktop::spinUntil([&] { return hasWindow(desktopFileName); });
+    if (XDesktop::spinUntil([&] { return hasWindow(desktopFileName); }))
+        return true;
+    kwinOutput_ += kwin_->readAll();
+    const QProcess &started = *clients_.back();
+    error_ = QStringLiteral("no window %1 appeared (its process %2, exit code %3); KWin is %4 and said: %5")
+                 .arg(desktopFileName, started.state() == QProcess::Running ? QStringLiteral("runs") : QStringLiteral("ended"))
+                 .arg(started.exitCode())
+                 .arg(kwin_->state() == QProcess::Running ? QStringLiteral("running") : QStringLiteral("gone"),
+                      QString::fromLocal8Bit(kwinOutput_.right(2000)));
+    return false;
 }
 
 bool KWinDesktop::openXWindow(const QString &program, const QStringList &arguments, const QString &windowClass)

@@ -6,6 +6,7 @@
 #include "UiFakes.h"
 
 #include "app/Configuration.h"
+#include "app/DesktopSetupHint.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -70,6 +71,28 @@ TEST(MenuBarViewTest, SwitchesScreensAsTheLoginStateChanges)
 
     UserDefaults::setBoolean(UserDefaults::loggedInKey, false);
     EXPECT_NE(qobject_cast<LoginView *>(view.content()), nullptr);
+}
+
+TEST(MenuBarViewTest, ShowsWhatTheDesktopNeedsAboveEitherScreenWhileItNeedsIt)
+{
+    PanelHarness harness;
+    const QString hint = QStringLiteral("To track applications on GNOME, run: hourloom --install-gnome-extension");
+    DesktopSetupHint::shared().setText(hint);
+    MenuBarView view(harness.environment(), false);
+    ASSERT_TRUE(view.setupHint()->isVisibleTo(&view));
+    EXPECT_EQ(view.setupHint()->text(), hint);
+
+    // It stays through a login, and goes the moment the desktop needs nothing more.
+    UserDefaults::setBoolean(UserDefaults::loggedInKey, true);
+    ASSERT_NE(qobject_cast<AccountView *>(view.content()), nullptr);
+    EXPECT_TRUE(view.setupHint()->isVisibleTo(&view));
+    DesktopSetupHint::shared().setText({});
+    EXPECT_FALSE(view.setupHint()->isVisibleTo(&view));
+    EXPECT_FALSE(showsText(view, hint));
+
+    DesktopSetupHint::shared().setText(hint);
+    EXPECT_TRUE(view.setupHint()->isVisibleTo(&view));
+    DesktopSetupHint::shared().setText({});
 }
 
 class AccountViewTest : public ::testing::Test {

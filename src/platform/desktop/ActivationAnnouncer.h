@@ -20,6 +20,8 @@ public:
     std::optional<RunningApplication> answered(std::optional<RunningApplication> application);
     // The application last announced or answered, for desktops that only ever tell of changes.
     const std::optional<RunningApplication> &known() const { return known_; }
+    // Nothing is known any more: the next application reported is announced, even the last one.
+    void forget() { known_.reset(); }
 
 private:
     NotificationCenter &center_;

@@ -1,0 +1,66 @@
+#include "GnomeBackend.h"
+
+#include "GnomeExtensionInstaller.h"
+#include "GnomeWorkspace.h"
+#include "MutterIdleMonitor.h"
+#include "MutterIdleSource.h"
+#include "MutterInputMonitor.h"
+
+#include "app/DesktopSetupHint.h"
+#include "platform/unsupported/UnsupportedDesktop.h"
+
+#include <QDBusConnectionInterface>
+#include <QTextStream>
+
+namespace hourloom {
+namespace {
+
+QDBusConnection sessionBusOf(const QProcessEnvironment &environment)
+{
+    const QString address = environment.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    if (address.isEmpty() || address == qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"))
+        return QDBusConnection::sessionBus();
+    return QDBusConnection::connectToBus(address, QStringLiteral("hourloom-session:") + address);
+}
+
+// Tells the user, each time the extension is found missing, the one command that enables it.
+void showExtensionState(bool running)
+{
+    if (running) {
+        DesktopSetupHint::shared().setText({});
+        return;
+    }
+    const QString command = GnomeExtensionInstaller::command();
+    QTextStream(stdout) << "GNOME Shell's Hourloom extension is not running, so no application is tracked; enable it with: "
+                        << command << Qt::endl;
+    DesktopSetupHint::shared().setText(QStringLiteral("To track applications on GNOME, run: %1").arg(command));
+}
+
+} // namespace
+
+BackendAttempt startGnomeBackend(NotificationCenter &activations, const QProcessEnvironment &environment)
+{
+    QDBusConnection bus = sessionBusOf(environment);
+    if (!bus.isConnected() || !bus.interface())
+        return BackendAttempt::refused(QStringLiteral("no session bus"));
+    if (!bus.interface()->isServiceRegistered(QStringLiteral("org.gnome.Shell")))
+        return BackendAttempt::refused(QStringLiteral("GNOME Shell is not on the session bus"));
+
+    auto workspace = std::make_shared<GnomeWorkspace>(bus, DesktopEntryIndex::fromSystem(), activations);
+    workspace->onExtensionRunningChanged(showExtensionState);
+    if (!workspace->isExtensionRunning())
+        showExtensionState(false);
+
+    PlatformBackend backend{workspace, nullptr, nullptr};
+    if (bus.interface()->isServiceRegistered(MutterIdleMonitor::service)) {
+        backend.eventSource = std::make_shared<MutterIdleSource>(bus);
+        backend.eventTracker = std::make_shared<MutterInputMonitor>(bus);
+    } else {
+        QTextStream(stdout) << "GNOME Shell offers no idle monitor: idle time is not detected" << Qt::endl;
+        backend.eventSource = std::make_shared<NeverIdleSource>();
+        backend.eventTracker = std::make_shared<NoInputMonitor>();
+    }
+    return {std::move(backend), {}};
+}
+
+} // namespace hourloom
