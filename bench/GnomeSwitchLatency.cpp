@@ -2,15 +2,12 @@
 // takes to reach handleAppSwitch through the GNOME workspace, and how often the process wakes up
 // while nothing happens (idle input monitor armed as while the user is away).
 // Usage: gnome_switch_latency [switches] [idle seconds]
-#include "app/MainLoopTimer.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 #include "platform/gnome/GnomeShellExtension.h"
 #include "platform/gnome/GnomeWorkspace.h"
 #include "platform/gnome/MutterInputMonitor.h"
 #include "platform/unsupported/UnsupportedDesktop.h"
-#include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
-#include "tracking/SessionBatchController.h"
 
 #include "support/GnomeShell.h"
 
@@ -48,13 +45,7 @@ int main(int argc, char *argv[])
     const QDBusConnection bus = QDBusConnection::sessionBus();
     NotificationCenter center;
     auto workspace = std::make_shared<GnomeWorkspace>(bus, DesktopEntryIndex::fromSystem(), center);
-    auto idle = std::make_shared<IdleTimeController>(std::make_shared<NoInputMonitor>(), MainLoopTimer::provider());
-    idle->idlePollingInterval = 24 * 3600; // no poll falls due while measuring
-    auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                      AppSwitchTracker::applicationUserInfoKey, workspace);
-    auto controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
-    controller->minSessionDuration = 0;
-    tracker->startObserving(controller, true);
+    const auto controller = bench::trackSwitches(center, workspace, std::make_shared<NoInputMonitor>());
 
     const bool measured = bench::measureSwitches(*controller, switches, [&](int i) {
         // The extension's test method focuses the window as a click on it would.

@@ -3,6 +3,10 @@
 // The two figures every desktop backend is measured by: how long an activation the desktop was
 // asked for takes to reach handleAppSwitch, and how often the process wakes up while nothing
 // happens.
+#include "app/MainLoopTimer.h"
+#include "app/NotificationCenter.h"
+#include "tracking/AppSwitchTracker.h"
+#include "tracking/IdleTimeController.h"
 #include "tracking/SessionBatchController.h"
 
 #include <QCoreApplication>
@@ -17,6 +21,21 @@
 #include <vector>
 
 namespace hourloom::bench {
+
+// The agent's tracking on one workspace, as it starts at log-in: every activation the workspace
+// posts becomes a session, however short, and no idle poll falls due while measuring.
+inline std::shared_ptr<SessionBatchController> trackSwitches(NotificationCenter &center, std::shared_ptr<WorkspaceProtocol> workspace,
+                                                             std::shared_ptr<EventTrackerProtocol> input)
+{
+    auto idle = std::make_shared<IdleTimeController>(std::move(input), MainLoopTimer::provider());
+    idle->idlePollingInterval = 24 * 3600;
+    auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
+                                                      AppSwitchTracker::applicationUserInfoKey, std::move(workspace));
+    auto controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
+    controller->minSessionDuration = 0;
+    tracker->startObserving(controller, true);
+    return controller;
+}
 
 // What the kernel counts for this process: CPU time, and how often its threads were switched
 // out (woke up or were preempted).

@@ -2,15 +2,11 @@
 // through the wlroots workspace, and how often the process wakes up while nothing happens with
 // the compositor's idle notice armed. Usage: wlroots_switch_latency [switches] [idle seconds]
 #include "app/Configuration.h"
-#include "app/MainLoopTimer.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandIdleNotifier.h"
 #include "platform/wlroots/WlrootsWorkspace.h"
-#include "tracking/AppSwitchTracker.h"
-#include "tracking/IdleTimeController.h"
 #include "tracking/IdleTimeTracker.h"
-#include "tracking/SessionBatchController.h"
 
 #include "support/SwayDesktop.h"
 
@@ -78,13 +74,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     IdleTimeTracker::eventSource = idleNotifier;
-    auto idle = std::make_shared<IdleTimeController>(idleNotifier, MainLoopTimer::provider());
-    idle->idlePollingInterval = 24 * 3600; // no poll falls due while measuring
-    auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                      AppSwitchTracker::applicationUserInfoKey, workspace);
-    auto controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
-    controller->minSessionDuration = 0;
-    tracker->startObserving(controller, true);
+    const auto controller = bench::trackSwitches(center, workspace, idleNotifier);
 
     // The window opened last has the focus: the first request goes to the other one.
     if (!bench::measureSwitches(*controller, switches, [&](int i) { requestFocus(ipc, appIds[i % 2]); }))
@@ -94,7 +84,7 @@ int main(int argc, char *argv[])
     std::printf("idle notice after %.0f s without input (%s)\n", idleNotifier->thresholdSeconds(), qPrintable(idleNotifier->protocol()));
     bench::measureIdle(idleSeconds);
     std::printf("user idle at the end: %s\n", idleNotifier->isIdle() ? "yes" : "no");
-    tracker->stopObserving();
+    controller->appSwitchTracker()->stopObserving();
     IdleTimeTracker::eventSource.reset();
     return 0;
 }

@@ -1,14 +1,10 @@
 // Measures, on a private Xvfb + openbox desktop, how long an activation takes to reach
 // handleAppSwitch through the X11 workspace, and how often the process wakes up while nothing
 // happens. Usage: x11_switch_latency [switches] [idle seconds]
-#include "app/MainLoopTimer.h"
 #include "platform/desktop/DesktopEntryIndex.h"
 #include "platform/unsupported/UnsupportedDesktop.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Workspace.h"
-#include "tracking/AppSwitchTracker.h"
-#include "tracking/IdleTimeController.h"
-#include "tracking/SessionBatchController.h"
 
 #include "support/XDesktop.h"
 
@@ -65,13 +61,7 @@ int main(int argc, char *argv[])
 
     NotificationCenter center;
     auto workspace = std::make_shared<X11Workspace>(connection, DesktopEntryIndex::fromSystem(), center);
-    auto idle = std::make_shared<IdleTimeController>(std::make_shared<NoInputMonitor>(), MainLoopTimer::provider());
-    idle->idlePollingInterval = 24 * 3600; // no poll falls due while measuring
-    auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                      AppSwitchTracker::applicationUserInfoKey, workspace);
-    auto controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
-    controller->minSessionDuration = 0;
-    tracker->startObserving(controller, true);
+    const auto controller = bench::trackSwitches(center, workspace, std::make_shared<NoInputMonitor>());
 
     const bool measured = bench::measureSwitches(*controller, switches, [&](int i) { requestActivation(*activator, windows[i % 2].toUInt()); });
     if (!measured)

@@ -16,6 +16,7 @@
 #include "tracking/IdleTimeTracker.h"
 #include "tracking/SessionBatchController.h"
 
+#include "support/DesktopTrackingTest.h"
 #include "support/GnomeShell.h"
 #include "support/XDesktop.h"
 
@@ -72,7 +73,7 @@ public:
 
 [[maybe_unused]] auto *const session = ::testing::AddGlobalTestEnvironment(new GnomeSession);
 
-class GnomeTracking : public ::testing::Test {
+class GnomeTracking : public DesktopTrackingTest {
 protected:
     void SetUp() override
     {
@@ -83,18 +84,13 @@ protected:
         const QDBusConnection bus = QDBusConnection::sessionBus();
         workspace = std::make_shared<GnomeWorkspace>(bus, DesktopEntryIndex::fromSystem(), center);
         inputMonitor = std::make_shared<MutterInputMonitor>(bus);
-        IdleTimeTracker::eventSource = std::make_shared<MutterIdleSource>(bus);
-        idle = std::make_shared<IdleTimeController>(inputMonitor, MainLoopTimer::provider());
-        tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                     AppSwitchTracker::applicationUserInfoKey, workspace);
-        controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
+        observe(workspace);
+        control(std::make_shared<MutterIdleSource>(bus), inputMonitor);
     }
 
     void TearDown() override
     {
-        if (tracker)
-            tracker->stopObserving();
-        IdleTimeTracker::eventSource.reset();
+        DesktopTrackingTest::TearDown();
         // A test that turned the extension off and failed leaves it on for the next one.
         if (GnomeSession::shell && GnomeSession::shell->error().isEmpty() && !GnomeShell::isExtensionRunning()) {
             shell().gsettings({QStringLiteral("set"), QStringLiteral("org.gnome.shell"), QStringLiteral("enabled-extensions"),
@@ -104,8 +100,6 @@ protected:
         DesktopSetupHint::shared().setText({});
     }
 
-    AppSessionList sessions() const { return controller->sessionBatch()->appSessions(); }
-    QString lastName() const { return sessions().isEmpty() ? QString() : sessions().last()->appName(); }
     static GnomeShell &shell() { return *GnomeSession::shell; }
 
     bool frontmostIs(const QString &name) const
@@ -131,12 +125,8 @@ protected:
         return shell().activate(window) && XDesktop::spinUntil([&] { return lastName() == expectedName; }, shellWaitMs);
     }
 
-    NotificationCenter center;
     std::shared_ptr<GnomeWorkspace> workspace;
     std::shared_ptr<MutterInputMonitor> inputMonitor;
-    std::shared_ptr<IdleTimeController> idle;
-    std::shared_ptr<AppSwitchTracker> tracker;
-    std::shared_ptr<SessionBatchController> controller;
 };
 
 TEST_F(GnomeTracking, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNameAndId)

@@ -13,6 +13,7 @@
 #include "tracking/IdleTimeTracker.h"
 #include "tracking/SessionBatchController.h"
 
+#include "support/DesktopTrackingTest.h"
 #include "support/KWinDesktop.h"
 #include "support/XDesktop.h"
 
@@ -35,7 +36,7 @@ const QString alpha = QStringLiteral("Alpha");                  // xterm under X
 const QString beta = QStringLiteral("org.hourloom.Beta");       // Wayland, entry by desktop file name
 const QString gamma = QStringLiteral("hourloom-gamma-no-entry"); // Wayland, no entry
 
-class KWinTracking : public ::testing::Test {
+class KWinTracking : public DesktopTrackingTest {
 protected:
     static void SetUpTestSuite()
     {
@@ -70,15 +71,7 @@ protected:
         QString whyNot;
         workspace = KWinWorkspace::start(desktop->bus(), DesktopEntryIndex::fromSystem(), center, &whyNot);
         ASSERT_NE(workspace, nullptr) << whyNot.toStdString();
-        tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                     AppSwitchTracker::applicationUserInfoKey, workspace);
-    }
-
-    void TearDown() override
-    {
-        if (tracker)
-            tracker->stopObserving();
-        IdleTimeTracker::eventSource.reset();
+        observe(workspace);
     }
 
     // The controller as the agent makes it, with KWin's idle notice after the threshold.
@@ -88,14 +81,10 @@ protected:
         ASSERT_NE(connection, nullptr);
         idleNotifier = WaylandIdleNotifier::watch(connection, idleThreshold);
         ASSERT_NE(idleNotifier, nullptr);
-        IdleTimeTracker::eventSource = idleNotifier;
-        idle = std::make_shared<IdleTimeController>(idleNotifier, MainLoopTimer::provider());
+        control(idleNotifier, idleNotifier);
         idle->minIdleTime = idleThreshold;
-        controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
     }
 
-    AppSessionList sessions() const { return controller->sessionBatch()->appSessions(); }
-    QString lastName() const { return sessions().isEmpty() ? QString() : sessions().last()->appName(); }
 
     bool frontmostIs(const QString &name) const
     {
@@ -123,13 +112,9 @@ protected:
     static inline KWinDesktop *desktop = nullptr;
     static inline bool windowsOpen = false;
 
-    NotificationCenter center;
     std::shared_ptr<KWinWorkspace> workspace;
     std::shared_ptr<WaylandConnection> connection;
     std::shared_ptr<WaylandIdleNotifier> idleNotifier;
-    std::shared_ptr<IdleTimeController> idle;
-    std::shared_ptr<AppSwitchTracker> tracker;
-    std::shared_ptr<SessionBatchController> controller;
 };
 
 TEST_F(KWinTracking, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNameAndId)

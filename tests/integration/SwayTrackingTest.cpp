@@ -13,6 +13,7 @@
 #include "tracking/IdleTimeTracker.h"
 #include "tracking/SessionBatchController.h"
 
+#include "support/DesktopTrackingTest.h"
 #include "support/SwayDesktop.h"
 #include "support/XDesktop.h"
 
@@ -90,7 +91,7 @@ private:
     zwlr_virtual_pointer_v1 *pointer_ = nullptr;
 };
 
-class SwayTracking : public ::testing::Test {
+class SwayTracking : public DesktopTrackingTest {
 protected:
     static void SetUpTestSuite()
     {
@@ -130,15 +131,7 @@ protected:
         ASSERT_NE(connection, nullptr);
         workspace = WlrootsWorkspace::watch(connection, DesktopEntryIndex::fromSystem(), center);
         ASSERT_NE(workspace, nullptr);
-        tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                     AppSwitchTracker::applicationUserInfoKey, workspace);
-    }
-
-    void TearDown() override
-    {
-        if (tracker)
-            tracker->stopObserving();
-        IdleTimeTracker::eventSource.reset();
+        observe(workspace);
     }
 
     // The controller as the agent makes it, with the compositor's idle notice after the threshold.
@@ -146,10 +139,8 @@ protected:
     {
         idleNotifier = WaylandIdleNotifier::watch(connection, idleThreshold);
         ASSERT_NE(idleNotifier, nullptr);
-        IdleTimeTracker::eventSource = idleNotifier;
-        idle = std::make_shared<IdleTimeController>(idleNotifier, MainLoopTimer::provider());
+        control(idleNotifier, idleNotifier);
         idle->minIdleTime = idleThreshold;
-        controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
     }
 
     // Tracking started as the agent starts it, with the Alpha terminal focused.
@@ -168,8 +159,6 @@ protected:
         const auto frontmost = workspace->frontmostApplication();
         return frontmost ? frontmost->localizedName.value_or(QString()) : QString();
     }
-    AppSessionList sessions() const { return controller->sessionBatch()->appSessions(); }
-    QString lastName() const { return sessions().isEmpty() ? QString() : sessions().last()->appName(); }
 
     bool focusAndWait(const QString &appId, const QString &expectedName)
     {
@@ -187,13 +176,9 @@ protected:
     static inline SwayDesktop *sway = nullptr;
     static inline bool windowsOpen = true;
 
-    NotificationCenter center;
     std::shared_ptr<WaylandConnection> connection;
     std::shared_ptr<WlrootsWorkspace> workspace;
     std::shared_ptr<WaylandIdleNotifier> idleNotifier;
-    std::shared_ptr<IdleTimeController> idle;
-    std::shared_ptr<AppSwitchTracker> tracker;
-    std::shared_ptr<SessionBatchController> controller;
 };
 
 TEST_F(SwayTracking, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNameAndId)

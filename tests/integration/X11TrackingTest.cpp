@@ -13,6 +13,7 @@
 #include "tracking/IdleTimeTracker.h"
 #include "tracking/SessionBatchController.h"
 
+#include "support/DesktopTrackingTest.h"
 #include "support/XDesktop.h"
 
 #include <QCoreApplication>
@@ -29,7 +30,7 @@ using hourloom::test::XDesktop;
 
 namespace {
 
-class X11Tracking : public ::testing::Test {
+class X11Tracking : public DesktopTrackingTest {
 protected:
     static void SetUpTestSuite()
     {
@@ -69,21 +70,10 @@ protected:
         ASSERT_NE(connection, nullptr);
         workspace = std::make_shared<X11Workspace>(connection, DesktopEntryIndex::fromSystem(), center);
         inputMonitor = std::make_shared<X11InputMonitor>(connection);
-        IdleTimeTracker::eventSource = std::make_shared<X11IdleSource>(connection);
-        idle = std::make_shared<IdleTimeController>(inputMonitor, MainLoopTimer::provider());
-        tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                     AppSwitchTracker::applicationUserInfoKey, workspace);
-        controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
+        observe(workspace);
+        control(std::make_shared<X11IdleSource>(connection), inputMonitor);
     }
 
-    void TearDown() override
-    {
-        if (tracker)
-            tracker->stopObserving();
-        IdleTimeTracker::eventSource.reset();
-    }
-
-    AppSessionList sessions() const { return controller->sessionBatch()->appSessions(); }
 
     // Tracking started as the agent starts it, with the Alpha terminal frontmost; its session.
     std::shared_ptr<AppSessionProtocol> startTrackingInAlpha()
@@ -94,7 +84,6 @@ protected:
         tracker->startObserving(controller, true);
         return sessions().value(0);
     }
-    QString lastName() const { return sessions().isEmpty() ? QString() : sessions().last()->appName(); }
 
     bool activateAndWait(const QString &window, const QString &expectedName)
     {
@@ -105,13 +94,9 @@ protected:
     static inline XDesktop *desktop = nullptr;
     static inline QString alpha, plainXterm, logo;
 
-    NotificationCenter center;
     std::shared_ptr<X11Connection> connection;
     std::shared_ptr<X11Workspace> workspace;
     std::shared_ptr<X11InputMonitor> inputMonitor;
-    std::shared_ptr<IdleTimeController> idle;
-    std::shared_ptr<AppSwitchTracker> tracker;
-    std::shared_ptr<SessionBatchController> controller;
 };
 
 TEST_F(X11Tracking, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNameAndId)
