@@ -1,6 +1,9 @@
 #include "platform/BackendAttempt.h"
 #include "platform/PlatformBackend.h"
 #include "platform/unsupported/UnsupportedDesktop.h"
+#include "support/PrivateSessionBus.h"
+
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -64,6 +67,13 @@ TEST(PlatformBackend, WithoutABackendThatStartsTheAgentRunsWithoutTrackingAndSay
 
 TEST(PlatformBackend, AWaylandSessionWhoseCompositorCannotBeReachedIsNotTrackedAndSaysSo)
 {
+    // As on a desktop, the test itself runs with a session bus; the session asked about has none.
+    const test::PrivateSessionBus ownBus;
+    ASSERT_TRUE(ownBus.error().isEmpty()) << ownBus.error().toStdString();
+    const QByteArray ownAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus.address().toUtf8());
+    const auto restore = qScopeGuard([&] { qputenv("DBUS_SESSION_BUS_ADDRESS", ownAddress); });
+
     NotificationCenter center;
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));

@@ -7,6 +7,7 @@
 #include "MutterInputMonitor.h"
 
 #include "app/DesktopSetupHint.h"
+#include "platform/SessionBus.h"
 #include "platform/unsupported/UnsupportedDesktop.h"
 
 #include <QDBusConnectionInterface>
@@ -14,14 +15,6 @@
 
 namespace hourloom {
 namespace {
-
-QDBusConnection sessionBusOf(const QProcessEnvironment &environment)
-{
-    const QString address = environment.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    if (address.isEmpty() || address == qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"))
-        return QDBusConnection::sessionBus();
-    return QDBusConnection::connectToBus(address, QStringLiteral("hourloom-session:") + address);
-}
 
 // Tells the user, each time the extension is found missing, the one command that enables it.
 void showExtensionState(bool running)

@@ -4,30 +4,14 @@
 
 #include "app/Configuration.h"
 #include "platform/desktop/DesktopEntryIndex.h"
+#include "platform/SessionBus.h"
 #include "platform/unsupported/UnsupportedDesktop.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandIdleNotifier.h"
 
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace hourloom {
-namespace {
-
-// The session bus the environment names; without DBUS_SESSION_BUS_ADDRESS, the one a user
-// service manager keeps in the runtime folder.
-QDBusConnection sessionBusOf(const QProcessEnvironment &environment)
-{
-    QString address = environment.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    const QString runtimeFolder = environment.value(QStringLiteral("XDG_RUNTIME_DIR"));
-    if (address.isEmpty() && !runtimeFolder.isEmpty() && QFileInfo::exists(runtimeFolder + QStringLiteral("/bus")))
-        address = QStringLiteral("unix:path=") + runtimeFolder + QStringLiteral("/bus");
-    if (address.isEmpty())
-        return QDBusConnection(QStringLiteral("hourloom-kde without a bus")); // never connected
-    return QDBusConnection::connectToBus(address, QStringLiteral("hourloom-kde ") + address);
-}
-
-} // namespace
 
 BackendAttempt startKdeBackend(NotificationCenter &activations, const QProcessEnvironment &environment)
 {
