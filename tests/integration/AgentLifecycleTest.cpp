@@ -19,7 +19,26 @@ using namespace hourloom::test;
 
 namespace {
 
-using AgentLifecycle = AgentFixture;
+class AgentLifecycle : public AgentFixture {
+protected:
+    // Logged in with the panel closed, the service goes down and the user works in the terminal,
+    // then in the logo. `begin` is when the outage began: times travel in whole seconds, so
+    // nothing that began before that second is part of the test.
+    void workInTwoApplicationsDuringAnOutage(QDateTime &begin)
+    {
+        logInThroughThePanel();
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_TRUE(click(trayIcon().center())); // closes the panel the login left open
+        ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
+        XDesktop::spinFor(1100);
+        begin = QDateTime::currentDateTime();
+        serviceDown();
+        ASSERT_TRUE(desktop.activate(terminal));
+        XDesktop::spinFor(1500);
+        ASSERT_TRUE(desktop.activate(logo));
+        XDesktop::spinFor(1500);
+    }
+};
 
 QString wire(const QDateTime &time)
 {
@@ -60,17 +79,8 @@ QString arrivedSince(const QHash<QString, StoredAppSession> &before, const QStri
 
 TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillWithItsTimes)
 {
-    logInThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(click(trayIcon().center())); // closes the panel the login left open
-    // Times travel in whole seconds: what began before this second is not part of the test.
-    XDesktop::spinFor(1100);
-    const QDateTime begin = QDateTime::currentDateTime();
-    serviceDown();
-    ASSERT_TRUE(desktop.activate(terminal));
-    XDesktop::spinFor(1500);
-    ASSERT_TRUE(desktop.activate(logo));
-    XDesktop::spinFor(1500);
+    QDateTime begin;
+    ASSERT_NO_FATAL_FAILURE(workInTwoApplicationsDuringAnOutage(begin));
     ASSERT_TRUE(desktop.activate(terminal));
     XDesktop::spinFor(500);
 
@@ -187,17 +197,8 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
 
 TEST_F(AgentLifecycle, WhatALogOutDuringAnOutageLeftArrivesWithTheSameAccountsNextLoginOnly)
 {
-    logInThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(click(trayIcon().center()));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
-    XDesktop::spinFor(1100);
-    const QDateTime begin = QDateTime::currentDateTime();
-    serviceDown();
-    ASSERT_TRUE(desktop.activate(terminal));
-    XDesktop::spinFor(1500);
-    ASSERT_TRUE(desktop.activate(logo));
-    XDesktop::spinFor(1500);
+    QDateTime begin;
+    ASSERT_NO_FATAL_FAILURE(workInTwoApplicationsDuringAnOutage(begin));
     logOutThroughThePanel(); // its upload fails
     ASSERT_FALSE(HasFatalFailure());
     const QDateTime loggedOut = QDateTime::currentDateTime();
