@@ -8,15 +8,7 @@ seconds="${1:-60}"
 # shellcheck source=bench/private-session.sh
 source bench/private-session.sh
 bench_enter_private_bus "$0" "$@"
-bench_begin
-bench_start_keyring
-bench_start_service
-bench_store_login
-bench_make_bundle
-bench_start_desktop
-xterm >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+bench_prepare_logged_in_desktop
 
 start=$(date +%s%N)
 "$work/bundle/hourloom" >"$work/agent.log" 2>&1 &

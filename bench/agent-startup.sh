@@ -9,15 +9,7 @@ runs="${1:-7}"
 # shellcheck source=bench/private-session.sh
 source bench/private-session.sh
 bench_enter_private_bus "$0" "$@"
-bench_begin
-bench_start_keyring
-bench_start_service
-bench_store_login
-bench_make_bundle
-bench_start_desktop
-xterm >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+bench_prepare_logged_in_desktop
 
 environment=$(python3 -c "import json; print(json.load(open('$bin/Info.json'))['ENVIRONMENT'])")
 mkdir -p "$XDG_CONFIG_HOME/Hourloom"

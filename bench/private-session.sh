@@ -96,3 +96,17 @@ bench_start_desktop() {
   bench_wait_for "the tray" xdotool search --onlyvisible --class '^trayer$'
   tray=$(xdotool search --onlyvisible --class '^trayer$' | head -n1)
 }
+
+# Everything a logged-in agent meets on a desktop, with an xterm open as the frontmost
+# application: keyring, service, stored login, bundle, desktop and tray.
+bench_prepare_logged_in_desktop() {
+  bench_begin
+  bench_start_keyring
+  bench_start_service
+  bench_store_login
+  bench_make_bundle "$@"
+  bench_start_desktop
+  xterm >/dev/null 2>&1 &
+  pids+=($!)
+  sleep 1
+}
