@@ -1,6 +1,6 @@
 // One browser poll as the worker thread runs it: the bridge-backed script answering from the
 // host's state file. No browser is needed; this process stands in as the running writer.
-#include "platform/browser/BridgeScriptLibrary.h"
+#include "platform/services/browser/BridgeScriptLibrary.h"
 #include "tracking/WebAppleScriptGenerator.h"
 
 #include <QTemporaryDir>

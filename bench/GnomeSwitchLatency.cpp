@@ -2,11 +2,11 @@
 // takes to reach handleAppSwitch through the GNOME workspace, and how often the process wakes up
 // while nothing happens (idle input monitor armed as while the user is away).
 // Usage: gnome_switch_latency [switches] [idle seconds]
-#include "platform/desktop/DesktopEntryIndex.h"
-#include "platform/gnome/GnomeShellExtension.h"
-#include "platform/gnome/GnomeWorkspace.h"
-#include "platform/gnome/MutterInputMonitor.h"
-#include "platform/unsupported/UnsupportedDesktop.h"
+#include "platform/desktops/entries/DesktopEntryIndex.h"
+#include "platform/desktops/gnome/GnomeShellExtension.h"
+#include "platform/desktops/gnome/GnomeWorkspace.h"
+#include "platform/desktops/gnome/MutterInputMonitor.h"
+#include "platform/desktops/unsupported/UnsupportedDesktop.h"
 #include "tracking/IdleTimeController.h"
 
 #include "support/GnomeShell.h"

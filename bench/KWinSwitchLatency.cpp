@@ -1,11 +1,11 @@
 // Measures, on a private headless KWin, how long a focus command takes to reach handleAppSwitch
 // through the script-fed KDE workspace, and how often the process wakes up while nothing happens
 // with KWin's idle notice armed. Usage: kwin_switch_latency [switches] [idle seconds]
-#include "app/Configuration.h"
-#include "platform/desktop/DesktopEntryIndex.h"
-#include "platform/kde/KWinWorkspace.h"
-#include "platform/wayland/WaylandConnection.h"
-#include "platform/wayland/WaylandIdleNotifier.h"
+#include "core/Configuration.h"
+#include "platform/desktops/entries/DesktopEntryIndex.h"
+#include "platform/desktops/kde/KWinWorkspace.h"
+#include "platform/desktops/wayland/WaylandConnection.h"
+#include "platform/desktops/wayland/WaylandIdleNotifier.h"
 #include "tracking/IdleTimeTracker.h"
 
 #include "support/KWinDesktop.h"

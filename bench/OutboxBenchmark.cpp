@@ -1,7 +1,7 @@
 // What the outbox costs: writing one ended app session (the write at every session end), with
 // an empty store and with 10,000 sessions waiting; opening a store that holds 10,000 sessions
 // (on the way to the tray icon); and reading them back for the first upload after a start.
-#include "platform/store/SqliteOutbox.h"
+#include "platform/services/store/SqliteOutbox.h"
 #include "upload/SessionOutbox.h"
 
 #include <QTemporaryDir>

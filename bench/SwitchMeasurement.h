@@ -3,8 +3,8 @@
 // The two figures every desktop backend is measured by: how long an activation the desktop was
 // asked for takes to reach handleAppSwitch, and how often the process wakes up while nothing
 // happens.
-#include "app/MainLoopTimer.h"
-#include "app/NotificationCenter.h"
+#include "agent/TrackingStack.h"
+#include "core/MainLoopTimer.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
 #include "tracking/SessionBatchController.h"
@@ -27,14 +27,12 @@ namespace hourloom::bench {
 inline std::shared_ptr<SessionBatchController> trackSwitches(NotificationCenter &center, std::shared_ptr<WorkspaceProtocol> workspace,
                                                              std::shared_ptr<EventTrackerProtocol> input)
 {
-    auto idle = std::make_shared<IdleTimeController>(std::move(input), MainLoopTimer::provider());
-    idle->idlePollingInterval = 24 * 3600;
-    auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                      AppSwitchTracker::applicationUserInfoKey, std::move(workspace));
-    auto controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
-    controller->minSessionDuration = 0;
-    tracker->startObserving(controller, true);
-    return controller;
+    const TrackingStack stack = TrackingStack::build(
+        {.activations = center, .workspace = std::move(workspace), .input = std::move(input), .timerProvider = MainLoopTimer::provider()});
+    stack.idle->idlePollingInterval = 24 * 3600;
+    stack.controller->minSessionDuration = 0;
+    stack.tracker->startObserving(stack.controller, true);
+    return stack.controller;
 }
 
 // What the kernel counts for this process: CPU time, and how often its threads were switched

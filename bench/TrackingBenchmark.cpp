@@ -1,11 +1,10 @@
 // Encoding an upload body and handling an app switch: the two pieces of tracking work that run
 // on the main loop for every upload and every change of the frontmost application.
-#include "app/Clock.h"
+#include "agent/TrackingStack.h"
+#include "core/Clock.h"
 #include "model/AppSession.h"
 #include "model/SessionBatch.h"
 #include "model/WebSession.h"
-#include "tracking/AppSwitchTracker.h"
-#include "tracking/IdleTimeController.h"
 #include "tracking/SessionBatchController.h"
 
 #include <QCoreApplication>
@@ -60,12 +59,12 @@ void handleAppSwitch(benchmark::State &state)
     qint64 milliseconds = 0;
     const QDateTime start = QDateTime::currentDateTime();
     Clock::Override clock([&] { return start.addMSecs(milliseconds); });
-    auto idle = std::make_shared<IdleTimeController>(std::make_shared<NoEventTracker>(),
-                                                     [](double, bool, TimerBlock) { return std::make_shared<InertTimer>(); });
     NotificationCenter center;
-    auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                      AppSwitchTracker::applicationUserInfoKey, std::make_shared<NoWorkspace>());
-    auto controller = std::make_shared<SessionBatchController>(tracker, idle, WebSessionControllerClass());
+    const auto controller = TrackingStack::build({.activations = center,
+                                                  .workspace = std::make_shared<NoWorkspace>(),
+                                                  .input = std::make_shared<NoEventTracker>(),
+                                                  .timerProvider = [](double, bool, TimerBlock) { return std::make_shared<InertTimer>(); }})
+                                .controller;
     const std::array<std::pair<QString, QString>, 3> apps{{{"XTerm", "debian-xterm"}, {"Files", "org.gnome.Nautilus"}, {"Editor", "org.gnome.TextEditor"}}};
     std::size_t next = 0;
     for (auto _ : state) {

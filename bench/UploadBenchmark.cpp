@@ -1,15 +1,14 @@
 // Encodes, sends and has the local account service acknowledge a batch of 1,000 app sessions
 // with 5 web sessions each, through the agent's own upload path; then measures what 10,000
 // ended sessions waiting for the service cost in memory. Usage: upload_benchmark [rounds]
+#include "agent/TrackingStack.h"
 #include "auth/AuthController.h"
 #include "auth/RefreshTokenController.h"
 #include "model/AppSession.h"
 #include "model/WebSession.h"
-#include "platform/net/NetworkURLSession.h"
-#include "platform/secret/KeychainHelper.h"
-#include "platform/unsupported/UnsupportedDesktop.h"
-#include "tracking/AppSwitchTracker.h"
-#include "tracking/IdleTimeController.h"
+#include "platform/services/net/NetworkURLSession.h"
+#include "platform/services/secret/KeychainHelper.h"
+#include "platform/desktops/unsupported/UnsupportedDesktop.h"
 #include "tracking/SessionBatchController.h"
 #include "upload/SessionBatchAPIDispatcher.h"
 #include "upload/UserActivityController.h"
@@ -89,10 +88,11 @@ int main(int argc, char *argv[])
     const QUrl tokenURL = Configuration::appendingPath(root, QStringLiteral("/oauth/token"));
     auto auth = QCoro::waitFor(AuthController::make(keychain, urlSession, tokenURL));
     NotificationCenter center;
-    auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                      AppSwitchTracker::applicationUserInfoKey, std::make_shared<NoFrontmostWorkspace>());
-    auto sbc = std::make_shared<SessionBatchController>(
-        tracker, std::make_shared<IdleTimeController>(std::make_shared<NoInputMonitor>(), MainLoopTimer::provider()), WebSessionControllerClass());
+    const auto sbc = TrackingStack::build({.activations = center,
+                                           .workspace = std::make_shared<NoFrontmostWorkspace>(),
+                                           .input = std::make_shared<NoInputMonitor>(),
+                                           .timerProvider = MainLoopTimer::provider()})
+                         .controller;
     auto refresh = std::make_shared<RefreshTokenController>(auth, keychain, urlSession, tokenURL);
     auto dispatcher = std::make_shared<SessionBatchAPIDispatcher>(auth, refresh, root);
     auto scheduler = std::make_shared<UserActivityController>(auth, keychain, sbc, dispatcher, urlSession);

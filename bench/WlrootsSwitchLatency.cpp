@@ -1,11 +1,11 @@
 // Measures, on a private headless sway, how long a focus command takes to reach handleAppSwitch
 // through the wlroots workspace, and how often the process wakes up while nothing happens with
 // the compositor's idle notice armed. Usage: wlroots_switch_latency [switches] [idle seconds]
-#include "app/Configuration.h"
-#include "platform/desktop/DesktopEntryIndex.h"
-#include "platform/wayland/WaylandConnection.h"
-#include "platform/wayland/WaylandIdleNotifier.h"
-#include "platform/wlroots/WlrootsWorkspace.h"
+#include "core/Configuration.h"
+#include "platform/desktops/entries/DesktopEntryIndex.h"
+#include "platform/desktops/wayland/WaylandConnection.h"
+#include "platform/desktops/wayland/WaylandIdleNotifier.h"
+#include "platform/desktops/wlroots/WlrootsWorkspace.h"
 #include "tracking/IdleTimeTracker.h"
 
 #include "support/SwayDesktop.h"

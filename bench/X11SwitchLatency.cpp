@@ -1,10 +1,10 @@
 // Measures, on a private Xvfb + openbox desktop, how long an activation takes to reach
 // handleAppSwitch through the X11 workspace, and how often the process wakes up while nothing
 // happens. Usage: x11_switch_latency [switches] [idle seconds]
-#include "platform/desktop/DesktopEntryIndex.h"
-#include "platform/unsupported/UnsupportedDesktop.h"
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Workspace.h"
+#include "platform/desktops/entries/DesktopEntryIndex.h"
+#include "platform/desktops/unsupported/UnsupportedDesktop.h"
+#include "platform/desktops/x11/X11Connection.h"
+#include "platform/desktops/x11/X11Workspace.h"
 
 #include "support/XDesktop.h"
 

@@ -1,7 +1,7 @@
 #include "AccountStore.h"
 
 #include "RandomToken.h"
-#include "platform/store/SqliteStatement.h"
+#include "platform/services/sqlite/SqliteStatement.h"
 
 #include <QFile>
 

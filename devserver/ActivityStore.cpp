@@ -1,7 +1,7 @@
 #include "ActivityStore.h"
 
 #include "AccountStore.h"
-#include "platform/store/SqliteStatement.h"
+#include "platform/services/sqlite/SqliteStatement.h"
 
 #include <QJsonArray>
 

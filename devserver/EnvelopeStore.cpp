@@ -1,7 +1,7 @@
 #include "EnvelopeStore.h"
 
 #include "AccountStore.h"
-#include "platform/store/SqliteStatement.h"
+#include "platform/services/sqlite/SqliteStatement.h"
 
 #include <QJsonDocument>
 

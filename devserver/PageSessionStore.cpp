@@ -2,7 +2,7 @@
 
 #include "AccountStore.h"
 #include "RandomToken.h"
-#include "platform/store/SqliteStatement.h"
+#include "platform/services/sqlite/SqliteStatement.h"
 
 #include <ctime>
 

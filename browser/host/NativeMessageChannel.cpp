@@ -1,6 +1,6 @@
 #include "NativeMessageChannel.h"
 
-#include "platform/browser/WriteAll.h"
+#include "platform/services/files/WriteAll.h"
 
 #include <unistd.h>
 

@@ -3,8 +3,8 @@
 // it keeps the latest one where the agent reads it, and removes it when the browser lets go.
 #include "NativeMessageChannel.h"
 #include "StateMessage.h"
-#include "platform/browser/BrowserCatalog.h"
-#include "platform/browser/BrowserStateStore.h"
+#include "platform/services/browserstate/BrowserCatalog.h"
+#include "platform/services/browserstate/BrowserStateStore.h"
 
 #include <QDateTime>
 #include <QFile>

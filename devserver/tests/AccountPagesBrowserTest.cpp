@@ -4,7 +4,7 @@
 #include "UploadBodies.h"
 #include "support/DevServerProcess.h"
 
-#include "app/Configuration.h"
+#include "core/Configuration.h"
 
 #include <QDir>
 #include <QFile>

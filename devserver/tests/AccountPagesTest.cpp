@@ -1,10 +1,10 @@
 // The account pages over plain HTTP: what the panel's links open, the cookies and form tokens
 // that keep other sites out, sign-up, the throttle shared with the token endpoint, and old
 // password rows upgraded at sign-in.
-#include "platform/store/SqliteStatement.h"
+#include "platform/services/sqlite/SqliteStatement.h"
 #include "support/DevServerProcess.h"
 
-#include "app/Configuration.h"
+#include "core/Configuration.h"
 
 #include <QCryptographicHash>
 #include <QJsonDocument>

@@ -5,7 +5,7 @@
 
 #include <QProcess>
 
-#include "app/Configuration.h"
+#include "core/Configuration.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

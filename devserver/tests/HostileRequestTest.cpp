@@ -3,7 +3,7 @@
 // look at what its command line and its database file give away.
 #include "support/DevServerProcess.h"
 
-#include "app/Configuration.h"
+#include "core/Configuration.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

@@ -1,5 +1,5 @@
 // The update feed: parsed, its latest release chosen (comparing versions) under both link policies.
-#include "platform/updater/AppcastFeed.h"
+#include "platform/services/updater/AppcastFeed.h"
 
 #include <cstddef>
 #include <cstdint>

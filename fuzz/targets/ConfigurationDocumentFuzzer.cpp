@@ -1,5 +1,5 @@
 // The configuration document: parsed, then every key read the way the agent reads it.
-#include "app/ConfigurationDocument.h"
+#include "core/ConfigurationDocument.h"
 
 #include <cmath>
 #include <cstddef>

@@ -1,5 +1,5 @@
 // A desktop entry's text, read for a user with a regional language.
-#include "platform/desktop/DesktopEntry.h"
+#include "platform/desktops/entries/DesktopEntry.h"
 
 #include <QStringList>
 

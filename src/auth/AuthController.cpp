@@ -1,10 +1,10 @@
 #include "AuthController.h"
 
-#include "KeychainHelperProtocol.h"
+#include "core/ports/KeychainHelperProtocol.h"
 #include "TokenAnswer.h"
 
-#include "app/URLSessionProtocol.h"
-#include "app/UserDefaults.h"
+#include "core/ports/URLSessionProtocol.h"
+#include "core/UserDefaults.h"
 #include "tracking/SessionBatchControllerProtocol.h"
 #include "upload/UserActivityControllerProtocol.h"
 

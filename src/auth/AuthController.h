@@ -3,7 +3,7 @@
 #include "AuthControllerProtocol.h"
 #include "AuthRequest.h"
 
-#include "app/Configuration.h"
+#include "core/Configuration.h"
 
 #include <QUrl>
 

@@ -1,10 +1,10 @@
 #include "RefreshTokenController.h"
 
 #include "AuthControllerProtocol.h"
-#include "KeychainHelperProtocol.h"
+#include "core/ports/KeychainHelperProtocol.h"
 #include "TokenAnswer.h"
 
-#include "app/URLSessionProtocol.h"
+#include "core/ports/URLSessionProtocol.h"
 
 #include <QPromise>
 

@@ -3,7 +3,7 @@
 #include "AuthResult.h"
 #include "RefreshRequest.h"
 
-#include "app/Configuration.h"
+#include "core/Configuration.h"
 
 #include <QFuture>
 #include <QUrl>

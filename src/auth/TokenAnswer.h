@@ -3,7 +3,7 @@
 #include "AuthResult.h"
 #include "AuthToken.h"
 
-#include "app/URLSessionProtocol.h"
+#include "core/ports/URLSessionProtocol.h"
 
 #include <QUrl>
 

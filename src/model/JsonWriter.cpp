@@ -1,6 +1,6 @@
 #include "JsonWriter.h"
 
-#include "app/Clock.h"
+#include "core/Clock.h"
 
 namespace hourloom {
 

@@ -4,9 +4,7 @@
 #include "EncodeList.h"
 #include "JsonWriter.h"
 #include "JsonReader.h"
-#include "app/Clock.h"
-#include "app/DeviceName.h"
-#include "app/UserDefaults.h"
+#include "core/Clock.h"
 
 #include <algorithm>
 #include <limits>
@@ -14,8 +12,13 @@
 namespace hourloom {
 
 SessionBatch::SessionBatch()
-    : deviceId_(UserDefaults::string(UserDefaults::deviceIdKey))
-    , device_(DeviceName::current().value_or(unknownDevice))
+    : SessionBatch(Device{})
+{
+}
+
+SessionBatch::SessionBatch(Device device)
+    : deviceId_(std::move(device.id))
+    , device_(std::move(device.name))
     , timezoneOffset_(Clock::now().toLocalTime().offsetFromUtc())
 {
 }
@@ -69,9 +72,11 @@ std::shared_ptr<SessionBatch> SessionBatch::decode(const QJsonObject &object)
     return batch;
 }
 
-SessionBatchType SessionBatch::type()
+SessionBatchType SessionBatch::type(DeviceSource device)
 {
-    return []() -> std::shared_ptr<SessionBatchProtocol> { return std::make_shared<SessionBatch>(); };
+    return [device = std::move(device)]() -> std::shared_ptr<SessionBatchProtocol> {
+        return std::make_shared<SessionBatch>(device ? device() : Device{});
+    };
 }
 
 } // namespace hourloom

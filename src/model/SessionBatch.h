@@ -2,14 +2,26 @@
 
 #include "SessionBatchProtocol.h"
 
+#include <functional>
+
 namespace hourloom {
 
 class SessionBatch final : public SessionBatchProtocol {
 public:
     static inline const QString unknownDevice = QStringLiteral("Unknown Device");
 
-    // Device id from the user defaults, device name of this machine, offset of the zone in force now.
+    // The machine a batch is recorded on: the installation's id (none until the first launch has
+    // stored one) and the name the user knows it by. The composition reads them; the records
+    // know no settings.
+    struct Device {
+        std::optional<QString> id;
+        QString name = unknownDevice;
+    };
+    using DeviceSource = std::function<Device()>;
+
+    // The device as given (by default none), the offset of the zone in force now.
     SessionBatch();
+    explicit SessionBatch(Device device);
 
     AppSessionList &appSessions() override { return appSessions_; }
     const AppSessionList &appSessions() const override { return appSessions_; }
@@ -33,7 +45,8 @@ public:
     QList<EncodedPart> encodeInParts(const AppSessionList &sessions, qsizetype maxBytes) const override;
     static std::shared_ptr<SessionBatch> decode(const QJsonObject &object);
 
-    static SessionBatchType type();
+    // Makes each batch with the device as the source tells it at that moment.
+    static SessionBatchType type(DeviceSource device = {});
 
 private:
     std::optional<qint64> apiId_;

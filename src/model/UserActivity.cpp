@@ -3,7 +3,7 @@
 #include "DataFormatter.h"
 #include "JsonReader.h"
 #include "JsonWriter.h"
-#include "app/Clock.h"
+#include "core/Clock.h"
 
 namespace hourloom {
 

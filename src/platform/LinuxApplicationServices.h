@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ApplicationServices.h"
+#include "core/ports/ApplicationServices.h"
 
 namespace hourloom {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/NotificationCenter.h"
-#include "platform/WorkspaceProtocol.h"
+#include "core/NotificationCenter.h"
+#include "core/ports/WorkspaceProtocol.h"
 
 #include <memory>
 #include <optional>
@@ -15,10 +15,6 @@ class SessionBatchControllerProtocol;
 // application is frontmost now, into new app sessions for the session batch controller.
 class AppSwitchTracker {
 public:
-    static inline const QString didActivateApplicationNotification = QStringLiteral("NSWorkspaceDidActivateApplicationNotification");
-    // The user-info key under which the notification carries the activated RunningApplication.
-    static inline const QString applicationUserInfoKey = QStringLiteral("NSWorkspaceApplicationKey");
-
     AppSwitchTracker(NotificationCenter &notificationCenter, QString notificationAction, QString applicationKey,
                      std::shared_ptr<WorkspaceProtocol> workspace);
 

@@ -2,7 +2,7 @@
 
 #include "ScriptCompileError.h"
 #include "ScriptInitializeError.h"
-#include "app/MainLoop.h"
+#include "core/MainLoop.h"
 
 #include <QThreadPool>
 

@@ -3,8 +3,8 @@
 #include "AppSwitchTracker.h"
 #include "IdleTimeTracker.h"
 #include "SessionBatchControllerProtocol.h"
-#include "app/Clock.h"
-#include "app/Configuration.h"
+#include "core/Clock.h"
+#include "core/Configuration.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/EventTrackerProtocol.h"
-#include "app/TimerProtocol.h"
+#include "core/ports/EventTrackerProtocol.h"
+#include "core/ports/TimerProtocol.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/EventSourceProtocol.h"
+#include "core/ports/EventSourceProtocol.h"
 
 #include <memory>
 

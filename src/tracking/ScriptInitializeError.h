@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ReportableError.h"
+#include "core/ReportableError.h"
 
 namespace hourloom {
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ScriptExecutionError.h"
-#include "app/ErrorLoggerProtocol.h"
-#include "app/ScriptLibraryProtocol.h"
+#include "core/ports/ErrorLoggerProtocol.h"
+#include "core/ports/ScriptLibraryProtocol.h"
 
 #include <functional>
 #include <memory>

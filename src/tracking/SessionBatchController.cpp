@@ -2,8 +2,8 @@
 
 #include "AppSessionController.h"
 #include "IdleTimeController.h"
-#include "app/Clock.h"
-#include "app/Configuration.h"
+#include "core/Clock.h"
+#include "core/Configuration.h"
 #include "model/JsonReader.h"
 #include "model/JsonWriter.h"
 #include "model/SessionBatch.h"

@@ -1,6 +1,6 @@
 #include "URLParser.h"
 
-#include "app/FatalError.h"
+#include "core/FatalError.h"
 
 #include <QUrl>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ErrorLoggerProtocol.h"
-#include "app/ScriptLibraryProtocol.h"
+#include "core/ports/ErrorLoggerProtocol.h"
+#include "core/ports/ScriptLibraryProtocol.h"
 
 namespace hourloom {
 

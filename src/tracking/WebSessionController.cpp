@@ -3,10 +3,10 @@
 #include "AppleScriptService.h"
 #include "ScriptInitializeError.h"
 #include "WebAppleScriptGenerator.h"
-#include "app/Clock.h"
-#include "app/Configuration.h"
-#include "app/MainLoop.h"
-#include "app/MainLoopTimer.h"
+#include "core/Clock.h"
+#include "core/Configuration.h"
+#include "core/MainLoop.h"
+#include "core/MainLoopTimer.h"
 #include "model/WebSession.h"
 
 namespace hourloom {

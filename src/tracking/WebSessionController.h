@@ -5,7 +5,7 @@
 #include "WebScriptCache.h"
 #include "WebScriptingPlatform.h"
 #include "WebSessionControllerProtocol.h"
-#include "app/TimerProtocol.h"
+#include "core/ports/TimerProtocol.h"
 #include "model/WebSessionProtocol.h"
 
 #include <optional>

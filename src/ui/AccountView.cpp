@@ -3,10 +3,10 @@
 #include "Assets.h"
 #include "PanelWidgets.h"
 
-#include "app/Configuration.h"
-#include "app/MenuPresentation.h"
-#include "app/TerminationProtocol.h"
-#include "app/UserDefaults.h"
+#include "core/Configuration.h"
+#include "core/MenuPresentation.h"
+#include "core/ports/TerminationProtocol.h"
+#include "core/UserDefaults.h"
 #include "upload/UserActivityControllerProtocol.h"
 
 #include <QLabel>

@@ -2,7 +2,7 @@
 
 #include "CheckForUpdatesViewModel.h"
 
-#include "app/UpdaterProtocol.h"
+#include "core/ports/UpdaterProtocol.h"
 
 namespace hourloom {
 

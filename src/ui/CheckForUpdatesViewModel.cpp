@@ -1,6 +1,6 @@
 #include "CheckForUpdatesViewModel.h"
 
-#include "app/UpdaterProtocol.h"
+#include "core/ports/UpdaterProtocol.h"
 
 namespace hourloom {
 

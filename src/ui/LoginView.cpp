@@ -4,9 +4,9 @@
 #include "LoginViewModel.h"
 #include "PanelWidgets.h"
 
-#include "app/Configuration.h"
-#include "app/MenuPresentation.h"
-#include "app/TerminationProtocol.h"
+#include "core/Configuration.h"
+#include "core/MenuPresentation.h"
+#include "core/ports/TerminationProtocol.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,7 +2,7 @@
 
 #include "UserPerceivedLength.h"
 
-#include "app/UserDefaults.h"
+#include "core/UserDefaults.h"
 #include "auth/AuthControllerProtocol.h"
 #include "upload/UserActivityControllerProtocol.h"
 

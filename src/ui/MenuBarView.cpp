@@ -3,9 +3,9 @@
 #include "AccountView.h"
 #include "LoginView.h"
 
-#include "app/Configuration.h"
-#include "app/DesktopSetupHint.h"
-#include "app/UserDefaults.h"
+#include "core/Configuration.h"
+#include "core/DesktopSetupHint.h"
+#include "core/UserDefaults.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

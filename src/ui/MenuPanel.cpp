@@ -2,7 +2,7 @@
 
 #include "PanelPlacement.h"
 
-#include "app/MenuPresentation.h"
+#include "core/MenuPresentation.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

@@ -5,9 +5,9 @@
 #include "MenuBarView.h"
 #include "MenuPanel.h"
 
-#include "app/MenuPresentation.h"
-#include "app/TerminationProtocol.h"
-#include "app/UserDefaults.h"
+#include "core/MenuPresentation.h"
+#include "core/ports/TerminationProtocol.h"
+#include "core/UserDefaults.h"
 #include "auth/AuthControllerProtocol.h"
 #include "upload/UserActivityControllerProtocol.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "SessionBatchAPIDispatcherProtocol.h"
-#include "app/Configuration.h"
-#include "app/URLSessionProtocol.h"
+#include "core/Configuration.h"
+#include "core/ports/URLSessionProtocol.h"
 
 #include <optional>
 #include <variant>

@@ -1,7 +1,7 @@
 #include "SessionOutbox.h"
 
-#include "app/Configuration.h"
-#include "app/UserDefaults.h"
+#include "core/Configuration.h"
+#include "core/UserDefaults.h"
 #include "model/AppSession.h"
 #include "model/WebSession.h"
 #include "tracking/SessionBatchControllerProtocol.h"

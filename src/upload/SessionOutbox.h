@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OutboxProtocol.h"
+#include "core/ports/OutboxProtocol.h"
 #include "model/SessionBatchProtocol.h"
 #include "model/UploadedSessions.h"
 

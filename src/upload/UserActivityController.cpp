@@ -2,8 +2,8 @@
 
 #include "SessionBatchAPIDispatcherProtocol.h"
 #include "SessionOutbox.h"
-#include "app/Clock.h"
-#include "app/Configuration.h"
+#include "core/Clock.h"
+#include "core/Configuration.h"
 #include "auth/AuthControllerProtocol.h"
 #include "tracking/AppSessionControllerProtocol.h"
 #include "tracking/AppSwitchTracker.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "UserActivityControllerProtocol.h"
-#include "app/MainLoopTimer.h"
+#include "core/MainLoopTimer.h"
 
 #include <QFuture>
 #include <QPointer>

@@ -17,8 +17,8 @@ namespace {
 
 RecordingUserActivityController::RecordingUserActivityController()
     : sessionBatchController_(std::make_shared<SessionBatchController>(
-          std::make_shared<AppSwitchTracker>(notificationCenter_, AppSwitchTracker::didActivateApplicationNotification,
-                                             AppSwitchTracker::applicationUserInfoKey, std::make_shared<FakeWorkspace>()),
+          std::make_shared<AppSwitchTracker>(notificationCenter_, didActivateApplicationNotification,
+                                             applicationUserInfoKey, std::make_shared<FakeWorkspace>()),
           std::make_shared<IdleTimeController>(std::make_shared<FakeEventTracker>(), timers_.provider()), WebSessionControllerClass()))
 {
 }

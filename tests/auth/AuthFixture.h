@@ -1,9 +1,9 @@
 #pragma once
 
 #include "auth/AuthController.h"
-#include "auth/KeychainHelperProtocol.h"
-#include "platform/net/NetworkURLSession.h"
-#include "platform/secret/KeychainHelper.h"
+#include "core/ports/KeychainHelperProtocol.h"
+#include "platform/services/net/NetworkURLSession.h"
+#include "platform/services/secret/KeychainHelper.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
 #include "tracking/SessionBatchController.h"

@@ -1,7 +1,7 @@
 // AuthController's password grant against the local account service and gnome-keyring.
 #include "AuthFixture.h"
 
-#include "app/UserDefaults.h"
+#include "core/UserDefaults.h"
 #include "auth/AuthToken.h"
 #include "model/DecodingError.h"
 

@@ -1,6 +1,6 @@
 // The native host in a child process of its own, fed frames as a browser writes them. This test
 // is the host's parent, so the host files its state under this program's name.
-#include "platform/browser/BrowserStateStore.h"
+#include "platform/services/browserstate/BrowserStateStore.h"
 
 #include "support/XDesktop.h"
 

@@ -1,6 +1,6 @@
 // The build's packing of the extension: the same bytes from the same source and key, a CRX3
 // whose signing key gives the id the host manifests allow, and an XPI with the manifest.
-#include "platform/browser/BrowserBridgeInstaller.h"
+#include "platform/services/browser/BrowserBridgeInstaller.h"
 
 #include <QFile>
 #include <QProcess>

@@ -3,11 +3,11 @@
 // developer mode, no --load-extension) and the real native host; a page server on loopback under
 // several host names; the web session controller polling through the bridge.
 #include "model/AppSession.h"
-#include "platform/browser/BridgeScriptLibrary.h"
-#include "platform/browser/BrowserBridgeInstaller.h"
-#include "platform/browser/BrowserBridgeStatus.h"
-#include "platform/desktop/DesktopEntryIndex.h"
-#include "platform/errors/StandardErrorLogger.h"
+#include "platform/services/browser/BridgeScriptLibrary.h"
+#include "platform/services/browser/BrowserBridgeInstaller.h"
+#include "platform/services/browser/BrowserBridgeStatus.h"
+#include "platform/desktops/entries/DesktopEntryIndex.h"
+#include "platform/services/errors/StandardErrorLogger.h"
 #include "tracking/WebAppleScriptGenerator.h"
 #include "tracking/WebSessionController.h"
 

@@ -4,11 +4,11 @@
 // runs. That folder is the system's, so the test runs a private copy of the ESR's program beside
 // links to the rest of /usr/lib/firefox-esr, with its own distribution/policies.json.
 #include "model/AppSession.h"
-#include "platform/browser/BridgeScriptLibrary.h"
-#include "platform/browser/BrowserBridgeInstaller.h"
-#include "platform/browser/BrowserBridgeStatus.h"
-#include "platform/desktop/DesktopEntryIndex.h"
-#include "platform/errors/StandardErrorLogger.h"
+#include "platform/services/browser/BridgeScriptLibrary.h"
+#include "platform/services/browser/BrowserBridgeInstaller.h"
+#include "platform/services/browser/BrowserBridgeStatus.h"
+#include "platform/desktops/entries/DesktopEntryIndex.h"
+#include "platform/services/errors/StandardErrorLogger.h"
 #include "tracking/WebSessionController.h"
 
 #include "support/BrowserProcess.h"

@@ -1,16 +1,16 @@
 // Tracking on a real GNOME Shell (headless, Wayland, with Xwayland): the agent's shell extension,
 // the workspace, idle seconds and input monitor over D-Bus, wired to the session batch controller
 // as the agent wires them. One shell serves every test of this process.
-#include "app/DesktopSetupHint.h"
-#include "app/MainLoopTimer.h"
+#include "core/DesktopSetupHint.h"
+#include "core/MainLoopTimer.h"
 #include "model/AppSession.h"
-#include "platform/desktop/DesktopEntryIndex.h"
-#include "platform/gnome/GnomeBackend.h"
-#include "platform/gnome/GnomeExtensionInstaller.h"
-#include "platform/gnome/GnomeShellExtension.h"
-#include "platform/gnome/GnomeWorkspace.h"
-#include "platform/gnome/MutterIdleSource.h"
-#include "platform/gnome/MutterInputMonitor.h"
+#include "platform/desktops/entries/DesktopEntryIndex.h"
+#include "platform/desktops/gnome/GnomeBackend.h"
+#include "platform/desktops/gnome/GnomeExtensionInstaller.h"
+#include "platform/desktops/gnome/GnomeShellExtension.h"
+#include "platform/desktops/gnome/GnomeWorkspace.h"
+#include "platform/desktops/gnome/MutterIdleSource.h"
+#include "platform/desktops/gnome/MutterInputMonitor.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
 #include "tracking/IdleTimeTracker.h"
@@ -231,8 +231,8 @@ TEST_F(GnomeTracking, WithoutTheExtensionTheUserIsToldHowToEnableItAndTrackingSt
     EXPECT_TRUE(DesktopSetupHint::shared().text().contains(QLatin1String("--install-gnome-extension")));
 
     // Tracking starts and finds nothing frontmost yet.
-    auto backendTracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                             AppSwitchTracker::applicationUserInfoKey, attempt.backend->workspace);
+    auto backendTracker = std::make_shared<AppSwitchTracker>(center, didActivateApplicationNotification,
+                                                             applicationUserInfoKey, attempt.backend->workspace);
     auto backendController = std::make_shared<SessionBatchController>(backendTracker, idle, WebSessionControllerClass());
     backendController->minSessionDuration = 0;
     backendTracker->recordFrontmostApplication(*backendController);

@@ -1,13 +1,13 @@
 // Tracking on a real headless sway: the agent's own Wayland connection, the compositor's list of
 // toplevel windows and its idle notices, wired to the session batch controller as the agent
 // wires them.
-#include "app/MainLoopTimer.h"
+#include "core/MainLoopTimer.h"
 #include "model/AppSession.h"
-#include "platform/desktop/DesktopEntryIndex.h"
-#include "platform/wayland/WaylandConnection.h"
-#include "platform/wayland/WaylandIdleNotifier.h"
-#include "platform/PlatformBackend.h"
-#include "platform/wlroots/WlrootsWorkspace.h"
+#include "platform/desktops/entries/DesktopEntryIndex.h"
+#include "platform/desktops/wayland/WaylandConnection.h"
+#include "platform/desktops/wayland/WaylandIdleNotifier.h"
+#include "platform/desktops/PlatformBackend.h"
+#include "platform/desktops/wlroots/WlrootsWorkspace.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
 #include "tracking/IdleTimeTracker.h"
@@ -188,7 +188,7 @@ TEST_F(SwayTracking, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNameAn
     startTrackingInAlpha();
     settle();
     int activations = 0;
-    center.addObserver(AppSwitchTracker::didActivateApplicationNotification, [&](const Notification &) { ++activations; });
+    center.addObserver(didActivateApplicationNotification, [&](const Notification &) { ++activations; });
 
     ASSERT_TRUE(focusAndWait(beta, "Beta Terminal"));
     ASSERT_TRUE(focusAndWait(gamma, "Gamma Tool"));

@@ -1,4 +1,3 @@
-#include "app/UserDefaults.h"
 #include "model/AppSession.h"
 #include "model/SessionBatch.h"
 #include "model/WebSession.h"
@@ -62,22 +61,24 @@ TEST(Records, TheActiveWebSessionIsTheFirstOpenOneInTheList)
 
 TEST(Records, ABatchTakesTheMachineFactsOfItsConstruction)
 {
-    UserDefaults::remove(UserDefaults::deviceIdKey);
     {
         test::ScopedTimeZone zone("Asia/Kolkata");
         const SessionBatch batch;
         EXPECT_EQ(batch.timezoneOffset(), 19800);
         EXPECT_FALSE(batch.deviceId().has_value());
-        EXPECT_FALSE(batch.device().isEmpty());
+        EXPECT_EQ(batch.device(), SessionBatch::unknownDevice);
         EXPECT_EQ(batch.appSwitchingCount(), 0);
         EXPECT_EQ(batch.appSwitchingTime(), 0.0);
     }
     {
         test::ScopedTimeZone zone("Etc/GMT+8"); // POSIX sign: UTC-08:00
-        UserDefaults::setString(UserDefaults::deviceIdKey, QStringLiteral("3f2c1e4a-0000-4000-8000-000000000001"));
-        const SessionBatch batch;
-        EXPECT_EQ(batch.timezoneOffset(), -28800);
-        EXPECT_EQ(batch.deviceId(), "3f2c1e4a-0000-4000-8000-000000000001");
+        // The device is read when each batch is made, not when the maker is.
+        std::optional<QString> id;
+        const SessionBatchType makeBatch = SessionBatch::type([&] { return SessionBatch::Device{id, QStringLiteral("Ada's laptop")}; });
+        id = QStringLiteral("3f2c1e4a-0000-4000-8000-000000000001");
+        const auto batch = makeBatch();
+        EXPECT_EQ(batch->timezoneOffset(), -28800);
+        EXPECT_EQ(batch->deviceId(), "3f2c1e4a-0000-4000-8000-000000000001");
+        EXPECT_EQ(batch->device(), "Ada's laptop");
     }
-    UserDefaults::remove(UserDefaults::deviceIdKey);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/URLSessionProtocol.h"
+#include "core/ports/URLSessionProtocol.h"
 
 #include <QHash>
 

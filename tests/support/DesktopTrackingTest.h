@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/MainLoopTimer.h"
-#include "app/NotificationCenter.h"
+#include "agent/TrackingStack.h"
+#include "core/MainLoopTimer.h"
+#include "core/NotificationCenter.h"
 #include "model/SessionBatchProtocol.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
@@ -16,18 +17,18 @@
 // it: first the workspace's activations, then the controller with the backend's idle sources.
 class DesktopTrackingTest : public ::testing::Test {
 protected:
-    void observe(std::shared_ptr<hourloom::WorkspaceProtocol> workspace)
-    {
-        using hourloom::AppSwitchTracker;
-        tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                     AppSwitchTracker::applicationUserInfoKey, std::move(workspace));
-    }
+    void observe(std::shared_ptr<hourloom::WorkspaceProtocol> observed) { workspace_ = std::move(observed); }
 
     void control(std::shared_ptr<hourloom::EventSourceProtocol> idleSeconds, std::shared_ptr<hourloom::EventTrackerProtocol> input)
     {
-        hourloom::IdleTimeTracker::eventSource = std::move(idleSeconds);
-        idle = std::make_shared<hourloom::IdleTimeController>(std::move(input), hourloom::MainLoopTimer::provider());
-        controller = std::make_shared<hourloom::SessionBatchController>(tracker, idle, hourloom::WebSessionControllerClass());
+        const auto stack = hourloom::TrackingStack::build({.activations = center,
+                                                           .workspace = std::move(workspace_),
+                                                           .idleSeconds = std::move(idleSeconds),
+                                                           .input = std::move(input),
+                                                           .timerProvider = hourloom::MainLoopTimer::provider()});
+        tracker = stack.tracker;
+        idle = stack.idle;
+        controller = stack.controller;
     }
 
     void TearDown() override
@@ -44,4 +45,7 @@ protected:
     std::shared_ptr<hourloom::IdleTimeController> idle;
     std::shared_ptr<hourloom::AppSwitchTracker> tracker;
     std::shared_ptr<hourloom::SessionBatchController> controller;
+
+private:
+    std::shared_ptr<hourloom::WorkspaceProtocol> workspace_;
 };

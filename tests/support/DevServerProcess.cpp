@@ -1,6 +1,6 @@
 #include "DevServerProcess.h"
 
-#include "app/Configuration.h"
+#include "core/Configuration.h"
 
 #include <QDeadlineTimer>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ApplicationServices.h"
-#include "platform/unsupported/UnsupportedDesktop.h"
+#include "core/ports/ApplicationServices.h"
+#include "platform/desktops/unsupported/UnsupportedDesktop.h"
 
 #include "support/FakePlatform.h"
 #include "support/FakeTimer.h"

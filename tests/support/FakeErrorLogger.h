@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ErrorLoggerProtocol.h"
+#include "core/ports/ErrorLoggerProtocol.h"
 
 #include <QList>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/EventSourceProtocol.h"
-#include "platform/EventTrackerProtocol.h"
-#include "platform/WorkspaceProtocol.h"
+#include "core/ports/EventSourceProtocol.h"
+#include "core/ports/EventTrackerProtocol.h"
+#include "core/ports/WorkspaceProtocol.h"
 
 #include <map>
 

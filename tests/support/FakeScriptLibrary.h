@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ScriptLibraryProtocol.h"
+#include "core/ports/ScriptLibraryProtocol.h"
 
 #include <QCoreApplication>
 #include <QMutex>

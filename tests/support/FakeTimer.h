@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TimerProtocol.h"
+#include "core/ports/TimerProtocol.h"
 
 #include <memory>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "GnomeShell.h"
 
-#include "platform/gnome/GnomeExtensionInstaller.h"
-#include "platform/gnome/GnomeShellExtension.h"
+#include "platform/desktops/gnome/GnomeExtensionInstaller.h"
+#include "platform/desktops/gnome/GnomeShellExtension.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -9,8 +9,8 @@ namespace {
 
 Notification activation(std::any application)
 {
-    return {AppSwitchTracker::didActivateApplicationNotification,
-            std::map<QString, std::any>{{AppSwitchTracker::applicationUserInfoKey, std::move(application)}}};
+    return {didActivateApplicationNotification,
+            std::map<QString, std::any>{{applicationUserInfoKey, std::move(application)}}};
 }
 
 // Delivers what was posted: observers run on the main loop, after the post.
@@ -50,10 +50,10 @@ TEST_F(AppSwitchTracker_, TurnsActivationNotificationsIntoSessionsAndIgnoresTheR
     const std::shared_ptr<AppSessionProtocol> carried = std::make_shared<AppSession>(QStringLiteral("Files"), QStringLiteral("files"));
     notificationCenter.post(activation(carried));
     // Nothing under the key, no user info, a value of another kind, another name: ignored.
-    notificationCenter.post({AppSwitchTracker::didActivateApplicationNotification, std::map<QString, std::any>{}});
-    notificationCenter.post({AppSwitchTracker::didActivateApplicationNotification, std::nullopt});
+    notificationCenter.post({didActivateApplicationNotification, std::map<QString, std::any>{}});
+    notificationCenter.post({didActivateApplicationNotification, std::nullopt});
     notificationCenter.post(activation(QStringLiteral("XTerm")));
-    notificationCenter.post({QStringLiteral("SomethingElse"), std::map<QString, std::any>{{AppSwitchTracker::applicationUserInfoKey,
+    notificationCenter.post({QStringLiteral("SomethingElse"), std::map<QString, std::any>{{applicationUserInfoKey,
                                                                                             RunningApplication{QStringLiteral("B"), QStringLiteral("b")}}}});
     deliverPosted();
     ASSERT_EQ(sessions().size(), 2);

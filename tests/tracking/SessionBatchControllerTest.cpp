@@ -1,6 +1,6 @@
 #include "TrackingFixture.h"
 
-#include "app/Configuration.h"
+#include "core/Configuration.h"
 #include "model/UploadedSessions.h"
 
 #include <QJsonArray>

@@ -46,7 +46,7 @@ protected:
     std::shared_ptr<IdleTimeController> idle = std::make_shared<IdleTimeController>(eventTracker, timers.provider());
     NotificationCenter notificationCenter;
     std::shared_ptr<AppSwitchTracker> tracker = std::make_shared<AppSwitchTracker>(
-        notificationCenter, AppSwitchTracker::didActivateApplicationNotification, AppSwitchTracker::applicationUserInfoKey, workspace);
+        notificationCenter, didActivateApplicationNotification, applicationUserInfoKey, workspace);
     std::vector<std::shared_ptr<FakeWebSessionController>> webControllers;
     std::shared_ptr<SessionBatchController> controller = std::make_shared<SessionBatchController>(
         tracker, idle, [this](std::shared_ptr<AppSessionProtocol> appSession) -> std::shared_ptr<WebSessionControllerProtocol> {

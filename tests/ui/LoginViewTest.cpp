@@ -3,7 +3,7 @@
 
 #include "UiFakes.h"
 
-#include "app/Configuration.h"
+#include "core/Configuration.h"
 
 #include <QLabel>
 #include <QLineEdit>

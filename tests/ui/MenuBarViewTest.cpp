@@ -5,8 +5,8 @@
 
 #include "UiFakes.h"
 
-#include "app/Configuration.h"
-#include "app/DesktopSetupHint.h"
+#include "core/Configuration.h"
+#include "core/DesktopSetupHint.h"
 
 #include <QLabel>
 #include <QMenu>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/MenuPresentation.h"
-#include "app/TerminationProtocol.h"
-#include "app/UpdaterProtocol.h"
-#include "app/UserDefaults.h"
+#include "core/MenuPresentation.h"
+#include "core/ports/TerminationProtocol.h"
+#include "core/ports/UpdaterProtocol.h"
+#include "core/UserDefaults.h"
 #include "auth/AuthControllerProtocol.h"
 #include "ui/PanelEnvironment.h"
 #include "upload/UserActivityControllerProtocol.h"
@@ -86,6 +86,7 @@ public:
 class FakeTermination final : public TerminationProtocol {
 public:
     void requestTermination() override { ++requests; }
+    bool isTerminating() const override { return requests > 0; }
     int requests = 0;
 };
 

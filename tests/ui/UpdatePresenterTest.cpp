@@ -1,5 +1,5 @@
 // What the update message box shows of a feed's texts.
-#include "platform/updater/MessageBoxUpdatePresenter.h"
+#include "platform/services/updater/MessageBoxUpdatePresenter.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -5,7 +5,7 @@
 #include "auth/RefreshTokenController.h"
 #include "model/AppSession.h"
 #include "model/SessionBatch.h"
-#include "platform/store/SqliteOutbox.h"
+#include "platform/services/store/SqliteOutbox.h"
 #include "tracking/AppSessionController.h"
 #include "upload/SessionBatchAPIDispatcher.h"
 #include "upload/SessionOutbox.h"
@@ -31,8 +31,8 @@ struct AgentRun {
         : outbox(std::make_shared<SessionOutbox>(std::make_shared<SqliteOutbox>(path), std::move(key)))
     {
         const std::weak_ptr<SessionOutbox> weakOutbox = outbox;
-        auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                          AppSwitchTracker::applicationUserInfoKey, std::make_shared<FakeWorkspace>());
+        auto tracker = std::make_shared<AppSwitchTracker>(center, didActivateApplicationNotification,
+                                                          applicationUserInfoKey, std::make_shared<FakeWorkspace>());
         sbc = std::make_shared<SessionBatchController>(
             tracker, std::make_shared<IdleTimeController>(std::make_shared<FakeEventTracker>(), idleTimers.provider()),
             WebSessionControllerClass(), SessionBatch::type(), AppSessionController::type([weakOutbox] {

@@ -34,8 +34,8 @@ protected:
 
     void makeScheduler(const QUrl &rootURL)
     {
-        auto tracker = std::make_shared<AppSwitchTracker>(center, AppSwitchTracker::didActivateApplicationNotification,
-                                                          AppSwitchTracker::applicationUserInfoKey, workspace);
+        auto tracker = std::make_shared<AppSwitchTracker>(center, didActivateApplicationNotification,
+                                                          applicationUserInfoKey, workspace);
         sbc = std::make_shared<SessionBatchController>(
             tracker, std::make_shared<IdleTimeController>(std::make_shared<FakeEventTracker>(), idleTimers.provider()),
             WebSessionControllerClass());

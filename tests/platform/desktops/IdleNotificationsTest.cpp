@@ -1,0 +1,117 @@
+#include "platform/desktops/wayland/IdleNotifications.h"
+#include "tracking/IdleTimeController.h"
+
+#include "support/FakeClock.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace hourloom;
+using hourloom::test::FakeClock;
+
+namespace {
+
+// The compositor's two notices, sent by the test.
+class ScriptedCompositor : public IdleNotifications {
+public:
+    using IdleNotifications::IdleNotifications;
+    using IdleNotifications::idled;
+    using IdleNotifications::lost;
+    using IdleNotifications::resumed;
+};
+
+double idleSeconds(const ScriptedCompositor &compositor)
+{
+    return compositor.secondsSinceLastEventType(EventSourceProtocol::hidSystemState, EventSourceProtocol::anyInputEventType);
+}
+
+TEST(IdleNotifications, IdleSecondsAreTheThresholdPlusTheTimeSinceTheNoticeAndNoneOnceTheUserIsBack)
+{
+    FakeClock clock;
+    ScriptedCompositor compositor(300);
+    clock.advance(1000);
+    EXPECT_EQ(idleSeconds(compositor), 0);
+
+    compositor.idled();
+    // At the notice the threshold is reached but not exceeded: a poll at that instant is not idle yet.
+    EXPECT_EQ(idleSeconds(compositor), 300);
+    clock.advance(12.5);
+    EXPECT_EQ(idleSeconds(compositor), 312.5);
+    // A repeated notice does not restart the count.
+    compositor.idled();
+    clock.advance(0.5);
+    EXPECT_EQ(idleSeconds(compositor), 313);
+
+    compositor.resumed();
+    EXPECT_EQ(idleSeconds(compositor), 0);
+    clock.advance(400);
+    EXPECT_EQ(idleSeconds(compositor), 0);
+}
+
+TEST(IdleNotifications, TheReturnReachesEachMonitorOnceAsAnInputKindItAskedFor)
+{
+    FakeClock clock;
+    ScriptedCompositor compositor(60);
+    std::vector<std::pair<char, InputEventType>> calls;
+    const auto record = [&](char who) { return [&calls, who](const InputEvent &event) { calls.emplace_back(who, event.type); }; };
+
+    const auto resume = compositor.addGlobalMonitorForEvents(IdleTimeController::resumeEventMask, record('r'));
+    const auto pointer = compositor.addGlobalMonitorForEvents(eventMask(InputEventType::mouseMoved), record('p'));
+    const auto modeOnly = compositor.addGlobalMonitorForEvents(eventMask(InputEventType::changeMode), record('m'));
+    const auto removed = compositor.addGlobalMonitorForEvents(IdleTimeController::resumeEventMask, record('x'));
+    ASSERT_TRUE(resume && pointer && modeOnly && removed);
+    EXPECT_NE(*resume, *pointer);
+    compositor.removeMonitor(*removed);
+
+    // Input while the user was never idle is not a return.
+    compositor.resumed();
+    EXPECT_TRUE(calls.empty());
+
+    compositor.idled();
+    compositor.resumed();
+    // A mode change is no input: that monitor hears nothing.
+    EXPECT_EQ(calls, (std::vector<std::pair<char, InputEventType>>{{'r', InputEventType::keyDown}, {'p', InputEventType::mouseMoved}}));
+    compositor.resumed();
+    EXPECT_EQ(calls.size(), 2u);
+}
+
+TEST(IdleNotifications, AHandlerThatRemovesEveryMonitorDoesNotCutTheReturnShort)
+{
+    FakeClock clock;
+    ScriptedCompositor compositor(60);
+    std::vector<MonitorToken> tokens;
+    int called = 0;
+    for (int i = 0; i < 2; ++i) {
+        tokens.push_back(*compositor.addGlobalMonitorForEvents(IdleTimeController::resumeEventMask, [&](const InputEvent &) {
+            ++called;
+            for (const MonitorToken token : tokens)
+                compositor.removeMonitor(token);
+        }));
+    }
+    compositor.idled();
+    compositor.resumed();
+    EXPECT_EQ(called, 2);
+    compositor.idled();
+    compositor.resumed();
+    EXPECT_EQ(called, 2);
+}
+
+TEST(IdleNotifications, AfterTheCompositorIsGoneTheUserIsNeverIdleAndNoMonitorIsInstalled)
+{
+    FakeClock clock;
+    ScriptedCompositor compositor(60);
+    bool called = false;
+    ASSERT_TRUE(compositor.addGlobalMonitorForEvents(IdleTimeController::resumeEventMask, [&](const InputEvent &) { called = true; }));
+    compositor.idled();
+    compositor.lost();
+    EXPECT_EQ(idleSeconds(compositor), 0);
+    compositor.idled();
+    clock.advance(100);
+    EXPECT_EQ(idleSeconds(compositor), 0);
+    compositor.resumed();
+    EXPECT_FALSE(called);
+    EXPECT_FALSE(compositor.addGlobalMonitorForEvents(IdleTimeController::resumeEventMask, [](const InputEvent &) {}).has_value());
+}
+
+} // namespace

@@ -1,0 +1,96 @@
+#include "platform/desktops/BackendAttempt.h"
+#include "platform/desktops/PlatformBackend.h"
+#include "platform/desktops/unsupported/UnsupportedDesktop.h"
+#include "support/PrivateSessionBus.h"
+
+#include <QScopeGuard>
+
+#include <gtest/gtest.h>
+
+using namespace hourloom;
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string &said)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(said);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+void expectNoTracking(const PlatformBackend &backend)
+{
+    EXPECT_FALSE(backend.workspace->frontmostApplication().has_value());
+    EXPECT_EQ(backend.eventSource->secondsSinceLastEventType(1, 0xFFFFFFFF), 0.0);
+    EXPECT_FALSE(backend.eventTracker->addGlobalMonitorForEvents(~0ull, [](const InputEvent &) {}).has_value());
+}
+
+} // namespace
+
+TEST(PlatformBackend, EachBackendThatCannotStartSaysWhyAndTheNextIsTried)
+{
+    NotificationCenter center;
+    const auto starting = std::make_shared<NoFrontmostWorkspace>();
+    int tried = 0;
+    const std::vector<PlatformBackend::Candidate> candidates{
+        {QStringLiteral("First"), [&](NotificationCenter &, const QProcessEnvironment &) { ++tried; return BackendAttempt::refused(QStringLiteral("not here")); }},
+        {QStringLiteral("Second"), [&](NotificationCenter &, const QProcessEnvironment &) {
+             ++tried;
+             return BackendAttempt{PlatformBackend{starting, std::make_shared<NeverIdleSource>(), std::make_shared<NoInputMonitor>()}, {}};
+         }},
+        {QStringLiteral("Third"), [&](NotificationCenter &, const QProcessEnvironment &) { ++tried; return BackendAttempt::refused(QStringLiteral("never asked")); }},
+    };
+    testing::internal::CaptureStdout();
+    const PlatformBackend backend = PlatformBackend::choose(candidates, center, QProcessEnvironment());
+    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()), std::vector<std::string>{"The First backend cannot start: not here"});
+    EXPECT_EQ(backend.workspace, starting);
+    EXPECT_EQ(tried, 2);
+}
+
+TEST(PlatformBackend, WithoutABackendThatStartsTheAgentRunsWithoutTrackingAndSaysSo)
+{
+    NotificationCenter center;
+    for (const auto &[display, kind] : std::vector<std::pair<QString, std::string>>{{"", "no display"}, {":999", "an X11 session"}}) {
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("DISPLAY"), display);
+        testing::internal::CaptureStdout();
+        const PlatformBackend backend = PlatformBackend::forDesktop(center, environment);
+        const std::vector<std::string> lines = linesOf(testing::internal::GetCapturedStdout());
+        ASSERT_EQ(lines.size(), 2u) << display.toStdString();
+        EXPECT_EQ(lines[0].rfind("The X11 backend cannot start: ", 0), 0u) << lines[0];
+        EXPECT_EQ(lines[1].rfind("This desktop is not supported yet (" + kind + ")", 0), 0u) << lines[1];
+        expectNoTracking(backend);
+    }
+}
+
+TEST(PlatformBackend, AWaylandSessionWhoseCompositorCannotBeReachedIsNotTrackedAndSaysSo)
+{
+    // As on a desktop, the test itself runs with a session bus; the session asked about has none.
+    const test::PrivateSessionBus ownBus;
+    ASSERT_TRUE(ownBus.error().isEmpty()) << ownBus.error().toStdString();
+    const QByteArray ownAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus.address().toUtf8());
+    const auto restore = qScopeGuard([&] { qputenv("DBUS_SESSION_BUS_ADDRESS", ownAddress); });
+
+    NotificationCenter center;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":999"));
+    testing::internal::CaptureStdout();
+    PlatformBackend backend = PlatformBackend::forDesktop(center, environment);
+    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()),
+              (std::vector<std::string>{"The GNOME Shell backend cannot start: no session bus", "The KDE backend cannot start: no session bus",
+                                        "The wlroots backend cannot start: no Wayland display",
+                                        "This desktop is not supported yet (a Wayland session): Hourloom cannot see the frontmost application or idle time here"}));
+    expectNoTracking(backend);
+
+    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-9"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/nonexistent"));
+    testing::internal::CaptureStdout();
+    backend = PlatformBackend::forDesktop(center, environment);
+    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()).at(2),
+              "The wlroots backend cannot start: cannot connect to the Wayland display /nonexistent/wayland-9");
+    expectNoTracking(backend);
+}

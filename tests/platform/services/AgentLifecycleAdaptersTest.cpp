@@ -1,0 +1,66 @@
+// The adapters that decide how the agent ends and whether it runs at all: the filter that sends
+// the desktop's quit through the agent's termination, and the one-agent lock.
+#include "agent/AppDelegate.h"
+#include "platform/services/lifecycle/DesktopQuitFilter.h"
+#include "platform/services/lifecycle/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace hourloom;
+
+namespace {
+
+TEST(DesktopQuitFilter, AQuitFromOutsideRunsTheTerminationAndOnlyItsOwnQuitEndsTheLoop)
+{
+    int replies = 0;
+    const auto delegate = std::make_shared<AppDelegate>([&replies] {
+        ++replies;
+        QCoreApplication::quit();
+    });
+    auto *filter = new DesktopQuitFilter(QCoreApplication::instance(), *delegate);
+    // What a session manager's "die" becomes: a quit the agent did not ask for.
+    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_TRUE(delegate->isTerminating());
+    EXPECT_EQ(replies, 1);
+    delete filter;
+}
+
+TEST(SingleInstance, OneHolderPerDisplayAndAnEndedHolderNeverBlocks)
+{
+    QTemporaryDir folder;
+    auto running = std::make_unique<SingleInstance>(folder.path(), QStringLiteral(":5"));
+    ASSERT_TRUE(running->isRunningAgent());
+    int opened = 0;
+    running->onOpenPanelRequested([&opened] { ++opened; });
+
+    SingleInstance second(folder.path(), QStringLiteral(":5"));
+    EXPECT_FALSE(second.isRunningAgent());
+    EXPECT_TRUE(SingleInstance(folder.path(), QStringLiteral(":6")).isRunningAgent()) << "another display";
+
+    // A later start asks from a process of its own, here a thread; the running agent hears the
+    // request on its main loop.
+    bool asked = false;
+    std::thread asker([&] { asked = second.askRunningAgentToOpenPanel(); });
+    const QDeadlineTimer deadline(20000);
+    while ((opened == 0 || !asked) && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    asker.join();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(opened, 1);
+
+    // The holder ends (its lock goes with it; its socket file stays behind): the next start runs.
+    running.reset();
+    SingleInstance next(folder.path(), QStringLiteral(":5"));
+    EXPECT_TRUE(next.isRunningAgent());
+}
+
+} // namespace

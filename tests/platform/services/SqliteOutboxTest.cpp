@@ -1,0 +1,175 @@
+// The outbox's SQLite file: what it keeps and for whom, its permissions, and how it copes with
+// a corrupt file or a state folder it cannot write.
+#include "platform/services/store/SqliteOutbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace hourloom;
+
+namespace {
+
+const OutboxKey ada{QStringLiteral("ada@hourloom.test"), QStringLiteral("Development")};
+
+QDateTime at(int minute, int millisecond = 0)
+{
+    return QDateTime(QDate(2026, 3, 1), QTime(9, minute, 0, millisecond));
+}
+
+OutboxAppSession session(int startMinute, int endMinute, const QStringList &domains = {})
+{
+    OutboxAppSession stored{QUuid::createUuid(), at(startMinute, 123), at(endMinute, 456), QStringLiteral("XTerm"),
+                            QStringLiteral("debian-xterm"), {}};
+    for (int i = 0; i < domains.size(); ++i)
+        stored.webSessions.append({QUuid::createUuid(), at(startMinute, 500 + i), at(endMinute, 400), domains[i]});
+    return stored;
+}
+
+QList<QUuid> ids(const QList<OutboxAppSession> &sessions)
+{
+    QList<QUuid> result;
+    for (const auto &stored : sessions)
+        result.append(stored.id);
+    return result;
+}
+
+int permissions(const QString &path)
+{
+    struct stat status {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status.st_mode & 07777;
+}
+
+class SqliteOutboxTest : public ::testing::Test {
+protected:
+    QString path() const { return folder.filePath(QStringLiteral("state/hourloom/outbox.sqlite")); }
+    QTemporaryDir folder;
+};
+
+TEST_F(SqliteOutboxTest, KeepsSessionsPerAccountAndEnvironmentUntilTheSentEndIsRemoved)
+{
+    const OutboxAppSession later = session(20, 25, {QStringLiteral("example.org"), QStringLiteral("hourloom.test")});
+    OutboxAppSession earlier = session(10, 15);
+    {
+        SqliteOutbox outbox(path());
+        ASSERT_TRUE(outbox.isOpen());
+        ASSERT_TRUE(outbox.save(ada, {later, earlier}));
+        const OutboxKey production{ada.account, QStringLiteral("Production")};
+        const OutboxKey grace{QStringLiteral("grace@hourloom.test"), ada.environment};
+        EXPECT_TRUE(outbox.waiting(production).isEmpty()) << "another environment";
+        EXPECT_TRUE(outbox.waiting(grace).isEmpty()) << "another account";
+        EXPECT_TRUE(outbox.remove(grace, {{later.id, later.endTime}}));
+    }
+
+    // Opened again, as after a restart: oldest first, times to the millisecond, web sessions kept.
+    SqliteOutbox outbox(path());
+    QList<OutboxAppSession> waiting = outbox.waiting(ada);
+    ASSERT_EQ(ids(waiting), (QList<QUuid>{earlier.id, later.id}));
+    EXPECT_EQ(waiting[1].startTime, later.startTime);
+    EXPECT_EQ(waiting[1].endTime, later.endTime);
+    EXPECT_EQ(waiting[1].appName, QStringLiteral("XTerm"));
+    EXPECT_EQ(waiting[1].appIdentifier, QStringLiteral("debian-xterm"));
+    ASSERT_EQ(waiting[1].webSessions.size(), 2);
+    EXPECT_EQ(waiting[1].webSessions[0].domain, QStringLiteral("example.org"));
+    EXPECT_EQ(waiting[1].webSessions[1].endTime, later.webSessions[1].endTime);
+
+    // A session saved again replaces itself, web sessions included; removing it under the end
+    // that went out before its new end leaves it waiting.
+    const QDateTime sentEnd = earlier.endTime;
+    earlier.endTime = at(16);
+    earlier.webSessions = {{QUuid::createUuid(), at(15), at(16), QStringLiteral("debian.org")}};
+    ASSERT_TRUE(outbox.save(ada, {earlier}));
+    ASSERT_TRUE(outbox.remove(ada, {{earlier.id, sentEnd}, {later.id, later.endTime}}));
+    waiting = outbox.waiting(ada);
+    ASSERT_EQ(ids(waiting), QList<QUuid>{earlier.id});
+    EXPECT_EQ(waiting[0].endTime, at(16));
+    ASSERT_EQ(waiting[0].webSessions.size(), 1);
+    EXPECT_EQ(waiting[0].webSessions[0].domain, QStringLiteral("debian.org"));
+
+    ASSERT_TRUE(outbox.remove(ada, {{earlier.id, at(16)}}));
+    EXPECT_TRUE(outbox.waiting(ada).isEmpty());
+}
+
+TEST_F(SqliteOutboxTest, OnlyTheOwnerMayReadTheFolderAndTheFiles)
+{
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    QFile::setPermissions(QFileInfo(path()).absolutePath(), QFileDevice::Permissions(0x7777));
+    SqliteOutbox outbox(path());
+    ASSERT_TRUE(outbox.save(ada, {session(1, 2)}));
+    EXPECT_EQ(permissions(QFileInfo(path()).absolutePath()), 0700);
+    EXPECT_EQ(permissions(path()), 0600);
+    ASSERT_TRUE(QFileInfo::exists(path() + QStringLiteral("-wal"))) << "write-ahead logging";
+    EXPECT_EQ(permissions(path() + QStringLiteral("-wal")), 0600);
+}
+
+TEST_F(SqliteOutboxTest, ACorruptFileIsMovedAsideWithOneLineAndAFreshOneTakesItsPlace)
+{
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    QFile garbage(path());
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(8192, 'x'));
+    garbage.close();
+
+    testing::internal::CaptureStdout();
+    SqliteOutbox outbox(path());
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    EXPECT_NE(output.find("moved it to"), std::string::npos) << output;
+
+    ASSERT_TRUE(outbox.isOpen());
+    const auto aside = QDir(QFileInfo(path()).absolutePath()).entryList({QStringLiteral("outbox.sqlite.broken-*")}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1) << aside.join(u' ').toStdString();
+    EXPECT_EQ(QFileInfo(QFileInfo(path()).absolutePath() + u'/' + aside[0]).size(), 8192) << "the old file is kept as it was";
+    const OutboxAppSession kept = session(1, 2);
+    ASSERT_TRUE(outbox.save(ada, {kept}));
+    EXPECT_EQ(ids(outbox.waiting(ada)), QList<QUuid>{kept.id});
+}
+
+TEST_F(SqliteOutboxTest, AStateFolderThatCannotBeWrittenLeavesTheStoreClosedWithOneLineAndNothingElsewhere)
+{
+    // Where the state folder should be there is a file: not even root can create the folder.
+    QFile blocker(folder.filePath(QStringLiteral("state")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    testing::internal::CaptureStdout();
+    SqliteOutbox outbox(path());
+    EXPECT_FALSE(outbox.save(ada, {session(1, 2)}));
+    EXPECT_FALSE(outbox.remove(ada, {}));
+    EXPECT_TRUE(outbox.waiting(ada).isEmpty());
+    const std::string output = testing::internal::GetCapturedStdout();
+
+    EXPECT_FALSE(outbox.isOpen());
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    EXPECT_NE(output.find("kept in memory only"), std::string::npos) << output;
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("state")});
+}
+
+TEST_F(SqliteOutboxTest, TrimmingDropsTheOldestBeyondTheCountAndEverythingPastTheAge)
+{
+    SqliteOutbox outbox(path());
+    const OutboxAppSession ancient = session(1, 2);
+    const OutboxAppSession old = session(3, 4, {QStringLiteral("example.org")});
+    const OutboxAppSession middle = session(5, 6);
+    const OutboxAppSession recent = session(7, 8);
+    const OutboxKey other{QStringLiteral("grace@hourloom.test"), ada.environment};
+    ASSERT_TRUE(outbox.save(ada, {recent, old, ancient, middle}));
+    ASSERT_TRUE(outbox.save(other, {session(1, 2)}));
+
+    const OutboxProtocol::Trimmed trimmed = outbox.trim(ada, 2, at(2));
+    EXPECT_EQ(trimmed.tooOld, 1);
+    EXPECT_EQ(trimmed.overLimit, 1);
+    EXPECT_EQ(ids(outbox.waiting(ada)), (QList<QUuid>{middle.id, recent.id}));
+    EXPECT_EQ(outbox.waiting(other).size(), 1) << "another account's limits are its own";
+
+    const OutboxProtocol::Trimmed none = outbox.trim(ada, 2, at(2));
+    EXPECT_EQ(none.tooOld + none.overLimit, 0);
+}
+
+} // namespace

@@ -1,0 +1,44 @@
+// The autostart entry in the test's private XDG_CONFIG_HOME.
+#include "platform/services/autostart/XdgAutostart.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+using namespace hourloom;
+
+TEST(XdgAutostart, WritesAnEntryThatStartsTheExecutable)
+{
+    const QString path = XdgAutostart::entryPath();
+    EXPECT_EQ(path, qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart/hourloom.desktop");
+    QFile::remove(path);
+
+    ASSERT_TRUE(XdgAutostart("/opt/Hour loom/bin/hourloom").registerMainApp());
+    QSettings entry(path, QSettings::IniFormat);
+    entry.beginGroup("Desktop Entry");
+    EXPECT_EQ(entry.value("Type"), "Application");
+    EXPECT_EQ(entry.value("Name"), "Hourloom");
+    EXPECT_EQ(entry.value("X-GNOME-Autostart-enabled"), "true");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("\nExec=\"/opt/Hour loom/bin/hourloom\"\n"));
+
+    // Characters the shell or the entry format would read are escaped.
+    EXPECT_TRUE(XdgAutostart(R"(/tmp/a"b$c\d%e)").entry().contains(R"(Exec="/tmp/a\\"b\\$c\\\\d%%e")"));
+}
+
+TEST(XdgAutostart, FailsWhenTheEntryCannotBeWritten)
+{
+    EXPECT_FALSE(XdgAutostart("relative/hourloom").registerMainApp());
+
+    const QString folder = QFileInfo(XdgAutostart::entryPath()).absolutePath();
+    QDir(folder).removeRecursively();
+    {
+        QFile blocker(folder);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)) << "a file where the folder should be";
+    }
+    EXPECT_FALSE(XdgAutostart("/usr/bin/hourloom").registerMainApp());
+    QFile::remove(folder);
+}
