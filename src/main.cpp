@@ -1,5 +1,6 @@
 #include "agent/HourloomOSXApp.h"
 #include "core/Configuration.h"
+#include "core/Log.h"
 #include "platform/LinuxApplicationServices.h"
 #include "platform/desktops/gnome/GnomeExtensionInstaller.h"
 #include "platform/services/browser/BrowserBridgeInstaller.h"
@@ -128,7 +129,7 @@ int main(int argc, char *argv[])
     SingleInstance instance;
     if (!instance.isRunningAgent()) {
         instance.askRunningAgentToOpenPanel();
-        out << "Hourloom is already running\n";
+        logLine(lcAgent, QStringLiteral("Hourloom is already running"));
         return 0;
     }
 
@@ -147,7 +148,7 @@ int main(int argc, char *argv[])
 
     StatusItem statusItem(app->isMenuPresented, app->userActivityController, *app->updaterController, *app->appDelegate);
     if (!QSystemTrayIcon::isSystemTrayAvailable())
-        out << "No system tray on this desktop: Hourloom tracks without its icon\n" << Qt::flush;
+        logLine(lcAgent, QStringLiteral("No system tray on this desktop: Hourloom tracks without its icon"));
     statusItem.show();
     instance.onOpenPanelRequested([&statusItem] { statusItem.openPanel(); });
     return application.exec();

@@ -5,6 +5,7 @@
 #include "SessionBatchControllerProtocol.h"
 #include "core/Clock.h"
 #include "core/Configuration.h"
+#include "core/Log.h"
 
 #include <cmath>
 
@@ -53,6 +54,8 @@ void IdleTimeController::checkIdle(TimerProtocol &firingTimer, SessionBatchContr
     // not: the session ends where the last poll saw it running, and the gap is booked to nobody.
     // Only a session that was running has a successor (after a log-out the poll runs on).
     const bool interrupted = previous && clockJumped(*previous, now) && controller.closeCurrentSession(previous->wallClock);
+    if (interrupted)
+        qCDebug(lcIdle) << "the wall clock stepped since the last poll: the session ended there";
     if (timeTrackerType() > minIdleTime) {
         becomeIdle(firingTimer, controller);
         return;
@@ -63,6 +66,7 @@ void IdleTimeController::checkIdle(TimerProtocol &firingTimer, SessionBatchContr
 
 void IdleTimeController::becomeIdle(TimerProtocol &firingTimer, SessionBatchControllerProtocol &controller)
 {
+    qCDebug(lcIdle) << "idle for" << timeTrackerType() << "s: the session ends";
     // The session ends at detection: the idle seconds that led here stay in it.
     controller.closeCurrentSession(Clock::now());
     firingTimer.invalidate();
@@ -86,6 +90,7 @@ void IdleTimeController::resumeFromIdle(const InputEvent &, SessionBatchControll
 {
     if (!isIdle)
         return;
+    qCDebug(lcIdle) << "input: the user is back";
     isIdle = false;
     if (resumeFromIdleTracker) {
         eventTrackerType->removeMonitor(*resumeFromIdleTracker);

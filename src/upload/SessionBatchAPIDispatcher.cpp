@@ -2,8 +2,7 @@
 
 #include "auth/AuthControllerProtocol.h"
 #include "auth/RefreshTokenController.h"
-
-#include <QTextStream>
+#include "core/Log.h"
 
 namespace hourloom {
 
@@ -36,7 +35,7 @@ QCoro::Task<UploadResult> SessionBatchAPIDispatcher::sendSessionBatch(QByteArray
         co_return UploadResult{};
     auto outcome = co_await postSessionBatch(std::move(data), *request, std::move(urlSession));
     if (std::holds_alternative<URLSessionError>(outcome)) {
-        QTextStream(stdout) << "Could not send data to API\n";
+        logLine(lcUpload, QStringLiteral("Could not send data to API"));
         co_return UploadResult{};
     }
     co_return std::get<UploadResult>(std::move(outcome));

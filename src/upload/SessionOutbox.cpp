@@ -1,6 +1,7 @@
 #include "SessionOutbox.h"
 
 #include "core/Configuration.h"
+#include "core/Log.h"
 #include "core/UserDefaults.h"
 #include "model/AppSession.h"
 #include "model/WebSession.h"
@@ -73,7 +74,11 @@ void SessionOutbox::write(const AppSessionList &sessions, const std::shared_ptr<
     }
     if (open)
         changed.append(record(*open, now));
-    if (changed.isEmpty() || !store_->save(outboxKey, changed))
+    if (changed.isEmpty())
+        return;
+    const bool saved = store_->save(outboxKey, changed);
+    qCDebug(lcOutbox) << (saved ? "wrote" : "could not write") << changed.size() << "sessions" << (open ? "(with the open one)" : "");
+    if (!saved)
         return;
     for (const OutboxAppSession &session : std::as_const(changed))
         written_.insert(session.id, session.endTime);

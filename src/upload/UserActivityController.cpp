@@ -2,16 +2,16 @@
 
 #include "SessionBatchAPIDispatcherProtocol.h"
 #include "SessionOutbox.h"
+#include "auth/AuthControllerProtocol.h"
 #include "core/Clock.h"
 #include "core/Configuration.h"
-#include "auth/AuthControllerProtocol.h"
+#include "core/Log.h"
 #include "tracking/AppSessionControllerProtocol.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/SessionBatchControllerProtocol.h"
 
 #include <QCoreApplication>
 #include <QPromise>
-#include <QTextStream>
 
 #include <qcoro/qcorofuture.h>
 
@@ -90,10 +90,14 @@ QCoro::Task<void> UserActivityController::uploadTimerFired()
 {
     const auto self = shared_from_this();
     // The upload under way sends what this step would have.
-    if (uploadInFlight_)
+    if (uploadInFlight_) {
+        qCDebug(lcUpload) << "timer step skipped: an upload is under way";
         co_return;
-    if (!co_await hasAccessToken() || uploadInFlight_)
+    }
+    if (!co_await hasAccessToken() || uploadInFlight_) {
+        qCDebug(lcUpload) << "timer step skipped:" << (uploadInFlight_ ? "an upload is under way" : "no access token");
         co_return;
+    }
     if (outbox_)
         outbox_->checkpoint(Clock::now());
     co_await uploadSessionBatch();
@@ -131,6 +135,7 @@ QCoro::Task<void> UserActivityController::sendWaitingSessions()
     restoreWaitingSessions();
     const auto batch = sessionBatchController_->sessionBatch();
     if (batch->appSessions().isEmpty()) {
+        qCDebug(lcUpload) << "nothing to send";
         sessionBatchController_->clearUploadedSessions();
         co_return;
     }
@@ -155,6 +160,8 @@ QCoro::Task<void> UserActivityController::sendWaitingSessions()
         for (qsizetype i = 0; i < parts.size() && !split; ++i) {
             const auto &part = parts[i];
             const UploadResult result = co_await apiDispatcher_->sendSessionBatch(part.body, urlSession_);
+            qCDebug(lcUpload) << "part of" << part.count << "sessions," << part.body.size() << "bytes: status" << int(result.status)
+                              << "HTTP" << result.statusCode;
             if (result.status == UploadStatus::tooLarge && part.count > 1) {
                 ceiling = part.body.size() - 1;
                 maxUploadBytes = std::max<qsizetype>(1, part.body.size() / 2);
@@ -163,12 +170,14 @@ QCoro::Task<void> UserActivityController::sendWaitingSessions()
             }
             // A single session too large waits like any failure: a 413 is never a reason to drop.
             if (result.status == UploadStatus::failed || result.status == UploadStatus::tooLarge) {
+                qCDebug(lcUpload) << waiting.size() - sentUpTo << "sessions kept for the next upload";
                 keepWaitingSessionsBounded();
                 co_return;
             }
             if (result.status == UploadStatus::refused)
-                QTextStream(stdout) << "The service refused the activity upload (HTTP " << result.statusCode << "): "
-                                    << carried[i].endedAppSessions.size() << " ended sessions dropped\n";
+                logLine(lcUpload, QStringLiteral("The service refused the activity upload (HTTP %1): %2 ended sessions dropped")
+                                      .arg(result.statusCode)
+                                      .arg(carried[i].endedAppSessions.size()));
             else
                 maxUploadBytes = std::min(ceiling, maxUploadBytes * 2);
             sessionBatchController_->removeUploadedSessions(carried[i]);
@@ -192,10 +201,9 @@ void UserActivityController::keepWaitingSessionsBounded()
         tooOld = trimmed.tooOld;
     }
     if (dropped)
-        QTextStream(stdout) << "Too many sessions waiting for upload: dropped the " << dropped << " oldest\n";
+        logLine(lcUpload, QStringLiteral("Too many sessions waiting for upload: dropped the %1 oldest").arg(dropped));
     if (tooOld)
-        QTextStream(stdout) << "Sessions waiting for upload for more than " << SessionOutbox::maxAgeDays << " days: dropped "
-                            << tooOld << "\n";
+        logLine(lcUpload, QStringLiteral("Sessions waiting for upload for more than %1 days: dropped %2").arg(SessionOutbox::maxAgeDays).arg(tooOld));
 }
 
 void UserActivityController::stopTracking()
@@ -221,7 +229,7 @@ QCoro::Task<void> UserActivityController::endExpiredLogin()
         appSessionController->endSession(Clock::now());
     if (outbox_)
         outbox_->writeEnded();
-    QTextStream(stdout) << "The service no longer accepts this login: tracking stopped until the next login\n" << Qt::flush;
+    logLine(lcUpload, QStringLiteral("The service no longer accepts this login: tracking stopped until the next login"));
     stopTracking();
     authController_->setSessionExpired(true);
     authController_->setLoggedIn(false);

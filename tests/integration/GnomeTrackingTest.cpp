@@ -2,6 +2,7 @@
 // the workspace, idle seconds and input monitor over D-Bus, wired to the session batch controller
 // as the agent wires them. One shell serves every test of this process.
 #include "core/DesktopSetupHint.h"
+#include "core/Log.h"
 #include "core/MainLoopTimer.h"
 #include "model/AppSession.h"
 #include "platform/desktops/entries/DesktopEntryIndex.h"
@@ -222,9 +223,10 @@ TEST_F(GnomeTracking, WithoutTheExtensionTheUserIsToldHowToEnableItAndTrackingSt
 
     // The agent starts on this desktop: the backend starts, says what to run, and the panel shows it.
     QProcessEnvironment environment = shell().sessionEnvironment();
-    testing::internal::CaptureStdout();
+    std::optional<LogCapture> capture(std::in_place);
     const BackendAttempt attempt = startGnomeBackend(center, environment);
-    const std::string said = testing::internal::GetCapturedStdout();
+    const std::string said = capture->standardOutput().toStdString();
+    capture.reset();
     ASSERT_TRUE(attempt.backend.has_value()) << attempt.whyNot.toStdString();
     EXPECT_NE(said.find("--install-gnome-extension"), std::string::npos) << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;

@@ -1,5 +1,6 @@
 // Tracking on a real headless KWin: the script-fed workspace wired to the session batch
 // controller as the agent wires it, with native Wayland windows and an Xwayland one.
+#include "core/Log.h"
 #include "core/MainLoopTimer.h"
 #include "model/AppSession.h"
 #include "platform/desktops/entries/DesktopEntryIndex.h"
@@ -214,10 +215,11 @@ TEST_F(KWinTracking, AWaylandSessionWithKWinGetsTheKdeBackendWithKWinsIdleNotice
 {
     QProcessEnvironment environment = desktop->clientEnvironment();
     environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-    testing::internal::CaptureStdout();
+    std::optional<LogCapture> capture(std::in_place);
     const PlatformBackend backend = PlatformBackend::forDesktop(center, environment);
     // GNOME Shell, tried first, is not on this bus and may say so; nothing else is said.
-    const std::string said = testing::internal::GetCapturedStdout();
+    const std::string said = capture->standardOutput().toStdString();
+    capture.reset();
     EXPECT_TRUE(said.empty() || said == "The GNOME Shell backend cannot start: GNOME Shell is not on the session bus\n") << said;
     EXPECT_NE(std::dynamic_pointer_cast<KWinWorkspace>(backend.workspace), nullptr);
     EXPECT_NE(std::dynamic_pointer_cast<WaylandIdleNotifier>(backend.eventSource), nullptr);

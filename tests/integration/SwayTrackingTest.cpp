@@ -1,6 +1,7 @@
 // Tracking on a real headless sway: the agent's own Wayland connection, the compositor's list of
 // toplevel windows and its idle notices, wired to the session batch controller as the agent
 // wires them.
+#include "core/Log.h"
 #include "core/MainLoopTimer.h"
 #include "model/AppSession.h"
 #include "platform/desktops/entries/DesktopEntryIndex.h"
@@ -278,10 +279,11 @@ TEST_F(SwayTracking, TheAgentChoosesTheWlrootsBackendOnSway)
 {
     ASSERT_TRUE(sway->focus(beta));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return sway->focusedAppId() == beta; }));
-    testing::internal::CaptureStdout();
+    std::optional<LogCapture> capture(std::in_place);
     const PlatformBackend backend = PlatformBackend::forDesktop(center, sway->clientEnvironment());
     // The desktops tried before (no KWin, no GNOME Shell here) may say why they cannot start.
-    const std::string said = testing::internal::GetCapturedStdout();
+    const std::string said = capture->standardOutput().toStdString();
+    capture.reset();
     EXPECT_EQ(said.find("wlroots"), std::string::npos) << said;
     EXPECT_EQ(said.find("not supported"), std::string::npos) << said;
     const auto frontmost = backend.workspace->frontmostApplication();

@@ -3,6 +3,7 @@
 #include "auth/AuthFixture.h"
 
 #include "auth/RefreshTokenController.h"
+#include "core/Log.h"
 #include "model/AppSession.h"
 #include "model/WebSession.h"
 #include "upload/SessionBatchAPIDispatcher.h"
@@ -153,9 +154,11 @@ TEST_F(Upload, NoEndedSessionIsLostOrRepeatedThroughAnOutage)
     // The service goes away: the connection is refused.
     ended << switchTo("Files", 30);
     server.stop();
-    testing::internal::CaptureStdout();
-    upload();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Could not send data to API\n");
+    {
+        const LogCapture capture;
+        upload();
+        EXPECT_EQ(capture.standardOutput(), "Could not send data to API\n");
+    }
     EXPECT_EQ(sbc->sessionBatch()->appSessions().size(), 2);
 
     // It comes back failing, then recovers.
@@ -276,10 +279,12 @@ TEST_F(Upload, A413NeverDropsASessionAndThePartSizeGrowsBack)
     // The service refuses every body as too large for a while: parts shrink to single sessions,
     // and a single session that is still too large waits like any failure.
     server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 16}, {"status", 413}});
-    testing::internal::CaptureStdout();
-    for (int attempt = 0; attempt < 20 && sbc->sessionBatch()->appSessions().size() > 1; ++attempt)
-        upload();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    {
+        const LogCapture capture;
+        for (int attempt = 0; attempt < 20 && sbc->sessionBatch()->appSessions().size() > 1; ++attempt)
+            upload();
+        EXPECT_EQ(capture.standardOutput(), "");
+    }
     EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{current});
     expectStoredAsTheyHappened(ended);
     EXPECT_LT(scheduler->maxUploadBytes, UserActivityController::defaultMaxUploadBytes);
@@ -314,10 +319,9 @@ TEST_F(Upload, ABatchTheServiceRefusesIsDroppedWithOneLine)
     const auto files = switchTo("Files", 30);
     server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 1}, {"status", 422},
                                    {"body", R"({"errors":[{"message":"bad batch"}]})"}});
-    testing::internal::CaptureStdout();
+    const LogCapture capture;
     upload();
-    const std::string said = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(said, "The service refused the activity upload (HTTP 422): 1 ended sessions dropped\n");
+    EXPECT_EQ(capture.standardOutput(), "The service refused the activity upload (HTTP 422): 1 ended sessions dropped\n");
     EXPECT_EQ(sbc->sessionBatch()->appSessions(), AppSessionList{files});
 }
 
@@ -326,10 +330,9 @@ TEST_F(Upload, LoggingOutWithTheServiceDownCompletesAndForgetsTheAccessToken)
     workspace->frontmost = RunningApplication{QStringLiteral("Editor"), QStringLiteral("org.example.Editor")};
     switchTo("Editor", 0);
     server.injectFault(QJsonObject{{"endpoint", "/api/v1/user_activities"}, {"count", 2}, {"close", true}});
-    testing::internal::CaptureStdout();
+    const LogCapture capture;
     QCoro::waitFor(scheduler->logOut());
-    const std::string said = testing::internal::GetCapturedStdout();
-    EXPECT_NE(said.find("Could not send data to API"), std::string::npos);
+    EXPECT_TRUE(capture.standardOutput().contains(QLatin1String("Could not send data to API")));
     EXPECT_FALSE(auth->loggedIn());
     EXPECT_FALSE(stored(KeychainHelperProtocol::accessTokenService).has_value());
     EXPECT_TRUE(stored(KeychainHelperProtocol::refreshTokenService).has_value());

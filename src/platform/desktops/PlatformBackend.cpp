@@ -1,13 +1,12 @@
 #include "PlatformBackend.h"
 
 #include "BackendAttempt.h"
+#include "core/Log.h"
 #include "platform/desktops/gnome/GnomeBackend.h"
 #include "platform/desktops/kde/KdeBackend.h"
 #include "platform/desktops/unsupported/UnsupportedDesktop.h"
 #include "platform/desktops/wlroots/WlrootsBackend.h"
 #include "platform/desktops/x11/X11Backend.h"
-
-#include <QTextStream>
 
 namespace hourloom {
 namespace {
@@ -41,24 +40,25 @@ std::vector<PlatformBackend::Candidate> PlatformBackend::candidatesFor(const QPr
 PlatformBackend PlatformBackend::choose(const std::vector<Candidate> &candidates, NotificationCenter &activations,
                                         const QProcessEnvironment &environment)
 {
-    QTextStream out(stdout);
     for (const Candidate &candidate : candidates) {
+        qCDebug(lcDesktop).noquote() << "trying the" << candidate.name << "backend";
         BackendAttempt attempt = candidate.start(activations, environment);
         if (!attempt.backend) {
-            out << "The " << candidate.name << " backend cannot start: " << attempt.whyNot << "\n";
+            logLine(lcDesktop, QStringLiteral("The %1 backend cannot start: %2").arg(candidate.name, attempt.whyNot));
             continue;
         }
+        qCDebug(lcDesktop).noquote() << "the" << candidate.name << "backend serves this desktop";
         if (!attempt.backend->eventSource || !attempt.backend->eventTracker) {
             // Idleness that could be seen but never ended would stop tracking for good: without
             // both the idle seconds and the first input, the user never counts as idle.
-            out << attempt.whyNoIdle << ": idle time is not detected\n";
+            logLine(lcDesktop, attempt.whyNoIdle + QStringLiteral(": idle time is not detected"));
             attempt.backend->eventSource = std::make_shared<NeverIdleSource>();
             attempt.backend->eventTracker = std::make_shared<NoInputMonitor>();
         }
         return *attempt.backend;
     }
-    out << "This desktop is not supported yet (" << sessionKind(environment)
-        << "): Hourloom cannot see the frontmost application or idle time here\n";
+    logLine(lcDesktop, QStringLiteral("This desktop is not supported yet (%1): Hourloom cannot see the frontmost application or idle time here")
+                           .arg(sessionKind(environment)));
     return {std::make_shared<NoFrontmostWorkspace>(), std::make_shared<NeverIdleSource>(), std::make_shared<NoInputMonitor>()};
 }
 

@@ -1,3 +1,4 @@
+#include "core/Log.h"
 #include "platform/desktops/BackendAttempt.h"
 #include "platform/desktops/PlatformBackend.h"
 #include "platform/desktops/unsupported/UnsupportedDesktop.h"
@@ -11,12 +12,11 @@ using namespace hourloom;
 
 namespace {
 
-std::vector<std::string> linesOf(const std::string &said)
+std::vector<std::string> linesOf(const QString &said)
 {
     std::vector<std::string> lines;
-    std::istringstream in(said);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
+    for (const QString &line : said.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        lines.push_back(line.toStdString());
     return lines;
 }
 
@@ -42,9 +42,9 @@ TEST(PlatformBackend, EachBackendThatCannotStartSaysWhyAndTheNextIsTried)
          }},
         {QStringLiteral("Third"), [&](NotificationCenter &, const QProcessEnvironment &) { ++tried; return BackendAttempt::refused(QStringLiteral("never asked")); }},
     };
-    testing::internal::CaptureStdout();
+    const LogCapture capture;
     const PlatformBackend backend = PlatformBackend::choose(candidates, center, QProcessEnvironment());
-    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()), std::vector<std::string>{"The First backend cannot start: not here"});
+    EXPECT_EQ(linesOf(capture.standardOutput()), std::vector<std::string>{"The First backend cannot start: not here"});
     EXPECT_EQ(backend.workspace, starting);
     EXPECT_EQ(tried, 2);
 }
@@ -55,9 +55,9 @@ TEST(PlatformBackend, WithoutABackendThatStartsTheAgentRunsWithoutTrackingAndSay
     for (const auto &[display, kind] : std::vector<std::pair<QString, std::string>>{{"", "no display"}, {":999", "an X11 session"}}) {
         QProcessEnvironment environment;
         environment.insert(QStringLiteral("DISPLAY"), display);
-        testing::internal::CaptureStdout();
+        const LogCapture capture;
         const PlatformBackend backend = PlatformBackend::forDesktop(center, environment);
-        const std::vector<std::string> lines = linesOf(testing::internal::GetCapturedStdout());
+        const std::vector<std::string> lines = linesOf(capture.standardOutput());
         ASSERT_EQ(lines.size(), 2u) << display.toStdString();
         EXPECT_EQ(lines[0].rfind("The X11 backend cannot start: ", 0), 0u) << lines[0];
         EXPECT_EQ(lines[1].rfind("This desktop is not supported yet (" + kind + ")", 0), 0u) << lines[1];
@@ -78,9 +78,9 @@ TEST(PlatformBackend, AWaylandSessionWhoseCompositorCannotBeReachedIsNotTrackedA
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":999"));
-    testing::internal::CaptureStdout();
+    std::optional<LogCapture> capture(std::in_place);
     PlatformBackend backend = PlatformBackend::forDesktop(center, environment);
-    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()),
+    EXPECT_EQ(linesOf(capture->standardOutput()),
               (std::vector<std::string>{"The GNOME Shell backend cannot start: no session bus", "The KDE backend cannot start: no session bus",
                                         "The wlroots backend cannot start: no Wayland display",
                                         "This desktop is not supported yet (a Wayland session): Hourloom cannot see the frontmost application or idle time here"}));
@@ -88,9 +88,9 @@ TEST(PlatformBackend, AWaylandSessionWhoseCompositorCannotBeReachedIsNotTrackedA
 
     environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-9"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/nonexistent"));
-    testing::internal::CaptureStdout();
+    capture.emplace();
     backend = PlatformBackend::forDesktop(center, environment);
-    EXPECT_EQ(linesOf(testing::internal::GetCapturedStdout()).at(2),
+    EXPECT_EQ(linesOf(capture->standardOutput()).at(2),
               "The wlroots backend cannot start: cannot connect to the Wayland display /nonexistent/wayland-9");
     expectNoTracking(backend);
 }

@@ -1,5 +1,6 @@
 // The outbox's SQLite file: what it keeps and for whom, its permissions, and how it copes with
 // a corrupt file or a state folder it cannot write.
+#include "core/Log.h"
 #include "platform/services/store/SqliteOutbox.h"
 
 #include <QDir>
@@ -116,9 +117,10 @@ TEST_F(SqliteOutboxTest, ACorruptFileIsMovedAsideWithOneLineAndAFreshOneTakesIts
     garbage.write(QByteArray(8192, 'x'));
     garbage.close();
 
-    testing::internal::CaptureStdout();
+    std::optional<LogCapture> capture(std::in_place);
     SqliteOutbox outbox(path());
-    const std::string output = testing::internal::GetCapturedStdout();
+    const std::string output = capture->standardOutput().toStdString();
+    capture.reset();
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
     EXPECT_NE(output.find("moved it to"), std::string::npos) << output;
 
@@ -138,12 +140,13 @@ TEST_F(SqliteOutboxTest, AStateFolderThatCannotBeWrittenLeavesTheStoreClosedWith
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
 
-    testing::internal::CaptureStdout();
+    std::optional<LogCapture> capture(std::in_place);
     SqliteOutbox outbox(path());
     EXPECT_FALSE(outbox.save(ada, {session(1, 2)}));
     EXPECT_FALSE(outbox.remove(ada, {}));
     EXPECT_TRUE(outbox.waiting(ada).isEmpty());
-    const std::string output = testing::internal::GetCapturedStdout();
+    const std::string output = capture->standardOutput().toStdString();
+    capture.reset();
 
     EXPECT_FALSE(outbox.isOpen());
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;

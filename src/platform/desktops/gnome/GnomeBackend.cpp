@@ -7,6 +7,7 @@
 #include "MutterInputMonitor.h"
 
 #include "core/DesktopSetupHint.h"
+#include "core/Log.h"
 #include "platform/desktops/dbus/SessionBus.h"
 
 #include <QDBusConnectionInterface>
@@ -22,8 +23,7 @@ void showExtensionState(bool running)
         return;
     }
     const QString command = GnomeExtensionInstaller::command();
-    QTextStream(stdout) << "GNOME Shell's Hourloom extension is not running, so no application is tracked; enable it with: "
-                        << command << Qt::endl;
+    logLine(lcDesktop, QStringLiteral("GNOME Shell's Hourloom extension is not running, so no application is tracked; enable it with: ") + command);
     DesktopSetupHint::shared().setText(QStringLiteral("To track applications on GNOME, run: %1").arg(command));
 }
 

@@ -1,5 +1,6 @@
 #include "KWinWorkspace.h"
 
+#include "core/Log.h"
 #include "platform/desktops/entries/DesktopApplication.h"
 #include "platform/desktops/entries/ProcessExecutable.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QTextStream>
 
 #include <qcoro/qcorotimer.h>
 
@@ -131,7 +131,7 @@ QCoro::Task<> KWinWorkspace::reloadScript(QString kwin)
         if (!self || error.isEmpty())
             co_return;
     }
-    QTextStream(stdout) << "KWin restarted and " << error << ": the frontmost application is not seen until the agent restarts\n";
+    logLine(lcDesktop, QStringLiteral("KWin restarted and %1: the frontmost application is not seen until the agent restarts").arg(error));
 }
 
 } // namespace hourloom

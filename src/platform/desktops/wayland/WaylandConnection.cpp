@@ -1,11 +1,12 @@
 #include "WaylandConnection.h"
 
+#include "core/Log.h"
+
 #include <wayland-client.h>
 
 #include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QFile>
-#include <QTextStream>
 
 #include <cerrno>
 
@@ -136,7 +137,7 @@ void WaylandConnection::checkAlive()
     lost_ = true;
     readNotifier_->setEnabled(false);
     writeNotifier_->setEnabled(false);
-    QTextStream(stdout) << "Lost the connection to the Wayland compositor: frontmost application and idle tracking stop\n";
+    logLine(lcDesktop, QStringLiteral("Lost the connection to the Wayland compositor: frontmost application and idle tracking stop"));
     for (const auto &handler : lostHandlers_)
         handler();
 }

@@ -1,8 +1,7 @@
 #include "X11Connection.h"
 
-#include <QTextStream>
-
 #include "XcbReply.h"
+#include "core/Log.h"
 
 namespace hourloom {
 
@@ -100,7 +99,7 @@ void X11Connection::checkAlive()
         return;
     lost_ = true;
     notifier_->setEnabled(false);
-    QTextStream(stdout) << "Lost the connection to the X server: frontmost application and idle tracking stop\n";
+    logLine(lcDesktop, QStringLiteral("Lost the connection to the X server: frontmost application and idle tracking stop"));
     for (const auto &handler : lostHandlers_)
         handler();
 }

@@ -1,9 +1,9 @@
 #include "StandardErrorLogger.h"
 
+#include "core/Log.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <cstdio>
 
 namespace hourloom {
 
@@ -22,10 +22,7 @@ QString StandardErrorLogger::line(const ReportableError &error)
 
 void StandardErrorLogger::capture(const ReportableError &error) const
 {
-    const QByteArray text = (line(error) + QLatin1Char('\n')).toUtf8();
-    // One write call, so that lines from different threads do not interleave.
-    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
-    std::fflush(stderr);
+    logError(lcErrors, line(error));
 }
 
 } // namespace hourloom

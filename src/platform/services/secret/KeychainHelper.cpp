@@ -2,6 +2,7 @@
 
 #include "SecretServiceCalls.h"
 #include "SecretWorker.h"
+#include "core/Log.h"
 
 #include <QFutureWatcher>
 #include <QHash>
@@ -9,7 +10,6 @@
 
 #include <qcoro/qcorosignal.h>
 
-#include <cstdio>
 #include <memory>
 
 namespace hourloom {
@@ -51,8 +51,7 @@ MemoryStore &memory()
 
 void say(const char *line)
 {
-    std::printf("%s\n", line);
-    std::fflush(stdout);
+    logLine(lcCredentials, QString::fromUtf8(line));
 }
 
 // No service, or its prompt dismissed, turns the memory store on for the rest of the run.
@@ -63,8 +62,7 @@ bool switchedToMemory(const std::optional<Outcome> &outcome)
     // Two calls in flight can both find the service unusable; say it once.
     if (std::exchange(memory().active, true))
         return true;
-    std::printf("%s: the login is kept only until Hourloom quits\n", outcome->reason.c_str());
-    std::fflush(stdout);
+    logLine(lcCredentials, QString::fromStdString(outcome->reason) + QStringLiteral(": the login is kept only until Hourloom quits"));
     return true;
 }
 

@@ -4,10 +4,9 @@
 #include "CrashReport.h"
 #include "SentryEnvelope.h"
 #include "SentryEvent.h"
+#include "core/Log.h"
 
 #include <QFile>
-
-#include <cstdio>
 
 namespace hourloom {
 namespace {
@@ -40,8 +39,7 @@ void SentryClient::start(const CrashReportingOptions &options)
     options_ = options;
     dsn_ = SentryDsn::parse(options.dsn);
     if (!dsn_) {
-        std::printf("Crash reporting is off: the DSN cannot be read\n");
-        std::fflush(stdout);
+        logLine(lcErrors, QStringLiteral("Crash reporting is off: the DSN cannot be read"));
         return;
     }
     // The marker is read before the handlers are installed, so a crash while it is being sent

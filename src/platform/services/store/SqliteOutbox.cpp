@@ -1,12 +1,12 @@
 #include "SqliteOutbox.h"
 
+#include "core/Log.h"
 #include "platform/services/sqlite/SqliteStatement.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QTextStream>
 
 #include <sqlite3.h>
 
@@ -98,8 +98,7 @@ bool SqliteOutbox::open()
         if (prepareFile(path_, &reason) && openFile(&reason, &broken))
             return true;
     }
-    QTextStream(stdout) << "The outbox " << path_ << " cannot be used (" << reason
-                        << "): sessions not yet uploaded are kept in memory only\n";
+    logLine(lcOutbox, QStringLiteral("The outbox %1 cannot be used (%2): sessions not yet uploaded are kept in memory only").arg(path_, reason));
     return false;
 }
 
@@ -148,8 +147,7 @@ void SqliteOutbox::moveAside(const QString &reason)
     QFile::rename(path_, aside);
     for (const char *suffix : {"-wal", "-shm"})
         QFile::rename(path_ + QLatin1String(suffix), aside + QLatin1String(suffix));
-    QTextStream(stdout) << "The outbox " << path_ << " could not be read (" << reason << "): moved it to " << aside
-                        << " and started an empty one\n";
+    logLine(lcOutbox, QStringLiteral("The outbox %1 could not be read (%2): moved it to %3 and started an empty one").arg(path_, reason, aside));
 }
 
 void SqliteOutbox::failed(const char *operation, const SqliteError &error)
@@ -163,8 +161,8 @@ void SqliteOutbox::failed(const char *operation, const SqliteError &error)
     if (!reportingFailures_)
         return;
     reportingFailures_ = false;
-    QTextStream(stdout) << "Could not " << operation << " the outbox " << path_ << " (" << error.what()
-                        << "): sessions not yet uploaded are kept in memory only\n";
+    logLine(lcOutbox, QStringLiteral("Could not %1 the outbox %2 (%3): sessions not yet uploaded are kept in memory only")
+                          .arg(QString::fromUtf8(operation), path_, QString::fromUtf8(error.what())));
 }
 
 bool SqliteOutbox::save(const OutboxKey &key, const QList<OutboxAppSession> &sessions)
