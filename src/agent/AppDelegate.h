@@ -11,6 +11,7 @@ namespace hourloom {
 
 class UserActivityControllerProtocol;
 
+// The application's delegate (a macOS name kept on Linux, see "Names" in docs/ARCHITECTURE.md).
 // Takes part in quitting only: the process ends once the current app session has been ended
 // and uploaded, whatever the upload's outcome.
 class AppDelegate final : public TerminationProtocol, public std::enable_shared_from_this<AppDelegate> {

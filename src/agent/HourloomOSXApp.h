@@ -13,6 +13,7 @@ namespace hourloom {
 class AuthControllerProtocol;
 class UserActivityControllerProtocol;
 
+// The agent's application object (a macOS name kept on Linux, see "Names" in docs/ARCHITECTURE.md).
 // The application: builds the long-lived controllers once, in order, hands them to each other,
 // starts crash reporting in production, registers launch at login at the first launch, makes sure
 // the device has an identifier, and resumes tracking for a stored login.

@@ -139,11 +139,6 @@ QUrl Configuration::tokenEndpoint()
     return appendingPath(rootURL(), QStringLiteral("/oauth/token"));
 }
 
-QUrl Configuration::userActivitiesEndpoint()
-{
-    return appendingPath(rootURL(), QStringLiteral("/api/v1/user_activities"));
-}
-
 QUrl Configuration::helpPage()
 {
     return appendingPath(rootURL(), QStringLiteral("/guides/troubleshooting"));

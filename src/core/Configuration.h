@@ -36,7 +36,6 @@ public:
     // Derived addresses: the root URL's text with a path appended (a trailing slash in the
     // root URL therefore doubles).
     static QUrl tokenEndpoint();
-    static QUrl userActivitiesEndpoint();
     static QUrl helpPage();
     static QUrl appendingPath(const QUrl &root, const QString &path);
 

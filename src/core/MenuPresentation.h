@@ -4,6 +4,7 @@
 
 namespace hourloom {
 
+// The menu-bar extra's presented flag (a macOS name kept on Linux, see "Names" in docs/ARCHITECTURE.md).
 // Whether the tray panel is open, bound both ways: the tray sets it when the panel opens or
 // closes, and setting it to false closes the panel.
 class MenuPresentation : public QObject {

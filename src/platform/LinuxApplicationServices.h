@@ -4,9 +4,10 @@
 
 namespace hourloom {
 
-// The agent's services on a Linux desktop: the desktop's backend (X11, or none), the Secret
-// Service, Qt's HTTP client, the browser bridge, our Sentry client, the appcast updater and
-// XDG autostart.
+// The agent's services on a Linux desktop: the desktop backend PlatformBackend chooses for this
+// session (GNOME Shell, KWin or a wlroots compositor on Wayland, else X11, else none), the Secret
+// Service, Qt's HTTP client, the browser bridge, our Sentry client, the appcast updater, XDG
+// autostart and the outbox's SQLite file.
 ApplicationServices linuxApplicationServices(NotificationCenter &workspaceCenter);
 
 } // namespace hourloom

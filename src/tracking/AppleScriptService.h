@@ -4,6 +4,8 @@
 
 namespace hourloom {
 
+// Runs browser scripts (a macOS name kept on Linux, see "Names" in docs/ARCHITECTURE.md); here
+// the browser bridge answers them.
 // Compiles and runs scripts on the global thread pool and brings every report and completion
 // back to the main loop.
 class AppleScriptService final : public ScriptServiceProtocol {

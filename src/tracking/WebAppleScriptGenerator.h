@@ -9,6 +9,8 @@
 
 namespace hourloom {
 
+// Writes browser scripts (a macOS name kept on Linux, see "Names" in docs/ARCHITECTURE.md); here
+// the browser bridge reads them back.
 // The browsers whose URL can be read, and the script that reads it.
 class WebAppleScriptGenerator {
 public:

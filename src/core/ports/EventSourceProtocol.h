@@ -4,7 +4,10 @@
 
 namespace hourloom {
 
-// The desktop's counter of seconds since the last input event.
+// The desktop's counter of seconds since the last input event (a macOS name kept on Linux, see
+// "Names" in docs/ARCHITECTURE.md). The source state and event type are macOS's: hidSystemState is
+// the combined state of all input devices, anyInputEventType any kind of input; the Linux
+// backends are only ever asked for exactly these.
 class EventSourceProtocol {
 public:
     static constexpr int hidSystemState = 1;

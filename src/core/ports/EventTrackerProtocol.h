@@ -6,7 +6,8 @@
 
 namespace hourloom {
 
-// Kinds of input, numbered as the event-type mask numbers them (bit 1 << type).
+// Kinds of input, numbered as macOS numbers its event types, since the idle controller's resume
+// mask is built from those numbers (bit 1 << type).
 enum class InputEventType : int {
     mouseMoved = 5,
     keyDown = 10,

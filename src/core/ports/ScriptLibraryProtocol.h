@@ -11,8 +11,9 @@
 
 namespace hourloom {
 
-// The platform's compiled browser script. One object is compiled and run from several worker
-// threads at once, so implementations must allow concurrent calls.
+// The platform's compiled browser script (a macOS name kept on Linux, see "Names" in
+// docs/ARCHITECTURE.md), here answered by the browser bridge. One object is compiled and run from
+// several worker threads at once, so implementations must allow concurrent calls.
 class ScriptLibraryProtocol {
 public:
     virtual ~ScriptLibraryProtocol() = default;

@@ -7,8 +7,8 @@
 namespace hourloom {
 
 // What a desktop backend posts to the workspace's notification center each time another
-// application becomes frontmost, and the user-info key of its RunningApplication. The names are
-// the ones macOS's workspace gives them, which the tracking was designed against.
+// application becomes frontmost, and the user-info key of its RunningApplication. The texts are
+// macOS's (see "Names" in docs/ARCHITECTURE.md): nothing outside the process sees them.
 inline const QString didActivateApplicationNotification = QStringLiteral("NSWorkspaceDidActivateApplicationNotification");
 inline const QString applicationUserInfoKey = QStringLiteral("NSWorkspaceApplicationKey");
 
