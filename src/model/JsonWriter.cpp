@@ -56,6 +56,20 @@ void JsonWriter::value(qint64 number)
     out_.append(QByteArray::number(number));
 }
 
+std::optional<QByteArray> JsonWriter::textObject(std::initializer_list<TextMember> members)
+{
+    JsonWriter writer;
+    writer.beginObject();
+    for (const auto &[name, text] : members) {
+        if (text && !isEncodable(*text))
+            return std::nullopt;
+        writer.key(name);
+        writer.nullableValue(text);
+    }
+    writer.endObject();
+    return writer.take();
+}
+
 void JsonWriter::nullableValue(const std::optional<QString> &text)
 {
     if (text)

@@ -4,7 +4,9 @@
 #include <QDateTime>
 #include <QStringView>
 
+#include <initializer_list>
 #include <optional>
+#include <utility>
 
 namespace hourloom {
 
@@ -50,6 +52,11 @@ public:
     // Whether value(text) can write the text faithfully: an unpaired surrogate has no UTF-8 form
     // and would be replaced.
     static bool isEncodable(QStringView text) { return text.isValidUtf16(); }
+
+    // An object of text members in the given order, an absent text as null; none when a text
+    // cannot be encoded faithfully.
+    using TextMember = std::pair<QLatin1StringView, std::optional<QString>>;
+    static std::optional<QByteArray> textObject(std::initializer_list<TextMember> members);
 
 private:
     void separate();
