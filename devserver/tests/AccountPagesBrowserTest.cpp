@@ -1,18 +1,14 @@
 // The account pages as a user meets them: Debian's headless Chromium (in Europe/Berlin)
 // against the local account service, its day seeded through the real token and upload API.
 #include "ChromeDriver.h"
+#include "ServiceClient.h"
 #include "UploadBodies.h"
-#include "support/DevServerProcess.h"
-
-#include "core/Configuration.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 using namespace hourloom;
 using namespace hourloom::test;
@@ -63,28 +59,16 @@ QStringList strings(const QJsonValue &value)
 class AccountPagesInBrowser : public ::testing::Test {
 protected:
     AccountPagesInBrowser()
-        : api("127.0.0.1", server.port())
+        : api(server.port())
         , browser(QStringLiteral("Europe/Berlin"), desktopWindow)
     {
-        api.set_connection_timeout(5);
-        api.set_read_timeout(30);
     }
 
     QString page(const QString &path) const { return server.url(path).toString(); }
 
-    QString accessToken(const QString &email, const QString &password)
-    {
-        const QJsonObject body{{"grant_type", "password"}, {"client_id", Configuration::apiClientId()},
-                               {"client_secret", Configuration::apiClientSecret()}, {"email", email}, {"password", password}};
-        const auto result = api.Post("/oauth/token", QJsonDocument(body).toJson().toStdString(), "application/json");
-        EXPECT_TRUE(result && result->status == 200) << (result ? result->body : "no answer");
-        return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("access_token").toString() : QString();
-    }
-
     void upload(int timezoneOffset, const QList<App> &apps)
     {
-        const httplib::Headers headers{{"Authorization", "Bearer " + accessToken(DevServerProcess::email, DevServerProcess::password).toStdString()}};
-        const auto result = api.Post("/api/v1/user_activities", headers, uploadOf(timezoneOffset, apps), "application/json");
+        const auto result = api.upload(api.accessToken(), uploadOf(timezoneOffset, apps));
         ASSERT_TRUE(result);
         ASSERT_EQ(result->status, 201) << result->body;
     }
@@ -121,7 +105,7 @@ protected:
     }
 
     DevServerProcess server;
-    httplib::Client api;
+    ServiceClient api;
     ChromeDriver browser;
 };
 
@@ -230,7 +214,7 @@ TEST_F(AccountPagesInBrowser, SignUpMakesAnAccountTheAgentCanLogInWith)
     sendForm("#sign-up", email, "hopper-1906");
     ASSERT_TRUE(browser.waitFor("return document.querySelector('.who')?.textContent === '" + email + "'"));
     ASSERT_TRUE(browser.waitFor("return document.querySelector('.empty') !== null"));
-    EXPECT_FALSE(accessToken(email, "hopper-1906").isEmpty());
+    EXPECT_FALSE(api.accessToken(email, "hopper-1906").isEmpty());
 
     browser.click("#sign-out");
     ASSERT_TRUE(browser.waitFor("return document.querySelector('#sign-up form') !== null"));

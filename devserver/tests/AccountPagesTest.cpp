@@ -1,25 +1,19 @@
 // The account pages over plain HTTP: what the panel's links open, the cookies and form tokens
 // that keep other sites out, sign-up, the throttle shared with the token endpoint, and old
 // password rows upgraded at sign-in.
+#include "ServiceClient.h"
 #include "platform/services/sqlite/SqliteStatement.h"
-#include "support/DevServerProcess.h"
-
-#include "core/Configuration.h"
 
 #include <QCryptographicHash>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 #include <sqlite3.h>
 
 using namespace hourloom;
-using hourloom::SqliteStatement;
-using hourloom::test::DevServerProcess;
+using namespace hourloom::test;
 
 namespace {
 
@@ -62,10 +56,8 @@ class AccountPages_ : public ::testing::Test {
 protected:
     explicit AccountPages_(const QStringList &arguments = {})
         : server(arguments)
-        , client("127.0.0.1", server.port())
+        , client(server.port())
     {
-        client.set_connection_timeout(5);
-        client.set_read_timeout(30);
     }
 
     httplib::Headers cookieHeader(const std::string &cookies) const { return {{"Cookie", cookies}}; }
@@ -93,15 +85,8 @@ protected:
         return post("/sign_in", cookies, form({{"form_token", QString::fromStdString(token)}, {"email", email}, {"password", password}}));
     }
 
-    httplib::Result passwordGrant(const QString &email, const QString &password)
-    {
-        const QJsonObject body{{"grant_type", "password"}, {"client_id", Configuration::apiClientId()},
-                               {"client_secret", Configuration::apiClientSecret()}, {"email", email}, {"password", password}};
-        return client.Post("/oauth/token", QJsonDocument(body).toJson().toStdString(), "application/json");
-    }
-
     DevServerProcess server;
-    httplib::Client client;
+    ServiceClient client;
 };
 
 class LegacyPasswords_ : public AccountPages_ {
@@ -256,20 +241,20 @@ TEST_F(AccountPages_, SignUpMakesAnAccountTheTokenEndpointAcceptsAndChecksWhatIt
     EXPECT_EQ(post("/sign_up", "", form({{"form_token", QString::fromStdString(token)}, {"email", "hedy@hourloom.test"}, {"password", "long enough"}}))
                   ->status,
               403);
-    EXPECT_EQ(passwordGrant("hedy@hourloom.test", "long enough")->status, 400);
+    EXPECT_EQ(client.passwordGrant("hedy@hourloom.test", "long enough")->status, 400);
 
     const auto created = signUp("Hedy@Hourloom.test", QStringLiteral("8 chars\u00e9"));
     ASSERT_TRUE(created);
     ASSERT_EQ(created->status, 303) << created->body;
     EXPECT_FALSE(setCookie(created, "hourloom_session").value.empty());
-    const auto grant = passwordGrant("hedy@hourloom.test", QStringLiteral("8 chars\u00e9"));
+    const auto grant = client.passwordGrant("hedy@hourloom.test", QStringLiteral("8 chars\u00e9"));
     ASSERT_TRUE(grant);
     EXPECT_EQ(grant->status, 200) << grant->body;
 
     const auto again = signUp("hedy@hourloom.test", "another password");
     EXPECT_EQ(again->status, 409);
     EXPECT_TRUE(contains(again, "already an account"));
-    EXPECT_EQ(passwordGrant("hedy@hourloom.test", "another password")->status, 400);
+    EXPECT_EQ(client.passwordGrant("hedy@hourloom.test", "another password")->status, 400);
 }
 
 TEST_F(AccountPages_, RepeatedFailedSignInsFromOneAddressAreSlowedDownOnTheTokenEndpointAndThePage)
@@ -278,11 +263,11 @@ TEST_F(AccountPages_, RepeatedFailedSignInsFromOneAddressAreSlowedDownOnTheToken
     std::string retryAfter;
     QString error;
     while (statuses.size() < 30 && (statuses.empty() || statuses.back() != 429)) {
-        const auto result = passwordGrant(DevServerProcess::email, "guess " + QString::number(statuses.size()));
+        const auto result = client.passwordGrant(DevServerProcess::email, "guess " + QString::number(statuses.size()));
         ASSERT_TRUE(result);
         statuses.push_back(result->status);
         retryAfter = result->get_header_value("Retry-After");
-        error = QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("error").toString();
+        error = json(result).value("error").toString();
     }
     ASSERT_EQ(statuses.back(), 429) << "never slowed down";
     EXPECT_GT(statuses.size(), 5u);
@@ -307,18 +292,18 @@ TEST_F(AccountPages_, RepeatedFailedSignInsFromOneAddressAreSlowedDownOnTheToken
 
 TEST_F(LegacyPasswords_, OldSaltedSha256PasswordsTurnIntoArgon2idAtTheNextSuccessfulSignIn)
 {
-    EXPECT_EQ(passwordGrant(legacyEmail, "wrong password")->status, 400);
+    EXPECT_EQ(client.passwordGrant(legacyEmail, "wrong password")->status, 400);
     EXPECT_EQ(row(legacyEmail).first, 16) << "a failed sign-in leaves the row alone";
 
-    const auto grant = passwordGrant(legacyEmail, "old password");
+    const auto grant = client.passwordGrant(legacyEmail, "old password");
     ASSERT_TRUE(grant);
     EXPECT_EQ(grant->status, 200) << grant->body;
     const auto [saltSize, hash] = row(legacyEmail);
     EXPECT_EQ(saltSize, 0);
     EXPECT_TRUE(hash.startsWith("$argon2id$v=19$m=65536,t=2,p=1$")) << hash.toStdString();
 
-    EXPECT_EQ(passwordGrant(legacyEmail, "old password")->status, 200);
-    EXPECT_EQ(passwordGrant(legacyEmail, "wrong password")->status, 400);
+    EXPECT_EQ(client.passwordGrant(legacyEmail, "old password")->status, 200);
+    EXPECT_EQ(client.passwordGrant(legacyEmail, "wrong password")->status, 400);
     EXPECT_EQ(signIn(legacyEmail, "old password")->status, 303);
     EXPECT_EQ(row(legacyEmail).second, hash) << "an up-to-date row is not written again";
     // Users given on the command line are stored the new way from the start.

@@ -96,6 +96,15 @@ ChromeDriver::~ChromeDriver()
 
 QJsonValue ChromeDriver::command(const std::string &method, const QString &path, const QJsonObject &body)
 {
+    QString failure;
+    const QJsonValue value = send(method, path, body, &failure);
+    if (!failure.isEmpty())
+        ADD_FAILURE() << failure.toStdString();
+    return value;
+}
+
+QJsonValue ChromeDriver::send(const std::string &method, const QString &path, const QJsonObject &body, QString *failure)
+{
     if (!client_)
         return {};
     const std::string fullPath = (sessionId_.isEmpty() ? path : QStringLiteral("/session/") + sessionId_ + path).toStdString();
@@ -103,16 +112,11 @@ QJsonValue ChromeDriver::command(const std::string &method, const QString &path,
     const auto result = method == "GET"      ? client_->Get(fullPath.c_str())
                         : method == "DELETE" ? client_->Delete(fullPath.c_str())
                                              : client_->Post(fullPath.c_str(), text, "application/json");
-    if (!result) {
-        ADD_FAILURE() << "no answer from chromedriver to " << method << ' ' << fullPath;
+    if (!result || result->status != 200) {
+        *failure = QString::fromStdString(method + ' ' + fullPath + " failed: " + (result ? result->body.substr(0, 600) : "no answer"));
         return {};
     }
-    const QJsonValue value = QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value(QStringLiteral("value"));
-    if (result->status != 200) {
-        ADD_FAILURE() << method << ' ' << fullPath << " failed: " << result->body.substr(0, 600);
-        return {};
-    }
-    return value;
+    return QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value(QStringLiteral("value"));
 }
 
 void ChromeDriver::open(const QString &url)
@@ -156,18 +160,11 @@ QJsonValue ChromeDriver::run(const QString &script, const QJsonArray &arguments)
 
 bool ChromeDriver::waitFor(const QString &script, int milliseconds)
 {
-    if (!client_)
-        return false;
     const QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired()) {
+    while (client_ && !deadline.hasExpired()) {
         // A page that is being replaced answers with an error now and then: only the outcome counts.
-        const std::string body = QJsonDocument(QJsonObject{{QStringLiteral("script"), script}, {QStringLiteral("args"), QJsonArray()}})
-                                     .toJson(QJsonDocument::Compact)
-                                     .toStdString();
-        const std::string path = (QStringLiteral("/session/") + sessionId_ + QStringLiteral("/execute/sync")).toStdString();
-        const auto result = client_->Post(path.c_str(), body, "application/json");
-        if (result && result->status == 200
-            && QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value(QStringLiteral("value")).toBool())
+        QString failure;
+        if (send("POST", QStringLiteral("/execute/sync"), {{QStringLiteral("script"), script}, {QStringLiteral("args"), QJsonArray()}}, &failure).toBool())
             return true;
         QThread::msleep(100);
     }

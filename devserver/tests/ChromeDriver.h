@@ -45,7 +45,10 @@ public:
     static QString program();
 
 private:
+    // Fails the test when the driver answers with an error.
     QJsonValue command(const std::string &method, const QString &path, const QJsonObject &body = {});
+    // The answer's value; on an error, an empty one and what went wrong in `failure`.
+    QJsonValue send(const std::string &method, const QString &path, const QJsonObject &body, QString *failure);
 
     QTemporaryDir profile_;
     QProcess driver_;

@@ -1,41 +1,20 @@
 // The local account service as the agent and its tests see it: a process on a loopback port,
 // spoken to over HTTP.
+#include "ServiceClient.h"
 #include "UploadBodies.h"
-#include "support/DevServerProcess.h"
-
-#include <QProcess>
-
-#include "core/Configuration.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
+#include <QProcess>
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 using namespace hourloom;
-using hourloom::test::App;
-using hourloom::test::DevServerProcess;
-using hourloom::test::uploadOf;
-using hourloom::test::Web;
+using namespace hourloom::test;
 
 namespace {
 
-QJsonObject json(const httplib::Result &result)
-{
-    return QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
-}
-
-std::string text(const QJsonObject &object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
-}
-
 // An upload as the agent writes it: one app session with one web session.
 const std::string agentUpload = R"({"timezone_offset":7200,"user_activities":[{"start_time":"2024-05-06 09:15:00","end_time":"2024-05-06 09:47:12","web_sessions_attributes":[{"id":"5b0e6a2c-1d3f-4c8e-9a57-2f6b8d0c4e13","start_time":"2024-05-06 09:20:03","end_time":"2024-05-06 09:31:40","web_domain_attributes":{"domain":"example.org"}}],"id":"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8","desktop_app_attributes":{"app_name":"Example Browser","app_identifier":"org.example.browser"}}]})";
-const std::string emptyUpload = R"({"timezone_offset":0,"user_activities":[]})";
 
 std::string replaced(std::string body, const std::string &from, const std::string &to)
 {
@@ -44,54 +23,35 @@ std::string replaced(std::string body, const std::string &from, const std::strin
     return at == std::string::npos ? body : body.replace(at, from.size(), to);
 }
 
+void expectError(const httplib::Result &result, int status, const char *error)
+{
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, status) << result->body;
+    EXPECT_EQ(json(result).value("error").toString().toStdString(), error);
+    EXPECT_FALSE(json(result).value("error_description").toString().isEmpty());
+    EXPECT_FALSE(json(result).contains("access_token"));
+}
+
+void expectInvalidToken(const httplib::Result &result)
+{
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 401);
+    EXPECT_EQ(result->body, "");
+    EXPECT_NE(result->get_header_value("WWW-Authenticate").find(R"(error="invalid_token")"), std::string::npos);
+    EXPECT_EQ(result->get_header_value("WWW-Authenticate").rfind("Bearer ", 0), 0u);
+}
+
 class DevServer_ : public ::testing::Test {
 protected:
-    explicit DevServer_(const QStringList &arguments = {}, bool faultInjection = true)
-        : server(arguments, faultInjection)
-        , client("127.0.0.1", server.port())
+    DevServer_()
+        : client(server.port(), 5)
     {
-        client.set_connection_timeout(5);
-        client.set_read_timeout(5);
-    }
-
-    QJsonObject credentials(const QString &grantType) const
-    {
-        return {{"grant_type", grantType}, {"client_id", Configuration::apiClientId()}, {"client_secret", Configuration::apiClientSecret()}};
-    }
-
-    httplib::Result token(const QJsonObject &body) { return client.Post("/oauth/token", text(body), "application/json"); }
-
-    httplib::Result passwordGrant(const QString &email = DevServerProcess::email, const QString &password = DevServerProcess::password)
-    {
-        QJsonObject body = credentials("password");
-        body.insert("email", email);
-        body.insert("password", password);
-        return token(body);
-    }
-
-    httplib::Result refreshGrant(const QString &refreshToken)
-    {
-        QJsonObject body = credentials("refresh_token");
-        body.insert("refresh_token", refreshToken);
-        return token(body);
-    }
-
-    QString accessToken(const QString &email = DevServerProcess::email, const QString &password = DevServerProcess::password)
-    {
-        return json(passwordGrant(email, password)).value("access_token").toString();
-    }
-
-    httplib::Result upload(const QString &accessToken, const std::string &body = emptyUpload)
-    {
-        const httplib::Headers headers{{"Authorization", "Bearer " + accessToken.toStdString()}};
-        return client.Post("/api/v1/user_activities", headers, body, "application/json");
     }
 
     // What the service stored for one user: {"email", "uploads", "user_activities"}.
     QJsonObject storedFor(const QString &email = DevServerProcess::email)
     {
         const auto result = client.Get("/dev/activities");
-        EXPECT_TRUE(result);
         EXPECT_EQ(result ? result->status : 0, 200);
         for (const QJsonValue &user : json(result).value("users").toArray()) {
             if (user.toObject().value("email") == email)
@@ -106,59 +66,15 @@ protected:
         return json(result).value(key).toArray().first().toObject().value("message").toString();
     }
 
-    static void expectError(const httplib::Result &result, int status, const char *error)
-    {
-        ASSERT_TRUE(result);
-        EXPECT_EQ(result->status, status) << result->body;
-        EXPECT_EQ(json(result).value("error").toString().toStdString(), error);
-        EXPECT_FALSE(json(result).value("error_description").toString().isEmpty());
-        EXPECT_FALSE(json(result).contains("access_token"));
-    }
-
-    static void expectInvalidToken(const httplib::Result &result)
-    {
-        ASSERT_TRUE(result);
-        EXPECT_EQ(result->status, 401);
-        EXPECT_EQ(result->body, "");
-        EXPECT_NE(result->get_header_value("WWW-Authenticate").find(R"(error="invalid_token")"), std::string::npos);
-        EXPECT_EQ(result->get_header_value("WWW-Authenticate").rfind("Bearer ", 0), 0u);
-    }
-
     DevServerProcess server;
-    httplib::Client client;
-};
-
-class ShortLivedTokens_ : public DevServer_ {
-protected:
-    ShortLivedTokens_()
-        : DevServer_({"--token-lifetime", "0"})
-    {
-    }
-};
-
-class TwoUsers_ : public DevServer_ {
-protected:
-    static inline const QString otherEmail = QStringLiteral("grace@hourloom.test");
-
-    TwoUsers_()
-        : DevServer_({"--user", otherEmail + ":other password"})
-    {
-    }
-};
-
-class NoFaultInjection_ : public DevServer_ {
-protected:
-    NoFaultInjection_()
-        : DevServer_({}, false)
-    {
-    }
+    ServiceClient client;
 };
 
 } // namespace
 
 TEST_F(DevServer_, PasswordGrantIssuesBearerTokensThatTheActivityEndpointAccepts)
 {
-    const auto result = passwordGrant();
+    const auto result = client.passwordGrant();
     ASSERT_TRUE(result);
     ASSERT_EQ(result->status, 200) << result->body;
     EXPECT_EQ(result->get_header_value("Cache-Control"), "no-store");
@@ -172,23 +88,24 @@ TEST_F(DevServer_, PasswordGrantIssuesBearerTokensThatTheActivityEndpointAccepts
     EXPECT_GE(refreshToken.size(), 32);
     EXPECT_NE(accessToken, refreshToken);
 
-    const auto accepted = upload(accessToken);
+    const auto accepted = client.upload(accessToken);
     ASSERT_TRUE(accepted);
     EXPECT_EQ(accepted->status, 201);
 
     // The refresh token is no access token, and neither is nothing.
-    expectInvalidToken(upload(refreshToken));
+    expectInvalidToken(client.upload(refreshToken));
     expectInvalidToken(client.Post("/api/v1/user_activities", "{}", "application/json"));
     expectInvalidToken(client.Post("/api/v1/user_activities", {{"Authorization", "Basic " + accessToken.toStdString()}}, "{}", "application/json"));
 
     // A second login is a second, different pair; the e-mail is matched without case; a form body works too.
-    const auto again = passwordGrant(DevServerProcess::email.toUpper());
+    const auto again = client.passwordGrant(DevServerProcess::email.toUpper());
     ASSERT_TRUE(again);
     ASSERT_EQ(again->status, 200);
     EXPECT_NE(json(again).value("access_token").toString(), accessToken);
-    httplib::Params form{{"grant_type", "password"}, {"email", DevServerProcess::email.toStdString()},
-                         {"password", DevServerProcess::password.toStdString()},
-                         {"client_id", Configuration::apiClientId().toStdString()}, {"client_secret", Configuration::apiClientSecret().toStdString()}};
+    const QJsonObject fields = ServiceClient::passwordGrantBody();
+    httplib::Params form;
+    for (auto field = fields.begin(); field != fields.end(); ++field)
+        form.emplace(field.key().toStdString(), field.value().toString().toStdString());
     const auto formResult = client.Post("/oauth/token", form);
     ASSERT_TRUE(formResult);
     EXPECT_EQ(formResult->status, 200) << formResult->body;
@@ -196,90 +113,81 @@ TEST_F(DevServer_, PasswordGrantIssuesBearerTokensThatTheActivityEndpointAccepts
 
 TEST_F(DevServer_, GrantErrorsFollowOAuth)
 {
-    expectError(passwordGrant(DevServerProcess::email, "wrong"), 400, "invalid_grant");
-    expectError(passwordGrant("nobody@hourloom.test", DevServerProcess::password), 400, "invalid_grant");
-    expectError(refreshGrant("no-such-token"), 400, "invalid_grant");
+    expectError(client.passwordGrant(DevServerProcess::email, "wrong"), 400, "invalid_grant");
+    expectError(client.passwordGrant("nobody@hourloom.test", DevServerProcess::password), 400, "invalid_grant");
+    expectError(client.refreshGrant("no-such-token"), 400, "invalid_grant");
 
-    QJsonObject noGrantType = credentials("password");
+    QJsonObject noGrantType = ServiceClient::grant("password");
     noGrantType.remove("grant_type");
-    expectError(token(noGrantType), 400, "invalid_request");
-    expectError(token(credentials("client_credentials")), 400, "unsupported_grant_type");
+    expectError(client.token(noGrantType), 400, "invalid_request");
+    expectError(client.token(ServiceClient::grant("client_credentials")), 400, "unsupported_grant_type");
     // What the agent sends when it has no e-mail: a null member.
-    QJsonObject nullEmail = credentials("password");
-    nullEmail.insert("email", QJsonValue::Null);
-    nullEmail.insert("password", DevServerProcess::password);
-    expectError(token(nullEmail), 400, "invalid_request");
-    expectError(token(credentials("refresh_token")), 400, "invalid_request");
+    expectError(client.token(ServiceClient::grant("password", {{"email", QJsonValue::Null}, {"password", DevServerProcess::password}})), 400,
+                "invalid_request");
+    expectError(client.token(ServiceClient::grant("refresh_token")), 400, "invalid_request");
 
-    QJsonObject wrongSecret = credentials("password");
+    QJsonObject wrongSecret = ServiceClient::passwordGrantBody();
     wrongSecret.insert("client_secret", "guess");
-    wrongSecret.insert("email", DevServerProcess::email);
-    wrongSecret.insert("password", DevServerProcess::password);
-    expectError(token(wrongSecret), 401, "invalid_client");
+    expectError(client.token(wrongSecret), 401, "invalid_client");
     // Clients given on the command line replace the Development client.
-    QJsonObject developmentClient = wrongSecret;
-    developmentClient.insert("client_id", "hourloom-development");
-    developmentClient.insert("client_secret", "development-secret");
-    expectError(token(developmentClient), 401, "invalid_client");
+    wrongSecret.insert("client_id", "hourloom-development");
+    wrongSecret.insert("client_secret", "development-secret");
+    expectError(client.token(wrongSecret), 401, "invalid_client");
 }
 
 TEST_F(DevServer_, RefreshRotatesThePairAndRevokesTheOldRefreshToken)
 {
-    const QJsonObject first = json(passwordGrant());
-    const auto refreshed = refreshGrant(first.value("refresh_token").toString());
+    const QJsonObject first = json(client.passwordGrant());
+    const auto refreshed = client.refreshGrant(first.value("refresh_token").toString());
     ASSERT_TRUE(refreshed);
     ASSERT_EQ(refreshed->status, 200) << refreshed->body;
     const QJsonObject second = json(refreshed);
     EXPECT_NE(second.value("access_token"), first.value("access_token"));
     EXPECT_NE(second.value("refresh_token"), first.value("refresh_token"));
     EXPECT_EQ(second.value("token_type"), "Bearer");
-    EXPECT_EQ(upload(second.value("access_token").toString())->status, 201);
+    EXPECT_EQ(client.upload(second.value("access_token").toString())->status, 201);
 
     // Used once, gone; the pair it belonged to is revoked with it.
-    expectError(refreshGrant(first.value("refresh_token").toString()), 400, "invalid_grant");
-    expectInvalidToken(upload(first.value("access_token").toString()));
+    expectError(client.refreshGrant(first.value("refresh_token").toString()), 400, "invalid_grant");
+    expectInvalidToken(client.upload(first.value("access_token").toString()));
 
-    const auto third = refreshGrant(second.value("refresh_token").toString());
+    const auto third = client.refreshGrant(second.value("refresh_token").toString());
     ASSERT_TRUE(third);
     EXPECT_EQ(third->status, 200);
 }
 
-TEST_F(ShortLivedTokens_, ExpiredAccessTokensAreRejectedButCanBeRefreshed)
+TEST(DevServerTokens, ExpiredAccessTokensAreRejectedButCanBeRefreshed)
 {
-    const QJsonObject answer = json(passwordGrant());
+    DevServerProcess server({"--token-lifetime", "0"});
+    ServiceClient client(server.port(), 5);
+    const QJsonObject answer = json(client.passwordGrant());
     EXPECT_EQ(answer.value("expires_in"), 0);
-    expectInvalidToken(upload(answer.value("access_token").toString()));
-    const auto refreshed = refreshGrant(answer.value("refresh_token").toString());
+    expectInvalidToken(client.upload(answer.value("access_token").toString()));
+    const auto refreshed = client.refreshGrant(answer.value("refresh_token").toString());
     ASSERT_TRUE(refreshed);
     EXPECT_EQ(refreshed->status, 200);
 }
 
 TEST_F(DevServer_, BadInputIsAnsweredAndNeverStopsTheService)
 {
-    const auto broken = client.Post("/oauth/token", R"({"grant_type": "password", )", "application/json");
-    expectError(broken, 400, "invalid_request");
+    expectError(client.Post("/oauth/token", R"({"grant_type": "password", )", "application/json"), 400, "invalid_request");
     expectError(client.Post("/oauth/token", "[1, 2]", "application/json"), 400, "invalid_request");
     expectError(client.Post("/oauth/token", std::string("grant_type=password&email=\xff\xfe", 30), "application/x-www-form-urlencoded"),
                 400, "invalid_request");
-    QJsonObject numbers = credentials("password");
-    numbers.insert("email", 42);
-    numbers.insert("password", true);
-    expectError(token(numbers), 400, "invalid_request");
+    expectError(client.token(ServiceClient::grant("password", {{"email", 42}, {"password", true}})), 400, "invalid_request");
 
-    const std::string huge(1024 * 1024 + 1, 'x');
-    const auto tooLarge = client.Post("/oauth/token", huge, "application/json");
-    ASSERT_TRUE(tooLarge);
-    EXPECT_EQ(tooLarge->status, 413);
-    const auto largeUpload = client.Post("/api/v1/user_activities", huge, "application/json");
-    ASSERT_TRUE(largeUpload);
-    EXPECT_EQ(largeUpload->status, 413);
+    for (const char *path : {"/oauth/token", "/api/v1/user_activities"}) {
+        const auto tooLarge = client.Post(path, std::string(1024 * 1024 + 1, 'x'), "application/json");
+        ASSERT_TRUE(tooLarge) << path;
+        EXPECT_EQ(tooLarge->status, 413) << path;
+    }
 
     const auto unknown = client.Post("/oauth/authorize", "{}", "application/json");
     ASSERT_TRUE(unknown);
     EXPECT_EQ(unknown->status, 404);
 
     // Still serving, and it never printed a secret.
-    EXPECT_EQ(passwordGrant()->status, 200);
+    EXPECT_EQ(client.passwordGrant()->status, 200);
     EXPECT_FALSE(server.output().contains(DevServerProcess::password.toUtf8()));
     EXPECT_FALSE(server.output().contains(Configuration::apiClientSecret().toUtf8()));
 }
@@ -288,31 +196,31 @@ TEST_F(DevServer_, FaultsAnswerTheNextRequestsOfOneEndpoint)
 {
     server.injectFault({{"endpoint", "/oauth/token"}, {"count", 2}, {"status", 500}, {"body", "<html>oops</html>"}, {"content_type", "text/html"}});
     for (int i = 0; i < 2; ++i) {
-        const auto failed = passwordGrant();
+        const auto failed = client.passwordGrant();
         ASSERT_TRUE(failed);
         EXPECT_EQ(failed->status, 500);
         EXPECT_EQ(failed->body, "<html>oops</html>");
     }
-    EXPECT_EQ(passwordGrant()->status, 200);
+    EXPECT_EQ(client.passwordGrant()->status, 200);
 
     // Only the named endpoint is affected.
     server.injectFault({{"endpoint", "/api/v1/user_activities"}, {"close", true}});
-    EXPECT_EQ(passwordGrant()->status, 200);
-    const auto dropped = upload("whatever");
+    EXPECT_EQ(client.passwordGrant()->status, 200);
+    const auto dropped = client.upload("whatever");
     EXPECT_FALSE(dropped);
-    expectInvalidToken(upload("whatever"));
+    expectInvalidToken(client.upload("whatever"));
 
     // A delay longer than the client waits; the next request is answered at once.
     server.injectFault({{"endpoint", "/oauth/token"}, {"delay_ms", 3000}});
     client.set_read_timeout(0, 200000);
-    EXPECT_FALSE(passwordGrant());
+    EXPECT_FALSE(client.passwordGrant());
     client.set_read_timeout(5);
-    EXPECT_EQ(passwordGrant()->status, 200);
+    EXPECT_EQ(client.passwordGrant()->status, 200);
 
     // Cleared faults no longer apply; malformed ones are refused.
     server.injectFault({{"endpoint", "/oauth/token"}, {"status", 503}});
     ASSERT_EQ(client.Delete("/dev/faults")->status, 204);
-    EXPECT_EQ(passwordGrant()->status, 200);
+    EXPECT_EQ(client.passwordGrant()->status, 200);
     for (const QJsonObject &bad : {QJsonObject{{"endpoint", "/oauth/token"}}, QJsonObject{{"endpoint", "/oauth/token"}, {"status", 1000}},
                                    QJsonObject{{"endpoint", "/dev/faults"}, {"status", 500}}, QJsonObject{{"status", 500}},
                                    QJsonObject{{"endpoint", "/oauth/token"}, {"status", 500}, {"count", 0}}})
@@ -321,7 +229,7 @@ TEST_F(DevServer_, FaultsAnswerTheNextRequestsOfOneEndpoint)
 
 TEST_F(DevServer_, AnAgentUploadIsStoredAndReadOut)
 {
-    const auto stored = upload(accessToken(), agentUpload);
+    const auto stored = client.upload(client.accessToken(), agentUpload);
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->status, 201) << stored->body;
     EXPECT_EQ(firstMessage(stored, "messages"), "Stored 1 app sessions and 1 web sessions");
@@ -337,11 +245,11 @@ TEST_F(DevServer_, AnAgentUploadIsStoredAndReadOut)
 
 TEST_F(DevServer_, UploadingAnIdAgainReplacesItsSessionWithoutDuplicates)
 {
-    const QString token = accessToken();
+    const QString token = client.accessToken();
     const Web early{"5b0e6a2c-1d3f-4c8e-9a57-2f6b8d0c4e13", "2024-05-06 09:01:00", "2024-05-06 09:02:00", "a.example"};
     App browser{"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8", "2024-05-06 08:59:59", "2024-05-06 09:05:00", "Browser", {early}};
     const App editor{"9f2c4e1a-0b3d-4a5e-8f7c-6d1e2a3b4c5d", "2024-05-06 08:00:00", "2024-05-06 08:30:00", "Éditeur", {}};
-    ASSERT_EQ(upload(token, uploadOf(3600, {browser, editor}))->status, 201);
+    ASSERT_EQ(client.upload(token, uploadOf(3600, {browser, editor}))->status, 201);
 
     // Everything of a known id is replaced: start, end, name; the web session's end and domain.
     // A second web session joins it. A session with the same start but a smaller id comes first.
@@ -351,7 +259,7 @@ TEST_F(DevServer_, UploadingAnIdAgainReplacesItsSessionWithoutDuplicates)
     browser.webs = {{early.id, early.start, "2024-05-06 09:10:00", "b.example"},
                     {"0d6f3a2b-7c1e-4f5a-9b8d-2e4c6a8f0b1d", "2024-05-06 09:00:30", "2024-05-06 09:00:50", "c.example"}};
     const App terminal{"0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d", "2024-05-06 09:00:00", "2024-05-06 09:00:10", "Terminal", {}};
-    ASSERT_EQ(upload(token, uploadOf(7200, {terminal, browser}))->status, 201);
+    ASSERT_EQ(client.upload(token, uploadOf(7200, {terminal, browser}))->status, 201);
 
     App orderedBrowser = browser;
     std::swap(orderedBrowser.webs[0], orderedBrowser.webs[1]);
@@ -360,31 +268,31 @@ TEST_F(DevServer_, UploadingAnIdAgainReplacesItsSessionWithoutDuplicates)
     EXPECT_EQ(user.value("user_activities"), (QJsonArray{editor.stored(3600), terminal.stored(7200), orderedBrowser.stored(7200)}));
 }
 
-TEST_F(TwoUsers_, EachUserHasTheirOwnSessionsEvenWithTheSameIds)
+TEST_F(DevServer_, EachUserHasTheirOwnSessionsEvenWithTheSameIds)
 {
     const App mine{"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8", "2024-05-06 09:00:00", "2024-05-06 09:05:00", "Mine", {}};
     App theirs = mine;
     theirs.name = "Theirs";
-    ASSERT_EQ(upload(accessToken(), uploadOf(0, {mine}))->status, 201);
-    const QString otherToken = accessToken(otherEmail, "other password");
-    ASSERT_EQ(upload(otherToken, uploadOf(0, {theirs}))->status, 201);
-    ASSERT_EQ(upload(otherToken, emptyUpload)->status, 201);
+    ASSERT_EQ(client.upload(client.accessToken(), uploadOf(0, {mine}))->status, 201);
+    const QString otherToken = client.accessToken(DevServerProcess::otherEmail);
+    ASSERT_EQ(client.upload(otherToken, uploadOf(0, {theirs}))->status, 201);
+    ASSERT_EQ(client.upload(otherToken)->status, 201);
 
     EXPECT_EQ(storedFor().value("user_activities"), QJsonArray{mine.stored(0)});
     EXPECT_EQ(storedFor().value("uploads"), 1);
-    EXPECT_EQ(storedFor(otherEmail).value("user_activities"), QJsonArray{theirs.stored(0)});
-    EXPECT_EQ(storedFor(otherEmail).value("uploads"), 2);
+    EXPECT_EQ(storedFor(DevServerProcess::otherEmail).value("user_activities"), QJsonArray{theirs.stored(0)});
+    EXPECT_EQ(storedFor(DevServerProcess::otherEmail).value("uploads"), 2);
 }
 
 TEST_F(DevServer_, NullListsAreUploadsWithNothingToStore)
 {
-    const QString token = accessToken();
-    const auto nothing = upload(token, R"({"timezone_offset":0,"user_activities":null})");
+    const QString token = client.accessToken();
+    const auto nothing = client.upload(token, R"({"timezone_offset":0,"user_activities":null})");
     ASSERT_TRUE(nothing);
     EXPECT_EQ(nothing->status, 201) << nothing->body;
     EXPECT_EQ(firstMessage(nothing, "messages"), "Stored 0 app sessions and 0 web sessions");
 
-    const auto noWebSessions = upload(token, replaced(agentUpload, R"("web_sessions_attributes":[)", R"("web_sessions_attributes":null,"ignored":[)"));
+    const auto noWebSessions = client.upload(token, replaced(agentUpload, R"("web_sessions_attributes":[)", R"("web_sessions_attributes":null,"ignored":[)"));
     ASSERT_TRUE(noWebSessions);
     EXPECT_EQ(noWebSessions->status, 201) << noWebSessions->body;
     const QJsonObject user = storedFor();
@@ -396,7 +304,7 @@ TEST_F(DevServer_, NullListsAreUploadsWithNothingToStore)
 
 TEST_F(DevServer_, MalformedUploadsAre422WithWhatIsWrongAndStoreNothing)
 {
-    const QString token = accessToken();
+    const QString token = client.accessToken();
     const std::string web = R"("web_sessions_attributes":[{"id":"5b0e6a2c-1d3f-4c8e-9a57-2f6b8d0c4e13")";
     const struct {
         std::string body;
@@ -427,33 +335,35 @@ TEST_F(DevServer_, MalformedUploadsAre422WithWhatIsWrongAndStoreNothing)
          "user_activities[0].web_sessions_attributes[0].web_domain_attributes.domain is missing"},
     };
     for (const auto &[body, message] : malformed) {
-        const auto rejected = upload(token, body);
+        const auto rejected = client.upload(token, body);
         ASSERT_TRUE(rejected);
         EXPECT_EQ(rejected->status, 422) << body;
         EXPECT_TRUE(firstMessage(rejected, "errors").startsWith(message)) << body << " -> " << rejected->body;
     }
 
     // Every fault is named, not only the first; a good session beside a bad one is not stored either.
-    const auto twoFaults = upload(token, R"({"timezone_offset":"0","user_activities":{}})");
+    const auto twoFaults = client.upload(token, R"({"timezone_offset":"0","user_activities":{}})");
     EXPECT_EQ(json(twoFaults).value("errors").toArray().size(), 2) << twoFaults->body;
     const std::string goodAndBad = replaced(agentUpload, R"("user_activities":[)", R"("user_activities":[{"id":"x"},)");
-    EXPECT_EQ(upload(token, goodAndBad)->status, 422);
+    EXPECT_EQ(client.upload(token, goodAndBad)->status, 422);
 
     // The token is checked before the body.
-    expectInvalidToken(upload("wrong", "not JSON"));
+    expectInvalidToken(client.upload("wrong", "not JSON"));
 
     const QJsonObject user = storedFor();
     EXPECT_EQ(user.value("uploads"), 0);
     EXPECT_EQ(user.value("user_activities"), QJsonArray());
-    EXPECT_EQ(passwordGrant()->status, 200);
+    EXPECT_EQ(client.passwordGrant()->status, 200);
 }
 
-TEST_F(NoFaultInjection_, DevEndpointsAreRefusedUnlessEnabled)
+TEST(DevServerWithoutFaultInjection, DevEndpointsAreRefusedUnlessEnabled)
 {
+    DevServerProcess server({}, false);
+    ServiceClient client(server.port(), 5);
     const auto refused = client.Post("/dev/faults", text({{"endpoint", "/oauth/token"}, {"status", 500}}), "application/json");
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 403);
-    ASSERT_EQ(upload(accessToken(), agentUpload)->status, 201);
+    ASSERT_EQ(client.upload(client.accessToken(), agentUpload)->status, 201);
     const auto readOut = client.Get("/dev/activities");
     ASSERT_TRUE(readOut);
     EXPECT_EQ(readOut->status, 403);
@@ -526,25 +436,12 @@ TEST_F(DevServer_, FaultsCanCarryHeaderFieldsAndTheSampleAppcastIsServed)
     EXPECT_NE(appcast->body.find("url=\"" + root + "/downloads/hourloom-0.2.0-linux-x86_64.tar.gz\""), std::string::npos) << appcast->body;
 }
 
-TEST(DevServerDatabase, TokensOutliveARestartWithTheSameFile)
+TEST_F(DevServer_, TokensOutliveARestartWithTheSameDatabase)
 {
-    QTemporaryDir folder;
-    const QString path = folder.filePath("accounts.sqlite");
-    QString refreshToken;
-    {
-        DevServerProcess first({"--database", path});
-        httplib::Client client("127.0.0.1", first.port());
-        const QJsonObject body{{"grant_type", "password"}, {"client_id", Configuration::apiClientId()},
-                               {"client_secret", Configuration::apiClientSecret()},
-                               {"email", DevServerProcess::email}, {"password", DevServerProcess::password}};
-        refreshToken = json(client.Post("/oauth/token", text(body), "application/json")).value("refresh_token").toString();
-        ASSERT_FALSE(refreshToken.isEmpty());
-    }
-    DevServerProcess second({"--database", path});
-    httplib::Client client("127.0.0.1", second.port());
-    const QJsonObject body{{"grant_type", "refresh_token"}, {"client_id", Configuration::apiClientId()},
-                           {"client_secret", Configuration::apiClientSecret()}, {"refresh_token", refreshToken}};
-    const auto refreshed = client.Post("/oauth/token", text(body), "application/json");
+    const QString refreshToken = json(client.passwordGrant()).value("refresh_token").toString();
+    ASSERT_FALSE(refreshToken.isEmpty());
+    server.restart();
+    const auto refreshed = client.refreshGrant(refreshToken);
     ASSERT_TRUE(refreshed);
     EXPECT_EQ(refreshed->status, 200) << refreshed->body;
 }

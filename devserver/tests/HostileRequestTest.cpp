@@ -1,20 +1,16 @@
 // The local account service against requests meant to hurt it or its user: huge declared
 // lengths, endless chunked bodies, foreign Host names, cross-site posts, slow clients, and a
 // look at what its command line and its database file give away.
-#include "support/DevServerProcess.h"
-
-#include "core/Configuration.h"
+#include "RequestGuard.h"
+#include "ServiceClient.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -23,73 +19,102 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <thread>
 
 using namespace hourloom;
-using hourloom::test::DevServerProcess;
+using namespace hourloom::test;
 
 namespace {
 
-std::string text(const QJsonObject &object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
-}
-
-QJsonObject passwordGrantBody(const QString &email, const QString &password)
-{
-    return {{"grant_type", "password"}, {"client_id", Configuration::apiClientId()}, {"client_secret", Configuration::apiClientSecret()},
-            {"email", email}, {"password", password}};
-}
-
-httplib::Client clientOf(int port)
-{
-    httplib::Client client("127.0.0.1", port);
-    client.set_connection_timeout(5);
-    client.set_read_timeout(20);
-    return client;
-}
-
 // A plain TCP connection to the service, for requests no HTTP client would send.
-int connectedSocket(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-    return fd;
-}
+class RawConnection {
+public:
+    explicit RawConnection(int port)
+        : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(quint16(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::connect(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        // Only a service that stops answering comes near these.
+        const timeval patience{20, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    }
+    ~RawConnection() { ::close(fd_); }
+    RawConnection(const RawConnection &) = delete;
+    RawConnection &operator=(const RawConnection &) = delete;
 
-// The body sent in chunks of 64 KiB, without a declared length.
-httplib::ContentProviderWithoutLength chunked(std::string body)
-{
-    return [body = std::move(body)](size_t offset, httplib::DataSink &sink) {
-        if (offset >= body.size()) {
-            sink.done();
-            return true;
+    bool send(const std::string &bytes)
+    {
+        for (size_t sent = 0; sent < bytes.size();) {
+            const ssize_t written = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (written <= 0)
+                return false;
+            sent += size_t(written);
         }
-        const size_t length = std::min<size_t>(64 * 1024, body.size() - offset);
-        return sink.write(body.data() + offset, length);
-    };
+        return true;
+    }
+
+    // What the service sends until it closes the connection.
+    std::string answer()
+    {
+        std::string received;
+        char buffer[4096];
+        for (ssize_t read; (read = ::recv(fd_, buffer, sizeof buffer, 0)) > 0;)
+            received.append(buffer, size_t(read));
+        return received;
+    }
+
+private:
+    int fd_;
+};
+
+int statusOf(const std::string &answer)
+{
+    return answer.rfind("HTTP/1.1 ", 0) == 0 ? std::atoi(answer.c_str() + 9) : 0;
 }
 
-// A TCP connection that sends the start of a request and then one byte a second, for ever.
+std::string postHead(const std::string &path, const std::string &fields)
+{
+    return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\nConnection: close\r\n" + fields + "\r\n";
+}
+
+// The body in chunks of 64 KiB, each with its closing line.
+std::string chunked(const std::string &body)
+{
+    std::string framed;
+    for (size_t at = 0; at < body.size(); at += 64 * 1024) {
+        const std::string chunk = body.substr(at, 64 * 1024);
+        framed += QByteArray::number(qsizetype(chunk.size()), 16).toStdString() + "\r\n" + chunk + "\r\n";
+    }
+    return framed;
+}
+
+// Sends a chunked body one byte over the limit and nothing more: a service that stops reading
+// there has read every byte, so its answer is never overtaken by a reset of unread ones.
+std::string answerToOversizedChunkedBody(int port, const std::string &path, const std::string &fields, const std::string &start)
+{
+    RawConnection connection(port);
+    const std::string atTheLimit = start + std::string(devserver::RequestGuard::maximumBodySize - start.size(), ' ');
+    EXPECT_TRUE(connection.send(postHead(path, fields + "Transfer-Encoding: chunked\r\n") + chunked(atTheLimit) + "1\r\n "));
+    return connection.answer();
+}
+
+// Connections that send the start of a request and then one byte a second, for ever.
 class SlowClients {
 public:
     SlowClients(int port, int count)
     {
         for (int i = 0; i < count; ++i) {
-            const int fd = connectedSocket(port);
-            const char start[] = "GET /appcast.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
-            EXPECT_GT(::send(fd, start, sizeof start - 1, MSG_NOSIGNAL), 0);
-            sockets_.push_back(fd);
+            connections_.push_back(std::make_unique<RawConnection>(port));
+            EXPECT_TRUE(connections_.back()->send("GET /appcast.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: "));
         }
         trickler_ = std::thread([this] {
             while (!stopping_) {
-                for (const int fd : sockets_)
-                    ::send(fd, "x", 1, MSG_NOSIGNAL);
+                for (const auto &connection : connections_)
+                    connection->send("x");
                 for (int tick = 0; tick < 10 && !stopping_; ++tick)
                     std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
@@ -99,12 +124,10 @@ public:
     {
         stopping_ = true;
         trickler_.join();
-        for (const int fd : sockets_)
-            ::close(fd);
     }
 
 private:
-    std::vector<int> sockets_;
+    std::vector<std::unique_ptr<RawConnection>> connections_;
     std::atomic<bool> stopping_ = false;
     std::thread trickler_;
 };
@@ -114,7 +137,7 @@ private:
 TEST(HostileRequests, AnEnvelopeLengthNear2To63IsRefusedAndTheServiceLivesOn)
 {
     DevServerProcess server;
-    httplib::Client client = clientOf(server.port());
+    ServiceClient client(server.port(), 20);
     const httplib::Headers auth{{"X-Sentry-Auth", "Sentry sentry_version=7, sentry_client=test/1.0, sentry_key=devkey"}};
     // The item header past offset 1024: added to its offset, 2^63 - 1024 overflowed.
     const std::string header = R"({"event_id":"0123456789abcdef0123456789abcdef","sdk":{"name":")" + std::string(2000, 'x') + R"(","version":"1"}})";
@@ -132,59 +155,39 @@ TEST(HostileRequests, AnEnvelopeLengthNear2To63IsRefusedAndTheServiceLivesOn)
 TEST(HostileRequests, TheBodyLimitHoldsForChunkedBodies)
 {
     DevServerProcess server;
-    httplib::Client client = clientOf(server.port());
-    const QString token = QJsonDocument::fromJson(QByteArray::fromStdString(
-                              client.Post("/oauth/token", text(passwordGrantBody(DevServerProcess::email, DevServerProcess::password)), "application/json")->body))
-                              .object()
-                              .value("access_token")
-                              .toString();
-    const httplib::Headers bearer{{"Authorization", "Bearer " + token.toStdString()}};
+    const std::string bearer = "Authorization: Bearer " + ServiceClient(server.port()).accessToken().toStdString() + "\r\n";
     const std::string upload = R"({"timezone_offset":0,"user_activities":[]})";
 
     // A small chunked body is still read and stored.
-    const auto small = client.Post("/api/v1/user_activities", bearer, chunked(upload), "application/json");
-    ASSERT_TRUE(small);
-    EXPECT_EQ(small->status, 201) << small->body;
+    RawConnection small(server.port());
+    ASSERT_TRUE(small.send(postHead("/api/v1/user_activities", bearer + "Transfer-Encoding: chunked\r\n") + chunked(upload) + "0\r\n\r\n"));
+    const std::string stored = small.answer();
+    EXPECT_EQ(statusOf(stored), 201) << stored;
+    ASSERT_EQ(server.uploads(), 1);
 
-    // A valid upload padded to 2.5 MB, and a token request of 3 MB: both over the limit.
-    // The service answers 413 and closes while the body is still coming: depending on timing the
-    // client reads that answer or finds the connection cut under its write. Either way nothing
-    // of the body is taken.
-    const auto refusedOrCut = [](const httplib::Result &answer, int status = 413) {
-        if (answer)
-            EXPECT_EQ(answer->status, status);
-        else
-            EXPECT_EQ(answer.error(), httplib::Error::Write) << httplib::to_string(answer.error());
-    };
-    refusedOrCut(client.Post("/api/v1/user_activities", bearer, chunked(upload + std::string(2500 * 1000, ' ')), "application/json"));
-    httplib::Client other = clientOf(server.port());
-    refusedOrCut(other.Post("/oauth/token", chunked(std::string(3 * 1000 * 1000, ' ')), "application/json"));
+    // A valid upload padded past the limit, and a token request past it: refused, nothing taken.
+    std::string answer = answerToOversizedChunkedBody(server.port(), "/api/v1/user_activities", bearer, upload);
+    EXPECT_EQ(statusOf(answer), 413) << answer;
+    EXPECT_EQ(server.uploads(), 1);
+    answer = answerToOversizedChunkedBody(server.port(), "/oauth/token", "", text(ServiceClient::passwordGrantBody()));
+    EXPECT_EQ(statusOf(answer), 413) << answer;
+    EXPECT_EQ(answer.find("access_token"), std::string::npos) << answer;
 
-    // Where no route reads a body, a chunked one is refused before it is read.
-    httplib::Client third = clientOf(server.port());
-    refusedOrCut(third.Post("/nowhere", chunked(std::string(1000, 'x')), "application/json"), 411);
-    // So is one that would last until the connection ends.
-    const int raw = connectedSocket(server.port());
-    const timeval sendPatience{20, 0};
-    ::setsockopt(raw, SOL_SOCKET, SO_SNDTIMEO, &sendPatience, sizeof sendPatience);
-    const std::string head = "POST /nowhere HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n\r\n" + std::string(64 * 1024, 'x');
-    ASSERT_GT(::send(raw, head.data(), head.size(), MSG_NOSIGNAL), 0);
-    const timeval patience{20, 0};
-    ::setsockopt(raw, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-    char answer[64] = {};
-    const ssize_t received = ::recv(raw, answer, sizeof answer - 1, 0);
-    if (received < 0) // the refusal can be overtaken by the reset of the unread body
-        EXPECT_EQ(errno, ECONNRESET) << "no answer while the body goes on";
-    else
-        EXPECT_EQ(std::string(answer).rfind("HTTP/1.1 411", 0), 0u) << answer;
-    ::close(raw);
-    EXPECT_EQ(clientOf(server.port()).Get("/appcast.xml")->status, 200);
+    // Where no route reads a body, one without a declared length (chunked, or lasting until the
+    // connection ends) is refused on its head alone, before a byte of it is sent.
+    for (const std::string &framing : {std::string("Transfer-Encoding: chunked\r\n"), std::string()}) {
+        RawConnection nowhere(server.port());
+        ASSERT_TRUE(nowhere.send(postHead("/nowhere", framing)));
+        answer = nowhere.answer();
+        EXPECT_EQ(statusOf(answer), 411) << answer;
+    }
+    EXPECT_EQ(ServiceClient(server.port()).Get("/appcast.xml")->status, 200);
 }
 
 TEST(HostileRequests, OnlyLoopbackNamesAndJsonFaultsAreServed)
 {
     DevServerProcess server;
-    httplib::Client client = clientOf(server.port());
+    ServiceClient client(server.port(), 20);
     const std::string port = std::to_string(server.port());
 
     // A page that rebinds its own name to 127.0.0.1 sends that name as Host.
@@ -205,7 +208,7 @@ TEST(HostileRequests, OnlyLoopbackNamesAndJsonFaultsAreServed)
     const auto plain = client.Post("/dev/faults", fault, "text/plain");
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->status, 415);
-    const auto grant = client.Post("/oauth/token", text(passwordGrantBody(DevServerProcess::email, DevServerProcess::password)), "application/json");
+    const auto grant = client.passwordGrant();
     ASSERT_TRUE(grant);
     EXPECT_EQ(grant->status, 200) << "the text/plain fault must not have been taken";
     EXPECT_EQ(client.Post("/dev/faults", fault, "application/json")->status, 204);
@@ -215,8 +218,7 @@ TEST(HostileRequests, SlowClientsDoNotStarveTheOthers)
 {
     DevServerProcess server;
     const SlowClients slow(server.port(), 16);
-    httplib::Client client = clientOf(server.port());
-    const auto appcast = client.Get("/appcast.xml");
+    const auto appcast = ServiceClient(server.port(), 20).Get("/appcast.xml");
     ASSERT_TRUE(appcast) << "no answer while slow clients hold connections";
     EXPECT_EQ(appcast->status, 200);
 }
@@ -254,7 +256,7 @@ TEST(HostileRequests, CredentialsComeFromAFileOrStandardInputAndStayOffTheComman
     EXPECT_FALSE(arguments.contains(Configuration::apiClientSecret().toUtf8()));
     EXPECT_FALSE(arguments.contains("from standard input"));
 
-    const auto grant = clientOf(port).Post("/oauth/token", text(passwordGrantBody("lin@hourloom.test", "from standard input")), "application/json");
+    const auto grant = ServiceClient(port, 20).passwordGrant("lin@hourloom.test", "from standard input");
     ASSERT_TRUE(grant);
     EXPECT_EQ(grant->status, 200) << grant->body;
     service.terminate();
@@ -266,15 +268,12 @@ TEST(HostileRequests, TheDatabaseIsPrivateAndHoldsOnlyTokenHashes)
     QTemporaryDir folder;
     const QString database = folder.filePath("accounts.sqlite");
     DevServerProcess server({"--database", database});
-    httplib::Client client = clientOf(server.port());
-    const auto grant = client.Post("/oauth/token", text(passwordGrantBody(DevServerProcess::email, DevServerProcess::password)), "application/json");
-    ASSERT_TRUE(grant);
-    ASSERT_EQ(grant->status, 200) << grant->body;
-    const QJsonObject tokens = QJsonDocument::fromJson(QByteArray::fromStdString(grant->body)).object();
+    ServiceClient client(server.port(), 20);
+    const QJsonObject tokens = json(client.passwordGrant());
     const QByteArray accessToken = tokens.value("access_token").toString().toUtf8();
     const QByteArray refreshToken = tokens.value("refresh_token").toString().toUtf8();
-    const httplib::Headers bearer{{"Authorization", "Bearer " + accessToken.toStdString()}};
-    EXPECT_EQ(client.Post("/api/v1/user_activities", bearer, R"({"timezone_offset":0,"user_activities":[]})", "application/json")->status, 201);
+    ASSERT_FALSE(accessToken.isEmpty());
+    EXPECT_EQ(client.upload(accessToken)->status, 201);
 
     // Neither token is anywhere in the files, and no one else may read them.
     for (const QString &suffix : {QString(), QStringLiteral("-wal")}) {

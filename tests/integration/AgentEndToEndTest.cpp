@@ -15,42 +15,33 @@ using AgentEndToEnd = AgentFixture;
 TEST_F(AgentEndToEnd, LogInTrackUploadLogOutLogInAgainAndQuitAfterTheFinalUpload)
 {
     EXPECT_FALSE(loggedIn());
-    logInThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
 
-    // Tracking: two real windows, each reaching the service with the uploads. The panel the login
-    // left open is closed first: while the popup holds the pointer, activations may not reach the
-    // window manager. The agent reads which window is active when it handles the change:
-    // switching on before the service has seen the first would let a busy agent see only the second.
-    ASSERT_TRUE(click(trayIcon().center()));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
+    // Tracking: two real windows, each reaching the service with the uploads. The agent reads
+    // which window is active when it handles the change: switching on before the service has
+    // seen the first would let a busy agent see only the second.
+    ASSERT_NO_FATAL_FAILURE(closePanel());
     ASSERT_TRUE(desktop.activate(terminal));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return storedApps({"XTerm"}); }, loadedMachineBound)) << "no XTerm session arrived";
     ASSERT_TRUE(desktop.activate(logo));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return storedApps({"XTerm", "XLogo"}); }, loadedMachineBound)) << "no XLogo session arrived";
 
     // Log out from the panel's settings menu: the login form comes back, the access token is gone
-    // from the keyring and the refresh token stays.
-    logOutThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
-    // The token is forgotten after "loggedIn" turns false, in the credential store's own time.
-    EXPECT_TRUE(XDesktop::spinUntil([] { return KeyringSession::secretTool({"lookup", "service", "hourloomApiAccessToken", "account", "hourloom-Test"}).isEmpty(); },
-                                    loadedMachineBound))
+    // from the keyring (in the credential store's own time, after "loggedIn" turns false) and the
+    // refresh token stays.
+    ASSERT_NO_FATAL_FAILURE(logOutThroughThePanel());
+    EXPECT_TRUE(XDesktop::spinUntil([] { return storedToken("hourloomApiAccessToken").isEmpty(); }, loadedMachineBound))
         << "the access token stayed in the keyring";
-    EXPECT_NE(KeyringSession::secretTool({"lookup", "service", "hourloomApiRefreshToken", "account", "hourloom-Test"}), "");
+    EXPECT_NE(storedToken("hourloomApiRefreshToken"), "");
 
     // In again, a switch, and quit from the tray menu: the final upload arrives before the end.
-    logInThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
     ASSERT_TRUE(desktop.activate(terminal));
     const int uploadsBeforeQuit = server.uploads();
-    ASSERT_TRUE(click(trayIcon().center())); // closes the panel the login left open
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
+    ASSERT_NO_FATAL_FAILURE(closePanel());
     ASSERT_TRUE(openMenu(trayIcon().center(), QStringLiteral("3")));
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Return")}));
-    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "the agent did not quit";
-    EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(agent.process().exitCode(), 0);
+    ASSERT_NO_FATAL_FAILURE(expectCleanExit("Quit in the tray menu"));
     EXPECT_GT(server.uploads(), uploadsBeforeQuit);
 }
 

@@ -12,21 +12,11 @@ namespace {
 
 [[maybe_unused]] auto *const keyring = ::testing::AddGlobalTestEnvironment(new KeyringSession);
 
-QJsonObject withChanges(QJsonObject configuration, const QJsonObject &changes)
-{
-    for (auto change = changes.begin(); change != changes.end(); ++change)
-        configuration.insert(change.key(), change.value());
-    return configuration;
-}
-
 } // namespace
 
 AgentFixture::AgentFixture(const QJsonObject &configuration)
-    : agent(AgentBundle::configuration(withChanges({{"ROOT_URL", server.rootURL().toString()},
-                                                    {"SECONDS_BETWEEN_API_SENDS", "2"},
-                                                    {"SECONDS_MIN_APP_SESSION", "0"},
-                                                    {"MIN_IDLE_TIME", "600"}},
-                                                   configuration)))
+    : agent({{{"ROOT_URL", server.rootURL().toString()}, {"SECONDS_BETWEEN_API_SENDS", "2"}, {"SECONDS_MIN_APP_SESSION", "0"}, {"MIN_IDLE_TIME", "600"}},
+             configuration})
 {
 }
 
@@ -43,7 +33,7 @@ void AgentFixture::SetUp()
     // The keyring outlives each test in this process: a login an earlier test left there would
     // log this agent in against a service that never issued it.
     for (const char *service : {"hourloomApiAccessToken", "hourloomApiRefreshToken"})
-        KeyringSession::secretTool({QStringLiteral("clear"), QStringLiteral("service"), QString::fromLatin1(service), QStringLiteral("account"), QStringLiteral("hourloom-Test")});
+        KeyringSession::secretTool({"clear", "service", service, "account", "hourloom-Test"});
     QDir(home.path()).mkpath(QStringLiteral("config"));
     QDir(home.path()).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -114,6 +104,12 @@ bool AgentFixture::openPanel()
     return click(trayIcon().center()) && XDesktop::spinUntil([&] { return panel().isValid(); }, loadedMachineBound);
 }
 
+void AgentFixture::closePanel()
+{
+    ASSERT_TRUE(click(trayIcon().center()));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
+}
+
 bool AgentFixture::loggedIn()
 {
     QSettings settings(home.filePath(QStringLiteral("config/Hourloom/Hourloom.conf")), QSettings::IniFormat);
@@ -144,9 +140,33 @@ void AgentFixture::logOutThroughThePanel()
 void AgentFixture::quitAgent()
 {
     ::kill(pid_t(agent.process().processId()), SIGTERM);
-    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "SIGTERM did not end the agent";
-    EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(agent.process().exitCode(), 0);
+    expectCleanExit("SIGTERM");
+}
+
+void AgentFixture::expectCleanExit(const char *cause)
+{
+    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << cause << " did not end the agent";
+    EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit) << cause;
+    EXPECT_EQ(agent.process().exitCode(), 0) << cause;
+}
+
+void AgentFixture::workInTwoApplications(QDateTime &begin, bool duringAnOutage)
+{
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(closePanel());
+    XDesktop::spinFor(1100);
+    begin = QDateTime::currentDateTime();
+    if (duringAnOutage)
+        serviceDown();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(1500);
+}
+
+QByteArray AgentFixture::storedToken(const char *service)
+{
+    return KeyringSession::secretTool({"lookup", "service", service, "account", "hourloom-Test"});
 }
 
 bool AgentFixture::storedApps(const QStringList &names)

@@ -5,6 +5,7 @@
 #include "support/KeyringSession.h"
 #include "support/XDesktop.h"
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QRect>
 #include <QTemporaryDir>
@@ -40,12 +41,24 @@ protected:
     // Clicks and waits until a new window of the agent (its menu) shows.
     bool openMenu(const QPoint &at, const QString &button);
     bool openPanel();
+    // Closes the panel a login left open, with a click on the icon, and waits until it has gone:
+    // while the popup holds the pointer, activations may not reach the window manager.
+    void closePanel();
     bool loggedIn();
     void logInThroughThePanel(const QString &email = DevServerProcess::email);
     // Logs out from the panel's settings menu and waits until the agent says so.
     void logOutThroughThePanel();
     // Ends the agent as the desktop does (SIGTERM) and waits until it has.
     void quitAgent();
+    // Waits until the agent has ended, as the `cause` should have made it, with status 0.
+    void expectCleanExit(const char *cause);
+
+    // Logged in with the panel closed, the user works in the terminal, then in the logo, the
+    // service down from `begin` on if `duringAnOutage`. Times travel in whole seconds: nothing
+    // that began before `begin`'s second is part of the work.
+    void workInTwoApplications(QDateTime &begin, bool duringAnOutage);
+    // The agent's token of this service ("hourloomApiAccessToken" or "...RefreshToken") in the keyring.
+    static QByteArray storedToken(const char *service);
 
     // Whether the service stored app sessions of all these applications for the test user.
     bool storedApps(const QStringList &names);

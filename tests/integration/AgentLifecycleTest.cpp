@@ -21,23 +21,13 @@ namespace {
 
 class AgentLifecycle : public AgentFixture {
 protected:
-    // Logged in with the panel closed, the service goes down and the user works in the terminal,
-    // then in the logo. `begin` is when the outage began: times travel in whole seconds, so
-    // nothing that began before that second is part of the test.
-    void workInTwoApplicationsDuringAnOutage(QDateTime &begin)
-    {
-        logInThroughThePanel();
-        ASSERT_FALSE(HasFatalFailure());
-        ASSERT_TRUE(click(trayIcon().center())); // closes the panel the login left open
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
-        XDesktop::spinFor(1100);
-        begin = QDateTime::currentDateTime();
-        serviceDown();
-        ASSERT_TRUE(desktop.activate(terminal));
-        XDesktop::spinFor(1500);
-        ASSERT_TRUE(desktop.activate(logo));
-        XDesktop::spinFor(1500);
-    }
+    // Logs in, quits and empties the state folder for the next start.
+    void quitAfterALogInAndEmptyTheStateFolder();
+    // The started agent tracks a switch from the terminal to the logo and uploads it.
+    void expectTrackingAndUploads();
+
+    const QString state = home.filePath(QStringLiteral("state"));
+    const QString folder = state + QStringLiteral("/hourloom");
 };
 
 QString wire(const QDateTime &time)
@@ -52,8 +42,8 @@ int permissions(const QString &path)
     return status.st_mode & 07777;
 }
 
-// The sessions that began in [from, to], in start order, as "app_name" lines.
-QStringList between(const QHash<QString, StoredAppSession> &sessions, const QDateTime &from, const QDateTime &to)
+// The sessions that began in [from, to], in start order.
+QList<StoredAppSession> between(const QHash<QString, StoredAppSession> &sessions, const QDateTime &from, const QDateTime &to)
 {
     QList<StoredAppSession> found;
     for (const auto &session : sessions) {
@@ -61,8 +51,13 @@ QStringList between(const QHash<QString, StoredAppSession> &sessions, const QDat
             found.append(session);
     }
     std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.startTime < b.startTime; });
+    return found;
+}
+
+QStringList appNames(const QList<StoredAppSession> &sessions)
+{
     QStringList names;
-    for (const auto &session : found)
+    for (const auto &session : sessions)
         names.append(session.appName);
     return names;
 }
@@ -80,30 +75,24 @@ QString arrivedSince(const QHash<QString, StoredAppSession> &before, const QStri
 TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillWithItsTimes)
 {
     QDateTime begin;
-    ASSERT_NO_FATAL_FAILURE(workInTwoApplicationsDuringAnOutage(begin));
+    ASSERT_NO_FATAL_FAILURE(workInTwoApplications(begin, true));
     ASSERT_TRUE(desktop.activate(terminal));
     XDesktop::spinFor(500);
 
     // The session ends (systemd-logind's SIGHUP): the quit sequence runs, its upload fails.
     ::kill(pid_t(agent.process().processId()), SIGHUP);
-    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "SIGHUP did not end the agent";
-    EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(agent.process().exitCode(), 0);
+    ASSERT_NO_FATAL_FAILURE(expectCleanExit("SIGHUP"));
     const QDateTime quit = QDateTime::currentDateTime();
     XDesktop::spinFor(1100); // the next start's first session begins after that second
-    const QString folder = home.filePath(QStringLiteral("state/hourloom"));
     EXPECT_EQ(permissions(folder), 0700);
     EXPECT_EQ(permissions(folder + QStringLiteral("/outbox.sqlite")), 0600);
 
     serviceBack();
-    startAgent();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(startAgent());
     ASSERT_TRUE(XDesktop::spinUntil([&] { return between(server.storedActivities(), begin, quit).size() >= 3; }, loadedMachineBound));
     const auto afterQuit = server.storedActivities();
-    EXPECT_EQ(between(afterQuit, begin, quit), (QStringList{"XTerm", "XLogo", "XTerm"})) << "each once, in order";
-    for (const auto &session : afterQuit) {
-        if (session.startTime > wire(quit))
-            continue;
+    EXPECT_EQ(appNames(between(afterQuit, begin, quit)), (QStringList{"XTerm", "XLogo", "XTerm"})) << "each once, in order";
+    for (const auto &session : between(afterQuit, QDateTime(), quit)) {
         EXPECT_LE(session.startTime, session.endTime);
         EXPECT_LE(session.endTime, wire(quit)) << "ended by the quit, not at the restart";
     }
@@ -119,11 +108,10 @@ TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillW
     const QDateTime killed = QDateTime::currentDateTime();
     XDesktop::spinFor(1100);
     serviceBack();
-    startAgent();
-    ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return between(server.storedActivities(), second, killed).contains("XLogo"); }, loadedMachineBound));
-    for (const auto &session : server.storedActivities()) {
-        if (session.appName == "XLogo" && session.startTime >= wire(second) && session.startTime <= wire(killed)) {
+    ASSERT_NO_FATAL_FAILURE(startAgent());
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return appNames(between(server.storedActivities(), second, killed)).contains("XLogo"); }, loadedMachineBound));
+    for (const auto &session : between(server.storedActivities(), second, killed)) {
+        if (session.appName == "XLogo") {
             EXPECT_LT(session.startTime, session.endTime) << "checkpointed after it began";
             EXPECT_LE(session.endTime, wire(killed));
         }
@@ -132,8 +120,7 @@ TEST_F(AgentLifecycle, WhatEndedDuringAnOutageArrivesAfterSighupAndAfterSigkillW
 
 TEST_F(AgentLifecycle, WhenTheXServerGoesAwayWhatHadEndedArrivesFromTheNextStart)
 {
-    logInThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
     const QDateTime begin = QDateTime::currentDateTime().addSecs(-1);
     serviceDown();
     ASSERT_TRUE(desktop.activate(logo));
@@ -148,18 +135,15 @@ TEST_F(AgentLifecycle, WhenTheXServerGoesAwayWhatHadEndedArrivesFromTheNextStart
     serviceBack();
     XDesktop next(XDesktop::WindowManager::none);
     ASSERT_TRUE(next.error().isEmpty()) << next.error().toStdString();
-    startAgent(next.display());
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(startAgent(next.display()));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return between(server.storedActivities(), begin, gone).size() >= 2; }, loadedMachineBound));
-    EXPECT_EQ(between(server.storedActivities(), begin, gone).mid(0, 2), (QStringList{"XLogo", "XTerm"}));
+    EXPECT_EQ(appNames(between(server.storedActivities(), begin, gone)).mid(0, 2), (QStringList{"XLogo", "XTerm"}));
 }
 
 TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrivesAfterIt)
 {
-    logInThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(click(trayIcon().center()));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(closePanel());
     // The session the refusal ends is known by its id, not by when it began: XLogo may have been
     // frontmost since the login, and the next login begins another XLogo session, possibly within
     // the second the refusal was seen in.
@@ -168,10 +152,9 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
     const auto beforeLogo = server.storedActivities();
     ASSERT_TRUE(desktop.activate(logo));
     QString open;
-    ASSERT_TRUE(XDesktop::spinUntil([&] {
-        open = arrivedSince(beforeLogo, "XLogo", server.storedActivities());
-        return !open.isEmpty();
-    }, loadedMachineBound)) << "the XLogo session did not go out open";
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !(open = arrivedSince(beforeLogo, "XLogo", server.storedActivities())).isEmpty(); },
+                                    loadedMachineBound))
+        << "the XLogo session did not go out open";
     // What an upload before the refusal carried: the session open, with a provisional end.
     const QString provisional = server.storedActivities().value(open).endTime;
 
@@ -186,8 +169,7 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
     EXPECT_TRUE(XDesktop::spinUntil([&] { return agent.output().contains("no longer accepts this login"); }, loadedMachineBound));
 
     // The next login's first upload carries what waited in the outbox with the new session.
-    logInThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
     ASSERT_TRUE(XDesktop::spinUntil([&] { return server.storedActivities().size() > atRefusal.size(); }, loadedMachineBound))
         << "nothing arrived after the new login";
     const QString end = server.storedActivities().value(open).endTime;
@@ -198,33 +180,27 @@ TEST_F(AgentLifecycle, ARefusedLoginAsksForANewOneAndTheTimeTrackedBeforeArrives
 TEST_F(AgentLifecycle, WhatALogOutDuringAnOutageLeftArrivesWithTheSameAccountsNextLoginOnly)
 {
     QDateTime begin;
-    ASSERT_NO_FATAL_FAILURE(workInTwoApplicationsDuringAnOutage(begin));
-    logOutThroughThePanel(); // its upload fails
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(workInTwoApplications(begin, true));
+    ASSERT_NO_FATAL_FAILURE(logOutThroughThePanel()); // its upload fails
     const QDateTime loggedOut = QDateTime::currentDateTime();
     XDesktop::spinFor(1100);
     serviceBack();
 
     // Another account on this machine: its uploads carry none of them.
-    logInThroughThePanel(DevServerProcess::otherEmail);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel(DevServerProcess::otherEmail));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !server.storedActivities(DevServerProcess::otherEmail).isEmpty(); }, loadedMachineBound))
         << "nothing arrived for the other account";
     EXPECT_TRUE(between(server.storedActivities(DevServerProcess::otherEmail), begin, loggedOut).isEmpty());
-    logOutThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(logOutThroughThePanel());
 
     // The first account again: they arrive under it, with the ends the log-out gave them.
-    logInThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
     ASSERT_TRUE(XDesktop::spinUntil([&] { return between(server.storedActivities(), begin, loggedOut).size() >= 2; }, loadedMachineBound))
         << "the sessions the log-out left did not arrive";
-    const auto arrived = server.storedActivities();
-    EXPECT_EQ(between(arrived, begin, loggedOut), (QStringList{"XTerm", "XLogo"}));
-    for (const auto &session : arrived) {
-        if (session.startTime >= wire(begin) && session.startTime <= wire(loggedOut))
-            EXPECT_LE(session.endTime, wire(loggedOut));
-    }
+    const auto leftByTheLogOut = between(server.storedActivities(), begin, loggedOut);
+    EXPECT_EQ(appNames(leftByTheLogOut), (QStringList{"XTerm", "XLogo"}));
+    for (const auto &session : leftByTheLogOut)
+        EXPECT_LE(session.endTime, wire(loggedOut));
     EXPECT_TRUE(between(server.storedActivities(DevServerProcess::otherEmail), begin, loggedOut).isEmpty());
 }
 
@@ -250,35 +226,40 @@ QList<QByteArray> outboxLines(const QByteArray &output)
     return lines;
 }
 
-TEST_F(AgentLifecycle, ACorruptOutboxIsMovedAsideWithOneLineAndTheAgentTracksAndUploadsOn)
+void AgentLifecycle::quitAfterALogInAndEmptyTheStateFolder()
 {
-    logInThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
-    quitAgent();
-    ASSERT_FALSE(HasFatalFailure());
-    const QString folder = home.filePath(QStringLiteral("state/hourloom"));
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(quitAgent());
     for (const QString &name : filesUnder(folder))
         QFile::remove(folder + u'/' + name);
+}
+
+void AgentLifecycle::expectTrackingAndUploads()
+{
+    const auto before = server.storedActivities();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(logo));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !arrivedSince(before, "XTerm", server.storedActivities()).isEmpty(); }, loadedMachineBound))
+        << "the agent does not track or upload";
+}
+
+TEST_F(AgentLifecycle, ACorruptOutboxIsMovedAsideWithOneLineAndTheAgentTracksAndUploadsOn)
+{
+    ASSERT_NO_FATAL_FAILURE(quitAfterALogInAndEmptyTheStateFolder());
     const QByteArray garbage = QByteArray("not a database at all\n").repeated(200);
     QFile corrupt(folder + QStringLiteral("/outbox.sqlite"));
     ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
     corrupt.write(garbage);
     corrupt.close();
 
-    startAgent();
-    ASSERT_FALSE(HasFatalFailure());
-    const QByteArray startOutput = agent.output();
-    const auto before = server.storedActivities();
-    ASSERT_TRUE(desktop.activate(terminal));
-    XDesktop::spinFor(1500);
-    ASSERT_TRUE(desktop.activate(logo));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !arrivedSince(before, "XTerm", server.storedActivities()).isEmpty(); }, loadedMachineBound))
-        << "the agent does not track or upload after meeting the corrupt file";
+    ASSERT_NO_FATAL_FAILURE(startAgent());
+    EXPECT_EQ(outboxLines(agent.output()).size(), 1) << "said at start";
+    ASSERT_NO_FATAL_FAILURE(expectTrackingAndUploads());
 
     const auto lines = outboxLines(agent.output());
     ASSERT_EQ(lines.size(), 1) << agent.output().toStdString();
     EXPECT_TRUE(lines.first().contains("moved it to")) << lines.first().toStdString();
-    EXPECT_TRUE(outboxLines(startOutput).size() == 1) << "said at start";
     const QStringList aside = QDir(folder).entryList({QStringLiteral("outbox.sqlite.broken-*")}, QDir::Files);
     ASSERT_EQ(aside.size(), 1);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^outbox\\.sqlite\\.broken-\\d{8}-\\d{6}$")).match(aside.first()).hasMatch()) << aside.first().toStdString();
@@ -294,15 +275,13 @@ TEST_F(AgentLifecycle, AReadOnlyStateFolderCostsOnlyTheOutboxWithOneLineAndNothi
     // bind mount, in a mount namespace of the agent's own.
     if (QProcess::execute(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("true")}) != 0)
         GTEST_SKIP() << "no mount namespace can be made here";
-    logInThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
-    quitAgent();
-    ASSERT_FALSE(HasFatalFailure());
-    const QString state = home.filePath(QStringLiteral("state"));
-    const QString folder = state + QStringLiteral("/hourloom");
-    for (const QString &name : filesUnder(folder))
-        QFile::remove(folder + u'/' + name);
-    const QStringList homeBefore = filesUnder(home.path());
+    ASSERT_NO_FATAL_FAILURE(quitAfterALogInAndEmptyTheStateFolder());
+    // The settings file is the agent's to write; nothing else may appear anywhere it could reach.
+    const auto besidesSettings = [](QStringList files) {
+        files.removeAll(QStringLiteral("config/Hourloom/Hourloom.conf"));
+        return files;
+    };
+    const QStringList homeBefore = besidesSettings(filesUnder(home.path()));
     // Other tests write beside this one in the working folder: only an outbox there would be ours.
     const auto outboxesIn = [](const QString &folder) { return filesUnder(folder).filter(QStringLiteral("outbox")); };
     const QStringList workingFolderBefore = outboxesIn(QDir::currentPath());
@@ -311,27 +290,15 @@ TEST_F(AgentLifecycle, AReadOnlyStateFolderCostsOnlyTheOutboxWithOneLineAndNothi
 
     launcher = {QStringLiteral("unshare"), QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
                 QStringLiteral("mount --bind -o ro \"$1\" \"$1\" && shift && exec \"$@\""), QStringLiteral("sh"), state};
-    startAgent();
-    ASSERT_FALSE(HasFatalFailure());
-    const auto before = server.storedActivities();
-    ASSERT_TRUE(desktop.activate(terminal));
-    XDesktop::spinFor(1500);
-    ASSERT_TRUE(desktop.activate(logo));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !arrivedSince(before, "XTerm", server.storedActivities()).isEmpty(); }, loadedMachineBound))
-        << "the agent does not track or upload without its outbox";
-    quitAgent();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(startAgent());
+    ASSERT_NO_FATAL_FAILURE(expectTrackingAndUploads());
+    ASSERT_NO_FATAL_FAILURE(quitAgent());
 
     const auto lines = outboxLines(agent.output());
     ASSERT_EQ(lines.size(), 1) << agent.output().toStdString();
     EXPECT_TRUE(lines.first().contains("cannot be used")) << lines.first().toStdString();
     EXPECT_TRUE(filesUnder(folder).isEmpty());
-    // The settings file is the agent's to write; nothing else appears anywhere it could reach.
-    QStringList homeAfter = filesUnder(home.path());
-    homeAfter.removeAll(QStringLiteral("config/Hourloom/Hourloom.conf"));
-    QStringList expectedHome = homeBefore;
-    expectedHome.removeAll(QStringLiteral("config/Hourloom/Hourloom.conf"));
-    EXPECT_EQ(homeAfter, expectedHome);
+    EXPECT_EQ(besidesSettings(filesUnder(home.path())), homeBefore);
     EXPECT_EQ(outboxesIn(QDir::currentPath()), workingFolderBefore);
     EXPECT_EQ(filesUnder(userState), userStateBefore);
 }
@@ -385,26 +352,16 @@ protected:
 TEST_F(AgentUnderSessionManager, ALogOutEndsTheSessionAndSendsItBeforeTheAgentEnds)
 {
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !said("REGISTERED").isEmpty(); }, loadedMachineBound)) << "the agent did not join the session";
-    logInThroughThePanel();
-    ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(click(trayIcon().center()));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
-    XDesktop::spinFor(1100);
-    const QDateTime begin = QDateTime::currentDateTime();
-    ASSERT_TRUE(desktop.activate(terminal));
-    XDesktop::spinFor(1500);
-    ASSERT_TRUE(desktop.activate(logo));
-    XDesktop::spinFor(1500);
+    QDateTime begin;
+    ASSERT_NO_FATAL_FAILURE(workInTwoApplications(begin, false));
     ASSERT_EQ(server.uploads(), 0) << "an upload came before the log-out";
 
     manager.write("logout\n");
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !said("DIE").isEmpty(); }, loadedMachineBound)) << "the agent did not save itself";
-    ASSERT_TRUE(agent.process().waitForFinished(loadedMachineBound)) << "the manager's Die did not end the agent";
-    EXPECT_EQ(agent.process().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(agent.process().exitCode(), 0);
+    ASSERT_NO_FATAL_FAILURE(expectCleanExit("the manager's Die"));
     const QDateTime ended = QDateTime::currentDateTime();
     const auto arrived = server.storedActivities();
-    EXPECT_EQ(between(arrived, begin, ended), (QStringList{"XTerm", "XLogo"})) << "the quit's upload did not carry them";
+    EXPECT_EQ(appNames(between(arrived, begin, ended)), (QStringList{"XTerm", "XLogo"})) << "the quit's upload did not carry them";
     for (const auto &session : arrived)
         EXPECT_LE(session.endTime, wire(ended));
     EXPECT_TRUE(XDesktop::spinUntil([&] { return !said("CLOSED").isEmpty(); }, loadedMachineBound)) << "the agent left the session unannounced";

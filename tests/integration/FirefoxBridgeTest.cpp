@@ -3,25 +3,13 @@
 // pointing at the XPI, signatures not required) in the distribution folder of the Firefox that
 // runs. That folder is the system's, so the test runs a private copy of the ESR's program beside
 // links to the rest of /usr/lib/firefox-esr, with its own distribution/policies.json.
-#include "model/AppSession.h"
-#include "platform/services/browser/BridgeScriptLibrary.h"
 #include "platform/services/browser/BrowserBridgeInstaller.h"
 #include "platform/services/browser/BrowserBridgeStatus.h"
-#include "platform/desktops/entries/DesktopEntryIndex.h"
-#include "platform/services/errors/StandardErrorLogger.h"
-#include "tracking/WebSessionController.h"
 
 #include "support/BrowserProcess.h"
 #include "support/BrowserTour.h"
-#include "support/NavigationServer.h"
-#include "support/WebSessionChecks.h"
-#include "support/XDesktop.h"
 
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace hourloom;
 using namespace hourloom::test;
@@ -61,53 +49,36 @@ QByteArray userPreferences()
            "user_pref(\"network.dns.localDomains\", \"alpha.test,beta.test,gamma.test,xn--bcher-kva.test\");\n";
 }
 
+class FirefoxBridge : public BrowserTour {
+protected:
+    FirefoxBridge()
+        : BrowserTour("^firefox-esr$", WindowFacts{"Navigator", "firefox-esr", std::nullopt, std::nullopt})
+    {
+    }
+};
+
 } // namespace
 
-TEST(FirefoxBridge, InstalledByPolicyFollowsSitesWindowsPrivateWindowsAndLongURLs)
+TEST_F(FirefoxBridge, InstalledByPolicyFollowsSitesWindowsPrivateWindowsAndLongURLs)
 {
     ASSERT_TRUE(QFileInfo::exists(systemFirefox + "/firefox-esr")) << "Debian's firefox-esr package is not installed";
-    XDesktop desktop;
-    ASSERT_TRUE(desktop.error().isEmpty()) << desktop.error().toStdString();
-    QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
-    NavigationServer server;
-    ASSERT_TRUE(server.isListening());
-
-    const QString firefoxFolder = root.path() + "/firefox-esr";
+    const QString firefoxFolder = root.filePath("firefox-esr");
     ASSERT_TRUE(makeFirefoxWithPolicies(firefoxFolder, FIREFOX_POLICIES));
-    const QString home = root.path() + "/home";
-    ASSERT_TRUE(QDir().mkpath(home + "/.mozilla"));
-    const BrowserBridgeInstaller installer(BROWSER_HOST, home, home + "/.config");
+    ASSERT_TRUE(QDir().mkpath(home() + "/.mozilla"));
+    const BrowserBridgeInstaller installer(BROWSER_HOST, home(), home() + "/.config");
     ASSERT_EQ(installer.install().size(), 1);
-    const QString profile = home + "/.mozilla/firefox/test.default-esr";
+    const QString profile = home() + "/.mozilla/firefox/test.default-esr";
     ASSERT_TRUE(QDir().mkpath(profile));
     QFile preferences(profile + "/user.js");
     ASSERT_TRUE(preferences.open(QIODevice::WriteOnly));
     preferences.write(userPreferences());
     preferences.close();
 
-    ASSERT_TRUE(QDir().mkdir(root.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    const auto store = std::make_shared<BrowserStateStore>(root.path() + "/run/hourloom/browser");
-    const DesktopEntryIndex desktopEntries = DesktopEntryIndex::fromSystem();
-    const DesktopEntry *entry = desktopEntries.find(WindowFacts{"Navigator", "firefox-esr", std::nullopt, std::nullopt});
-    ASSERT_NE(entry, nullptr);
-    const auto appSession = std::make_shared<AppSession>(entry->name, entry->id);
-    auto controller = std::make_shared<WebSessionController>(appSession, WebScriptingPlatform{BridgeScriptLibrary::type(store), StandardErrorLogger::shared()});
-    controller->scriptCache = std::make_shared<WebScriptCache>();
-    controller->minWebSessionDuration = 0;
-    controller->startPolling();
-    const int poll = int(controller->webPollingInterval * 1000);
-
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home);
-    environment.insert("XDG_CONFIG_HOME", home + "/.config");
-    environment.insert("XDG_CACHE_HOME", root.path() + "/cache");
-    environment.insert("XDG_RUNTIME_DIR", root.path() + "/run");
-    environment.insert("DISPLAY", desktop.display());
+    auto environment = BrowserTour::environment();
     environment.insert("MOZ_CRASHREPORTER_DISABLE", "1");
     BrowserProcess firefox(environment);
     ASSERT_TRUE(firefox.start(firefoxFolder + "/firefox-esr", {"-no-remote", "-profile", profile, server.pageURL("alpha.test")}));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, "alpha.test"); }, 90000))
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain("alpha.test"); }, 90000))
         << "no web session for the first page: the policy did not install the extension or it does not report";
     // Firefox writes its list of extensions a moment after it installs one.
     const QString expectedStatus = "Firefox: host manifest ~/.mozilla/native-messaging-hosts/org.hourloom.browser_bridge.json; "
@@ -115,50 +86,29 @@ TEST(FirefoxBridge, InstalledByPolicyFollowsSitesWindowsPrivateWindowsAndLongURL
     QString status;
     EXPECT_TRUE(XDesktop::spinUntil([&] {
         const auto statuses = BrowserBridgeStatus::of(installer, *store);
-        status = statuses.size() == 1 ? statuses.first().describe().replace(home, "~") : QString();
+        status = statuses.size() == 1 ? statuses.first().describe().replace(home(), "~") : QString();
         return status == expectedStatus;
     }, 30000)) << status.toStdString();
 
-    BrowserTour tour(desktop, server, *appSession, "^firefox-esr$");
-    ASSERT_NO_FATAL_FAILURE(tour.navigateAcrossSites());
-
+    ASSERT_NO_FATAL_FAILURE(navigateAcrossSites());
     // A second window: its new-tab page has no domain; then a site typed into it. Then the
     // first window again, and the second.
-    const QStringList firstWindows = tour.windows();
+    const QStringList firstWindows = windows();
     ASSERT_EQ(firstWindows.size(), 1);
     ASSERT_TRUE(desktop.activate(firstWindows.first()));
     ASSERT_TRUE(desktop.xdotool({"key", "--clearmodifiers", "ctrl+n"}));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return tour.windows().size() == 2; }, 30000));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return windows().size() == 2; }, 30000));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !appSession->activeWebSession(); }, 30000)) << "the new-tab page kept the web session";
-    const QString secondWindow = tour.windowBesides(firstWindows);
+    const QString secondWindow = windowBesides(firstWindows);
     ASSERT_TRUE(desktop.xdotool({"key", "--clearmodifiers", "ctrl+l"}));
     ASSERT_TRUE(desktop.xdotool({"type", "--delay", "20", server.pageURL("gamma.test")}));
     ASSERT_TRUE(desktop.xdotool({"key", "Return"}));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, "gamma.test"); }, 30000));
-    ASSERT_NO_FATAL_FAILURE(tour.activateInTurn({{firstWindows.first(), "alpha.test"}, {secondWindow, "gamma.test"}}));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain("gamma.test"); }, 30000));
+    ASSERT_NO_FATAL_FAILURE(activateInTurn({{firstWindows.first(), "alpha.test"}, {secondWindow, "gamma.test"}}));
+    ASSERT_NO_FATAL_FAILURE(privateWindowInFront([&] { return desktop.xdotool({"key", "--clearmodifiers", "ctrl+shift+p"}); }, firstWindows.first()));
 
-    // A private window in front: the web session ends.
-    const qsizetype sessionsBeforePrivate = appSession->webSessions().size();
-    ASSERT_TRUE(desktop.xdotool({"key", "--clearmodifiers", "ctrl+shift+p"}));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !appSession->activeWebSession(); }, 30000)) << "the private window did not end the web session";
-    XDesktop::spinFor(poll + 500);
-    EXPECT_EQ(appSession->webSessions().size(), sessionsBeforePrivate);
-    ASSERT_TRUE(desktop.activate(firstWindows.first()));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(*appSession, "alpha.test"); }, 30000));
-
-    EXPECT_EQ(domainsOf(*appSession), (QStringList{"alpha.test", "beta.test", QStringLiteral("b\u00fccher.test"), "alpha.test",
-                                                 "gamma.test", "alpha.test", "gamma.test", "alpha.test*"}));
-    // One after another: gaps only for the new-tab page and the private window.
-    bool inOrder = false;
-    EXPECT_EQ(gapsBetween(*appSession, &inOrder), (QList<qsizetype>{4, sessionsBeforePrivate}));
-    EXPECT_TRUE(inOrder);
-
-    const qsizetype sessionCount = appSession->webSessions().size();
-    firefox.close();
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !store->current("firefox").has_value(); }));
-    XDesktop::spinFor(poll + 500);
-    EXPECT_EQ(appSession->webSessions().size(), sessionCount);
-    EXPECT_TRUE(appSession->webSessions().last()->isActive());
-
-    tour.reportLatencies("Firefox", poll);
+    // The new-tab page was a pause too.
+    expectTheToursWebSessions({4});
+    closedBrowserLeavesTheSessionOpen([&] { firefox.close(); }, "firefox");
+    reportLatencies("Firefox");
 }

@@ -6,9 +6,16 @@
 
 namespace hourloom::test {
 
-AgentBundle::AgentBundle(const QJsonObject &configuration)
+AgentBundle::AgentBundle(std::initializer_list<QJsonObject> changes)
 {
     QFile::copy(QStringLiteral(HOURLOOM_AGENT), executable());
+    QFile testDocument(QCoreApplication::applicationDirPath() + QStringLiteral("/Info.json"));
+    testDocument.open(QIODevice::ReadOnly);
+    QJsonObject configuration = QJsonDocument::fromJson(testDocument.readAll()).object();
+    for (const QJsonObject &values : changes) {
+        for (auto value = values.begin(); value != values.end(); ++value)
+            configuration.insert(value.key(), value.value());
+    }
     QFile document(folder_.filePath(QStringLiteral("Info.json")));
     if (document.open(QIODevice::WriteOnly))
         document.write(QJsonDocument(configuration).toJson());
@@ -42,16 +49,6 @@ QByteArray AgentBundle::output()
 {
     output_ += process_.readAll();
     return output_;
-}
-
-QJsonObject AgentBundle::configuration(const QJsonObject &changes)
-{
-    QFile testDocument(QCoreApplication::applicationDirPath() + QStringLiteral("/Info.json"));
-    testDocument.open(QIODevice::ReadOnly);
-    QJsonObject document = QJsonDocument::fromJson(testDocument.readAll()).object();
-    for (auto it = changes.begin(); it != changes.end(); ++it)
-        document.insert(it.key(), it.value());
-    return document;
 }
 
 } // namespace hourloom::test

@@ -6,11 +6,12 @@
 
 namespace hourloom::test {
 
-// The real agent in a folder of its own, beside a configuration document the test writes (for
-// example pointing ROOT_URL at a local account service on a free port).
+// The real agent in a folder of its own, beside the test configuration document with values the
+// test replaces (for example ROOT_URL, pointing at a local account service on a free port).
 class AgentBundle {
 public:
-    explicit AgentBundle(const QJsonObject &configuration);
+    // Each set of changes is applied in turn, later ones winning.
+    explicit AgentBundle(std::initializer_list<QJsonObject> changes);
     ~AgentBundle();
 
     QString executable() const;
@@ -20,9 +21,6 @@ public:
     // What it printed so far.
     QByteArray output();
     QProcess &process() { return process_; }
-
-    // The test configuration document with values replaced.
-    static QJsonObject configuration(const QJsonObject &changes);
 
 private:
     QTemporaryDir folder_;

@@ -41,69 +41,34 @@ void say(const char *line)
     std::fflush(stdout);
 }
 
+Client *clientOf(SmPointer data)
+{
+    return static_cast<Client *>(data);
+}
+
 Status registerClient(SmsConn sms, SmPointer data, char *previousId)
 {
     std::free(previousId);
     static int next = 0;
     char *id = SmsGenerateClientID(sms);
-    if (!id) {
-        id = static_cast<char *>(std::malloc(32));
-        std::snprintf(id, 32, "1hourloomtest%d", ++next);
-    }
+    // libSM makes no ID without a network address of this host.
+    if (!id)
+        id = strdup(("1hourloomtest" + std::to_string(++next)).c_str());
     SmsRegisterClientReply(sms, id);
-    static_cast<Client *>(data)->registered = true;
+    clientOf(data)->registered = true;
     say("REGISTERED");
     return 1;
-}
-
-void interactRequest(SmsConn sms, SmPointer, int)
-{
-    SmsInteract(sms);
-}
-
-void interactDone(SmsConn, SmPointer, Bool) {}
-
-void saveYourselfRequest(SmsConn, SmPointer, int, Bool, int, Bool, Bool) {}
-
-void saveYourselfPhase2Request(SmsConn sms, SmPointer)
-{
-    SmsSaveYourselfPhase2(sms);
-}
-
-void saveYourselfDone(SmsConn, SmPointer data, Bool)
-{
-    static_cast<Client *>(data)->saved = true;
 }
 
 void closeConnection(SmsConn sms, SmPointer data, int count, char **reasons)
 {
     SmFreeReasons(count, reasons);
-    auto *client = static_cast<Client *>(data);
-    client->closed = true;
+    clientOf(data)->closed = true;
     IceConn ice = SmsGetIceConnection(sms);
     SmsCleanUp(sms);
     IceSetShutdownNegotiation(ice, False);
     IceCloseConnection(ice);
-    client->ice = nullptr;
-}
-
-void setProperties(SmsConn, SmPointer, int count, SmProp **properties)
-{
-    for (int i = 0; i < count; ++i)
-        SmFreeProperty(properties[i]);
-    std::free(properties);
-}
-
-void deleteProperties(SmsConn, SmPointer, int count, char **names)
-{
-    for (int i = 0; i < count; ++i)
-        std::free(names[i]);
-    std::free(names);
-}
-
-void getProperties(SmsConn sms, SmPointer)
-{
-    SmsReturnProperties(sms, 0, nullptr);
+    clientOf(data)->ice = nullptr;
 }
 
 Status newClient(SmsConn sms, SmPointer, unsigned long *mask, SmsCallbacks *callbacks, char **)
@@ -116,16 +81,27 @@ Status newClient(SmsConn sms, SmPointer, unsigned long *mask, SmsCallbacks *call
     *mask = SmsRegisterClientProcMask | SmsInteractRequestProcMask | SmsInteractDoneProcMask | SmsSaveYourselfRequestProcMask
           | SmsSaveYourselfP2RequestProcMask | SmsSaveYourselfDoneProcMask | SmsCloseConnectionProcMask | SmsSetPropertiesProcMask
           | SmsDeletePropertiesProcMask | SmsGetPropertiesProcMask;
+    // The client's requests are granted at once; its properties are not kept.
     callbacks->register_client = {registerClient, client};
-    callbacks->interact_request = {interactRequest, client};
-    callbacks->interact_done = {interactDone, client};
-    callbacks->save_yourself_request = {saveYourselfRequest, client};
-    callbacks->save_yourself_phase2_request = {saveYourselfPhase2Request, client};
-    callbacks->save_yourself_done = {saveYourselfDone, client};
+    callbacks->interact_request = {[](SmsConn sms, SmPointer, int) { SmsInteract(sms); }, client};
+    callbacks->interact_done = {[](SmsConn, SmPointer, Bool) {}, client};
+    callbacks->save_yourself_request = {[](SmsConn, SmPointer, int, Bool, int, Bool, Bool) {}, client};
+    callbacks->save_yourself_phase2_request = {[](SmsConn sms, SmPointer) { SmsSaveYourselfPhase2(sms); }, client};
+    callbacks->save_yourself_done = {[](SmsConn, SmPointer data, Bool) { clientOf(data)->saved = true; }, client};
     callbacks->close_connection = {closeConnection, client};
-    callbacks->set_properties = {setProperties, client};
-    callbacks->delete_properties = {deleteProperties, client};
-    callbacks->get_properties = {getProperties, client};
+    callbacks->set_properties = {[](SmsConn, SmPointer, int count, SmProp **properties) {
+                                     for (int i = 0; i < count; ++i)
+                                         SmFreeProperty(properties[i]);
+                                     std::free(properties);
+                                 },
+                                 client};
+    callbacks->delete_properties = {[](SmsConn, SmPointer, int count, char **names) {
+                                        for (int i = 0; i < count; ++i)
+                                            std::free(names[i]);
+                                        std::free(names);
+                                    },
+                                    client};
+    callbacks->get_properties = {[](SmsConn sms, SmPointer) { SmsReturnProperties(sms, 0, nullptr); }, client};
     return 1;
 }
 

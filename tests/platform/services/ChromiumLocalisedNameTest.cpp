@@ -8,6 +8,7 @@
 #include "tracking/AppSessionController.h"
 #include "tracking/WebSessionController.h"
 
+#include "ScopedEnvironment.h"
 #include "support/XDesktop.h"
 
 #include <QFileInfo>
@@ -19,35 +20,8 @@
 #include <gtest/gtest.h>
 
 using namespace hourloom;
+using hourloom::test::ScopedEnvironment;
 using hourloom::test::XDesktop;
-
-namespace {
-
-// Sets environment variables for the guard's lifetime.
-class ScopedEnvironment {
-public:
-    explicit ScopedEnvironment(const QList<std::pair<const char *, QString>> &values)
-    {
-        for (const auto &[name, value] : values) {
-            saved_.append({name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
-            qputenv(name, value.toUtf8());
-        }
-    }
-    ~ScopedEnvironment()
-    {
-        for (const auto &[name, value] : saved_) {
-            if (value)
-                qputenv(name, *value);
-            else
-                qunsetenv(name);
-        }
-    }
-
-private:
-    QList<std::pair<const char *, std::optional<QByteArray>>> saved_;
-};
-
-} // namespace
 
 TEST(ChromiumLocalisedName, RecordsWebSessionsUnderEveryLanguageAndSendsTheNameTheUserSees)
 {

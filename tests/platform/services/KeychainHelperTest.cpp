@@ -1,5 +1,7 @@
 // The credential store against a real gnome-keyring on a private session bus.
+#include "ScopedEnvironment.h"
 #include "support/KeyringSession.h"
+#include "support/PrivateSessionBus.h"
 
 #include "platform/services/secret/KeychainHelper.h"
 
@@ -12,6 +14,8 @@
 
 using namespace hourloom;
 using hourloom::test::KeyringSession;
+using hourloom::test::PrivateSessionBus;
+using hourloom::test::ScopedEnvironment;
 
 namespace {
 
@@ -59,14 +63,16 @@ protected:
 
 } // namespace
 
-TEST_F(KeychainHelper_, SavesReplacesReadsAndDeletes)
+TEST_F(KeychainHelper_, SavesReplacesReadsAndDeletesEachItemOnItsOwn)
 {
     EXPECT_EQ(read(accessService), std::nullopt);
     save("first token", accessService);
+    save("refresh", refreshService);
     EXPECT_EQ(read(accessService), QByteArray("first token"));
     save("second token", accessService);
     EXPECT_EQ(read(accessService), QByteArray("second token"));
     EXPECT_EQ(itemCount(accessService, KeychainHelperProtocol::account()), 1);
+    EXPECT_EQ(read(refreshService), QByteArray("refresh"));
 
     // Bytes come back as they went in, also ones that are not UTF-8.
     const QByteArray binary("\xff\x00\xfe token", 9);
@@ -75,108 +81,90 @@ TEST_F(KeychainHelper_, SavesReplacesReadsAndDeletes)
 
     remove(accessService);
     EXPECT_EQ(read(accessService), std::nullopt);
+    EXPECT_EQ(read(refreshService), QByteArray("refresh"));
     // Deleting what is not there is no error.
     remove(accessService);
     EXPECT_EQ(read(accessService), std::nullopt);
 }
 
-TEST_F(KeychainHelper_, TheTwoItemsAreIndependent)
-{
-    save("access", accessService);
-    save("refresh", refreshService);
-    EXPECT_EQ(read(accessService), QByteArray("access"));
-    EXPECT_EQ(read(refreshService), QByteArray("refresh"));
-
-    save("refresh 2", refreshService);
-    EXPECT_EQ(read(accessService), QByteArray("access"));
-    remove(accessService);
-    EXPECT_EQ(read(accessService), std::nullopt);
-    EXPECT_EQ(read(refreshService), QByteArray("refresh 2"));
-}
-
-TEST_F(KeychainHelper_, EachEnvironmentHasItsOwnAccount)
+TEST_F(KeychainHelper_, EachEnvironmentHasItsOwnAccountSharedWithSecretTool)
 {
     EXPECT_EQ(KeychainHelperProtocol::account(), "hourloom-Test");
     save("test token", accessService);
-    save("development token", accessService, "hourloom-Development");
-    EXPECT_EQ(read(accessService), QByteArray("test token"));
-    EXPECT_EQ(read(accessService, "hourloom-Development"), QByteArray("development token"));
-    remove(accessService, "hourloom-Development");
-    EXPECT_EQ(read(accessService), QByteArray("test token"));
-}
-
-TEST_F(KeychainHelper_, ItemsAreSharedWithSecretTool)
-{
     KeyringSession::secretTool({"store", "--label=scripted", "service", accessService, "account", "hourloom-Development"}, "scripted token");
     EXPECT_EQ(read(accessService, "hourloom-Development"), QByteArray("scripted token"));
 
     // Saving over a scripted item replaces it rather than adding a second one.
-    save("agent token", accessService, "hourloom-Development");
-    EXPECT_EQ(KeyringSession::secretTool({"lookup", "service", accessService, "account", "hourloom-Development"}), "agent token");
+    save("development token", accessService, "hourloom-Development");
+    EXPECT_EQ(KeyringSession::secretTool({"lookup", "service", accessService, "account", "hourloom-Development"}), "development token");
     EXPECT_EQ(itemCount(accessService, "hourloom-Development"), 1);
+    EXPECT_EQ(read(accessService), QByteArray("test token"));
 
     remove(accessService, "hourloom-Development");
     EXPECT_EQ(KeyringSession::secretTool({"lookup", "service", accessService, "account", "hourloom-Development"}), "");
+    EXPECT_EQ(read(accessService), QByteArray("test token"));
 }
 
-// The probe in a process of its own (libsecret keeps its bus connection per process), on the
-// session bus the arguments set up: a private one started by dbus-run-session, or none. Nothing of
-// the desktop this runs on reaches it: no bus address, no runtime folder where GLib would find the
-// user's bus, no display, a HOME of its own.
+// The probe in a process of its own (libsecret keeps its bus connection per process), on a
+// private session bus or none. Nothing of the desktop this runs on reaches it or its bus: no bus
+// address, no runtime folder where GLib would find the user's bus, no display, a HOME and data
+// folder of its own.
 class KeychainProbe {
 public:
     KeychainProbe()
     {
-        environment_ = QProcessEnvironment::systemEnvironment();
-        environment_.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-        environment_.remove(QStringLiteral("DISPLAY"));
-        environment_.insert(QStringLiteral("HOME"), home_.path());
-        environment_.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
-        environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
+        for (const char *name : {"DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment_.remove(name);
+        environment_.insert("HOME", home_.path());
+        environment_.insert("XDG_DATA_HOME", home_.filePath("data"));
+        environment_.insert("XDG_RUNTIME_DIR", runtime_.path());
     }
 
     QProcessEnvironment &environment() { return environment_; }
 
-    // A bus configuration that knows no services: nothing can be started for the Secret Service.
-    QString barrenBusConfiguration()
+    // Starts a private session bus for the probe, in the probe's environment; the services named
+    // here fail to start on it, and each attempt is counted. What went wrong, if anything.
+    QString startBus(const QStringList &unstartable)
     {
-        const QString path = home_.filePath(QStringLiteral("barren-bus.conf"));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                   "<allow own=\"*\"/></policy></busconfig>");
-        return path;
+        const QString services = home_.filePath("data/dbus-1/services");
+        QDir().mkpath(services);
+        for (const QString &name : unstartable) {
+            QFile entry(services + u'/' + name + ".service");
+            entry.open(QIODevice::WriteOnly);
+            entry.write(QStringLiteral("[D-BUS Service]\nName=%1\nExec=/bin/sh -c 'echo >> %2; exit 1'\n").arg(name, startsFile(name)).toUtf8());
+        }
+        QList<std::pair<QString, std::optional<QString>>> variables;
+        for (const char *name : {"DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY", "HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"})
+            variables.append({name, environment_.contains(name) ? std::optional(environment_.value(name)) : std::nullopt});
+        const ScopedEnvironment busEnvironment(variables);
+        bus_.emplace();
+        environment_.insert("DBUS_SESSION_BUS_ADDRESS", bus_->address());
+        return bus_->error();
+    }
+    int starts(const QString &service) const
+    {
+        QFile file(startsFile(service));
+        return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
     }
 
-    // A folder whose dbus-launch fails, as it does where no bus can be started for a display.
-    QString failingDbusLaunch()
-    {
-        const QString folder = home_.filePath(QStringLiteral("bin"));
-        QDir().mkpath(folder);
-        QFile script(folder + QStringLiteral("/dbus-launch"));
-        script.open(QIODevice::WriteOnly);
-        script.write("#!/bin/sh\nexit 1\n");
-        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        return folder;
-    }
-
-    // Runs the program (the probe itself, or dbus-run-session around it); false if it hung.
-    bool run(const QString &program, const QStringList &arguments)
+    // Runs the probe with the arguments; false if it hung.
+    bool run(const QStringList &arguments = {})
     {
         process_.setProcessEnvironment(environment_);
-        process_.start(program, arguments);
+        process_.start(KEYCHAIN_PROBE, arguments);
         return process_.waitForFinished(60000);
     }
 
     std::string output() { return process_.readAllStandardOutput().toStdString(); }
-    QString errors() { return QString::fromUtf8(process_.readAllStandardError()); }
     int exitCode() const { return process_.exitCode(); }
 
 private:
+    QString startsFile(const QString &service) const { return home_.filePath(service + ".starts"); }
+
     QTemporaryDir home_;
     QTemporaryDir runtime_;
-    QProcessEnvironment environment_;
+    QProcessEnvironment environment_ = QProcessEnvironment::systemEnvironment();
+    std::optional<PrivateSessionBus> bus_;
     QProcess process_;
 };
 
@@ -191,23 +179,30 @@ TEST(KeychainHelperWithoutSecretService, KeepsTokensForThisRunAndSaysSoOnce)
         SCOPED_TRACE("a bus address where nothing listens");
         KeychainProbe probe;
         probe.environment().insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/hourloom-test-bus");
-        ASSERT_TRUE(probe.run(KEYCHAIN_PROBE, {}));
+        ASSERT_TRUE(probe.run());
         EXPECT_EQ(probe.exitCode(), 0);
         EXPECT_EQ(probe.output(), expected);
     }
     {
         SCOPED_TRACE("no address but a display, where GLib tries to start a bus and fails");
         KeychainProbe probe;
+        QTemporaryDir bin;
+        QFile dbusLaunch(bin.filePath("dbus-launch"));
+        ASSERT_TRUE(dbusLaunch.open(QIODevice::WriteOnly));
+        dbusLaunch.write("#!/bin/sh\nexit 1\n");
+        dbusLaunch.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        dbusLaunch.close();
         probe.environment().insert("DISPLAY", ":99");
-        probe.environment().insert("PATH", probe.failingDbusLaunch());
-        ASSERT_TRUE(probe.run(KEYCHAIN_PROBE, {}));
+        probe.environment().insert("PATH", bin.path());
+        ASSERT_TRUE(probe.run());
         EXPECT_EQ(probe.exitCode(), 0);
         EXPECT_EQ(probe.output(), expected);
     }
     {
-        SCOPED_TRACE("a bus on which nothing serves or can start the Secret Service");
+        SCOPED_TRACE("a bus on which nothing serves the Secret Service and it cannot be started");
         KeychainProbe probe;
-        ASSERT_TRUE(probe.run("dbus-run-session", {"--config-file=" + probe.barrenBusConfiguration(), "--", KEYCHAIN_PROBE}));
+        ASSERT_EQ(probe.startBus({"org.freedesktop.secrets"}), "");
+        ASSERT_TRUE(probe.run());
         EXPECT_EQ(probe.exitCode(), 0);
         EXPECT_EQ(probe.output(), expected);
     }
@@ -218,20 +213,22 @@ TEST(KeychainHelperWithoutSecretService, KeepsTokensForThisRunAndSaysSoOnce)
 TEST(KeychainHelperWithAFailingSecretService, EverySaveThatFailsSaysSoAndNothingIsKept)
 {
     KeychainProbe probe;
-    ASSERT_TRUE(probe.run("dbus-run-session", {"--config-file=" + probe.barrenBusConfiguration(), "--", KEYCHAIN_PROBE, "impostor"}));
+    ASSERT_EQ(probe.startBus({"org.freedesktop.secrets"}), "");
+    ASSERT_TRUE(probe.run({"impostor"}));
     EXPECT_EQ(probe.exitCode(), 0);
     EXPECT_EQ(probe.output(), "Could not save Keychain data\nCould not save Keychain data\n"
                               "access: none\nrefresh: none\nafter delete: access none, refresh none\n");
 }
 
 // gnome-keyring without any keyring yet asks for a password for a new one at the first save.
-// Here its prompt cannot show (no display) and is dismissed: that counts like no Secret Service
-// for this run, and nothing prompts again.
+// Here its prompt cannot show and is dismissed: that counts like no Secret Service for this run,
+// and nothing prompts again.
 TEST(KeychainHelperWithADismissedPrompt, KeepsTokensForThisRunSaysSoOnceAndPromptsOnlyOnce)
 {
     KeychainProbe probe;
-    ASSERT_TRUE(probe.run("dbus-run-session", {"--", KEYCHAIN_PROBE}));
+    ASSERT_EQ(probe.startBus({"org.gnome.keyring.SystemPrompter", "org.gnome.keyring.PrivatePrompter"}), "");
+    ASSERT_TRUE(probe.run());
     EXPECT_EQ(probe.exitCode(), 0);
     EXPECT_EQ(probe.output(), "The keyring prompt was dismissed: the login is kept only until Hourloom quits\n" + keptInMemory);
-    EXPECT_EQ(probe.errors().count(QStringLiteral("Activating service name='org.gnome.keyring.SystemPrompter'")), 1) << probe.errors().toStdString();
+    EXPECT_EQ(probe.starts("org.gnome.keyring.SystemPrompter") + probe.starts("org.gnome.keyring.PrivatePrompter"), 1);
 }

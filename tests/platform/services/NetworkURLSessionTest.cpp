@@ -1,26 +1,59 @@
-// The HTTP client against the local account service.
+// The agent's HTTP client against the local account service, and against services that
+// redirect, trickle or flood their answers.
 #include "platform/services/net/NetworkURLSession.h"
+#include "platform/services/updater/AppcastUpdater.h"
 
 #include "support/DevServerProcess.h"
+#include "support/HostileHttpServer.h"
 
-#include <QJsonObject>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTimer>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 
 #include <gtest/gtest.h>
 
 using namespace hourloom;
 using hourloom::test::DevServerProcess;
+using hourloom::test::HostileHttpServer;
+
+namespace {
+
+// The exchange's completion, or none when it has not completed within a generous bound.
+std::optional<URLSessionCompletion> completionWithin(URLSessionProtocol &session, URLRequest request, QByteArray body = "{}")
+{
+    std::optional<URLSessionCompletion> completion;
+    QCoro::Task<void> waiting = session.uploadTask(std::move(request), std::move(body)).then([&completion](URLSessionCompletion done) {
+        completion = std::move(done);
+    });
+    const QDeadlineTimer deadline(30000);
+    while (!completion && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    return completion;
+}
+
+URLRequest uploadTo(const QUrl &url)
+{
+    URLRequest request;
+    request.url = url;
+    request.setValue("application/json", "Content-Type");
+    request.setValue("Bearer secret-access-token", "Authorization");
+    return request;
+}
+
+class Presenter final : public UpdatePresenterProtocol {
+public:
+    void showUpdateAvailable(const AppcastItem &item, const QString &) override { told.append("available " + item.displayVersion()); }
+    void showUpToDate(const QString &) override { told.append("up to date"); }
+    void showFailure(UpdateCheckFailure failure) override { told.append(QStringLiteral("failure %1").arg(int(failure))); }
+    QStringList told;
+};
+
+} // namespace
 
 TEST(NetworkURLSession, StatusesAreAnswersAndOnlyLostExchangesAreErrors)
 {
     DevServerProcess server;
     NetworkURLSession session;
-    URLRequest request;
-    request.url = server.url("/api/v1/user_activities");
-    request.setValue("application/json", "Content-Type");
-    request.setValue("Bearer not-a-token", "Authorization");
+    const URLRequest request = uploadTo(server.url("/api/v1/user_activities"));
 
     // A 401 with an empty body: a response, no data, no error.
     const URLSessionCompletion rejected = QCoro::waitFor(session.uploadTask(request, "{}"));
@@ -49,33 +82,69 @@ TEST(NetworkURLSession, StatusesAreAnswersAndOnlyLostExchangesAreErrors)
     EXPECT_TRUE(std::holds_alternative<URLSessionError>(late));
 }
 
-TEST(NetworkURLSession, AnAnswerThatTricklesInStillEndsAtTheDeadline)
+TEST(HostileService, ARedirectIsTheAnswerAndNothingGoesToTheOtherHost)
 {
-    // A peer that sends its status line, then one header byte every 50 ms for 10 s, then the
-    // rest of a complete answer.
-    QTcpServer peer;
-    ASSERT_TRUE(peer.listen(QHostAddress::LocalHost));
-    QList<QTcpSocket *> clients;
-    QTimer drip;
-    QObject::connect(&peer, &QTcpServer::newConnection, [&] {
-        QTcpSocket *client = peer.nextPendingConnection();
-        client->write("HTTP/1.1 200 OK\r\nX-Slow: ");
-        clients.append(client);
-    });
-    int drops = 0;
-    QObject::connect(&drip, &QTimer::timeout, [&] {
-        const bool last = ++drops == 200;
-        for (QTcpSocket *client : std::as_const(clients))
-            client->write(last ? "a\r\nContent-Length: 0\r\n\r\n" : "a");
-        if (last)
-            drip.stop();
-    });
-    drip.start(50);
+    HostileHttpServer elsewhere(HostileHttpServer::Way::answer);
+    elsewhere.head = "HTTP/1.1 201 Created\r\nContent-Type: application/json\r\n";
+    elsewhere.body = R"({"messages":[{"message":"Stored 0 app sessions and 0 web sessions"}]})";
+    for (const QByteArray status : {"301 Moved Permanently", "302 Found", "307 Temporary Redirect", "308 Permanent Redirect"}) {
+        HostileHttpServer redirecting(HostileHttpServer::Way::answer);
+        redirecting.head = "HTTP/1.1 " + status + "\r\nLocation: " + elsewhere.url("/api/v1/user_activities").toEncoded() + "\r\n";
 
-    NetworkURLSession impatient(std::chrono::milliseconds(1000));
-    URLRequest request;
-    request.url = QUrl(QStringLiteral("http://127.0.0.1:%1/api/v1/user_activities").arg(peer.serverPort()));
-    const URLSessionCompletion late = QCoro::waitFor(impatient.uploadTask(request, "{}"));
-    EXPECT_TRUE(late.error) << "the time-out restarted with every byte";
-    EXPECT_FALSE(late.response);
+        NetworkURLSession session;
+        const auto completion = completionWithin(session, uploadTo(redirecting.url("/api/v1/user_activities")));
+        ASSERT_TRUE(completion) << status.constData();
+        ASSERT_TRUE(completion->response) << status.constData();
+        EXPECT_EQ(completion->response->statusCode, status.left(3).toInt());
+        EXPECT_EQ(redirecting.requests.size(), 1);
+    }
+    EXPECT_TRUE(elsewhere.requests.isEmpty()) << "the bearer token went to another host: " << elsewhere.requests.value(0).constData();
+}
+
+TEST(HostileService, AnswersOverTheLimitAreReadNoFurtherAndFail)
+{
+    NetworkURLSession session;
+    // 100 MB declared and sent; and 100 MB without a declared length.
+    for (const bool declared : {true, false}) {
+        HostileHttpServer flooding(HostileHttpServer::Way::flood);
+        flooding.floodSize = 100 * 1000 * 1000;
+        flooding.declareLength = declared;
+        const auto completion = completionWithin(session, uploadTo(flooding.url("/oauth/token")));
+        ASSERT_TRUE(completion);
+        EXPECT_TRUE(completion->error) << "declared " << declared;
+        EXPECT_FALSE(completion->data);
+        EXPECT_LT(flooding.bodyBytesSent, 20 * 1000 * 1000) << "declared " << declared;
+    }
+
+    // Exactly at the limit is still an answer.
+    HostileHttpServer atLimit(HostileHttpServer::Way::answer);
+    atLimit.body = QByteArray(URLRequest::defaultMaximumAnswerSize, ' ');
+    const auto fits = completionWithin(session, uploadTo(atLimit.url("/oauth/token")));
+    ASSERT_TRUE(fits);
+    EXPECT_FALSE(fits->error);
+    EXPECT_EQ(fits->data.value_or(QByteArray()).size(), URLRequest::defaultMaximumAnswerSize);
+
+    // The update feed may be larger, up to its own limit.
+    const auto presenter = std::make_shared<Presenter>();
+    const auto shared = std::make_shared<NetworkURLSession>();
+    HostileHttpServer largeFeed(HostileHttpServer::Way::answer);
+    const QByteArray item = "<item><sparkle:version xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">9.0</sparkle:version>"
+                            "<enclosure url=\"https://hourloom.example/9.0.tar.gz\"/></item>";
+    largeFeed.body = "<rss><channel>" + QByteArray(600 * 1024, ' ') + item + "</channel></rss>";
+    QCoro::waitFor(AppcastUpdater(shared, largeFeed.url("/appcast.xml"), "1.0", presenter).check());
+    HostileHttpServer floodedFeed(HostileHttpServer::Way::flood);
+    floodedFeed.floodSize = 100 * 1000 * 1000;
+    QCoro::waitFor(AppcastUpdater(shared, floodedFeed.url("/appcast.xml"), "1.0", presenter).check());
+    EXPECT_EQ(presenter->told, (QStringList{"available 9.0", QStringLiteral("failure %1").arg(int(UpdateCheckFailure::FeedUnreachable))}));
+    EXPECT_LT(floodedFeed.bodyBytesSent, 20 * 1000 * 1000);
+}
+
+TEST(HostileService, ATrickledAnswerEndsAtTheTimeOut)
+{
+    HostileHttpServer trickling(HostileHttpServer::Way::trickle);
+    NetworkURLSession session(std::chrono::seconds(2));
+    const auto completion = completionWithin(session, uploadTo(trickling.url("/api/v1/user_activities")));
+    ASSERT_TRUE(completion) << "the exchange went on while bytes kept trickling in";
+    EXPECT_TRUE(completion->error);
+    EXPECT_FALSE(completion->response);
 }

@@ -117,12 +117,11 @@ TEST_F(SqliteOutboxTest, ACorruptFileIsMovedAsideWithOneLineAndAFreshOneTakesIts
     garbage.write(QByteArray(8192, 'x'));
     garbage.close();
 
-    std::optional<LogCapture> capture(std::in_place);
+    const LogCapture capture;
     SqliteOutbox outbox(path());
-    const std::string output = capture->standardOutput().toStdString();
-    capture.reset();
-    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
-    EXPECT_NE(output.find("moved it to"), std::string::npos) << output;
+    const QString output = capture.standardOutput();
+    EXPECT_EQ(output.count(u'\n'), 1) << output.toStdString();
+    EXPECT_TRUE(output.contains("moved it to")) << output.toStdString();
 
     ASSERT_TRUE(outbox.isOpen());
     const auto aside = QDir(QFileInfo(path()).absolutePath()).entryList({QStringLiteral("outbox.sqlite.broken-*")}, QDir::Files);
@@ -140,17 +139,15 @@ TEST_F(SqliteOutboxTest, AStateFolderThatCannotBeWrittenLeavesTheStoreClosedWith
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
 
-    std::optional<LogCapture> capture(std::in_place);
+    const LogCapture capture;
     SqliteOutbox outbox(path());
     EXPECT_FALSE(outbox.save(ada, {session(1, 2)}));
     EXPECT_FALSE(outbox.remove(ada, {}));
     EXPECT_TRUE(outbox.waiting(ada).isEmpty());
-    const std::string output = capture->standardOutput().toStdString();
-    capture.reset();
-
     EXPECT_FALSE(outbox.isOpen());
-    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
-    EXPECT_NE(output.find("kept in memory only"), std::string::npos) << output;
+    const QString output = capture.standardOutput();
+    EXPECT_EQ(output.count(u'\n'), 1) << output.toStdString();
+    EXPECT_TRUE(output.contains("kept in memory only")) << output.toStdString();
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("state")});
 }
 

@@ -25,13 +25,6 @@ protected:
         EXPECT_TRUE(marker.open(QIODevice::ReadOnly)) << "no crash marker";
         return marker.readAll();
     }
-
-    QJsonObject onlyEvent()
-    {
-        const QJsonArray received = envelopes();
-        EXPECT_EQ(received.size(), 1);
-        return received.first().toObject().value("items").toArray().first().toObject().value("payload").toObject();
-    }
 };
 
 } // namespace

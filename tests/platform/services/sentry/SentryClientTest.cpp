@@ -17,15 +17,6 @@ protected:
     {
         return ScriptCompileError(script, QVariantMap{{"NSAppleScriptErrorNumber", -2741}, {"NSAppleScriptErrorMessage", "Expected end of line"}});
     }
-
-    // The event of the only item of an envelope.
-    static QJsonObject eventOf(const QJsonValue &envelope)
-    {
-        const QJsonArray items = envelope.toObject().value("items").toArray();
-        EXPECT_EQ(items.size(), 1);
-        EXPECT_EQ(items.first().toObject().value("header").toObject().value("type"), "event");
-        return items.first().toObject().value("payload").toObject();
-    }
 };
 
 } // namespace
@@ -74,9 +65,7 @@ TEST_F(SentryClient_, OnlyTheGivenOptionsAreSentAndNothingBeforeAStartWithADsn)
     // The environment's case is kept, and without a release name there is no "release".
     startClient({dsn(), "production", std::nullopt}).errorLogger().capture(compileError("no release"));
     waitForDeliveries();
-    const QJsonArray received = envelopes();
-    ASSERT_EQ(received.size(), 1);
-    const QJsonObject event = eventOf(received.first());
+    const QJsonObject event = onlyEvent();
     EXPECT_EQ(event.value("environment"), "production");
     EXPECT_FALSE(event.contains("release"));
 }
@@ -101,7 +90,5 @@ TEST_F(SentryClient_, ErrorsAreDroppedWhileTheServerLimitsThem)
     clock.advance(2);
     reporter.errorLogger().capture(compileError("after the limit"));
     waitForDeliveries();
-    const QJsonArray received = envelopes();
-    ASSERT_EQ(received.size(), 1);
-    EXPECT_EQ(eventOf(received.first()).value("extra").toObject().value("Script"), "after the limit");
+    EXPECT_EQ(onlyEvent().value("extra").toObject().value("Script"), "after the limit");
 }

@@ -48,4 +48,19 @@ QJsonArray SentryFixture::envelopes()
     return QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value("envelopes").toArray();
 }
 
+QJsonObject SentryFixture::eventOf(const QJsonValue &envelope)
+{
+    const QJsonArray items = envelope.toObject().value("items").toArray();
+    EXPECT_EQ(items.size(), 1);
+    EXPECT_EQ(items.first().toObject().value("header").toObject().value("type"), "event");
+    return items.first().toObject().value("payload").toObject();
+}
+
+QJsonObject SentryFixture::onlyEvent()
+{
+    const QJsonArray received = envelopes();
+    EXPECT_EQ(received.size(), 1);
+    return received.isEmpty() ? QJsonObject() : eventOf(received.first());
+}
+
 } // namespace hourloom::test

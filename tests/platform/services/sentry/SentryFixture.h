@@ -28,6 +28,10 @@ protected:
     void waitForDeliveries();
     // What the service received so far: [{"project_id", "sentry_key", "header", "items"}].
     QJsonArray envelopes();
+    // The event of an envelope's only item.
+    static QJsonObject eventOf(const QJsonValue &envelope);
+    // The event of the only envelope received.
+    QJsonObject onlyEvent();
 
     QString markerPath() const { return folder.filePath(QStringLiteral("state/hourloom/crash-marker")); }
 
