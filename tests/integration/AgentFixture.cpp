@@ -50,6 +50,8 @@ QProcessEnvironment AgentFixture::environment(const QString &display) const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), display);
+    // A home of the test's own: whatever the agent writes, here or beside it, stays in the test.
+    environment.insert(QStringLiteral("HOME"), home.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
@@ -60,6 +62,7 @@ QProcessEnvironment AgentFixture::environment(const QString &display) const
 
 void AgentFixture::startAgent(const QString &display)
 {
+    agent.process().setWorkingDirectory(home.path());
     ASSERT_TRUE(agent.start(environment(display.isEmpty() ? desktop.display() : display), launcher));
     if (display.isEmpty()) {
         // The icon is in the tray once the tray has grown around it.
