@@ -1,9 +1,13 @@
 #include "TrackingFixture.h"
 
+#include "tracking/AppSessionController.h"
+
+#include "support/FakeWebSessionController.h"
+
 #include <QCoreApplication>
 
 using namespace hourloom;
-using hourloom::test::TrackingFixture;
+using namespace hourloom::test;
 
 namespace {
 
@@ -90,60 +94,73 @@ TEST_F(AppSwitchTracker_, ObservingTwiceRegistersTwoAndAnObserverWithoutTracking
     EXPECT_EQ(sessions().size(), 2);
 }
 
-using AppSessionController_ = TrackingFixture;
+class AppSessionController_ : public ::testing::Test {
+protected:
+    std::shared_ptr<AppSessionController> controllerFor(const QString &name, const QString &bundleIdentifier)
+    {
+        return std::make_shared<AppSessionController>(std::make_shared<AppSession>(name, bundleIdentifier),
+                                                      [this](std::shared_ptr<AppSessionProtocol> appSession) {
+                                                          webControllers.push_back(std::make_shared<FakeWebSessionController>(std::move(appSession)));
+                                                          return webControllers.back();
+                                                      });
+    }
+
+    FakeClock clock;
+    std::vector<std::shared_ptr<FakeWebSessionController>> webControllers;
+};
 
 TEST_F(AppSessionController_, OnlyBrowsersInTheTableGetAPollingWebSessionController)
 {
-    switchTo("Google Chrome", "com.google.Chrome", 0);
+    const auto chrome = controllerFor("Google Chrome", "com.google.Chrome");
     ASSERT_EQ(webControllers.size(), 1u);
     EXPECT_EQ(webControllers[0]->calls, QStringList{"startPolling"});
-    EXPECT_EQ(webControllers[0]->appSession(), sessions().last());
+    EXPECT_EQ(webControllers[0]->appSession(), chrome->appSession());
 
-    switchTo("google chrome", "other.chrome", 10); // exact, case-sensitive names only
-    switchTo("Terminal", "org.gnome.Terminal", 10);
+    controllerFor("google chrome", "other.chrome"); // exact, case-sensitive names only
+    controllerFor("Terminal", "org.gnome.Terminal");
     EXPECT_EQ(webControllers.size(), 1u);
 
     // A name in the user's language: the desktop-file id tells the browser, the name stays.
-    switchTo("Navigateur Web Chromium", "chromium", 10);
+    controllerFor("Navigateur Web Chromium", "chromium");
     ASSERT_EQ(webControllers.size(), 2u);
     EXPECT_EQ(webControllers[1]->appSession()->appName(), "Navigateur Web Chromium");
 }
 
 TEST_F(AppSessionController_, EndingStopsPollingThenEndsAndDropsTheOpenWebSession)
 {
-    const auto browser = switchTo("Safari", "com.apple.Safari", 0);
+    const auto controller = controllerFor("Safari", "com.apple.Safari");
+    const auto browser = controller->appSession();
     auto page = std::make_shared<WebSession>(QStringLiteral("example.org"));
     browser->webSessions().append(page);
 
     clock.advance(30);
-    controller->appSessionController()->endSession(clock.now());
+    controller->endSession(clock.now());
     EXPECT_EQ(webControllers[0]->calls, (QStringList{"startPolling", "stopPolling", "dropShortWebSession"}));
     EXPECT_EQ(page->endTime(), clock.now());
     EXPECT_EQ(browser->endTime(), clock.now());
 
     // Ending again moves the end; with no open web session nothing is dropped.
     clock.advance(5);
-    controller->appSessionController()->endSession(clock.now());
+    controller->endSession(clock.now());
     EXPECT_EQ(browser->endTime(), clock.now());
     EXPECT_EQ(webControllers[0]->calls.count("dropShortWebSession"), 1);
 }
 
 TEST_F(AppSessionController_, ResumingABrowserStartsAFreshPollThatContinuesTheLastWebSession)
 {
-    const auto browser = switchTo("Vivaldi", "com.vivaldi.Vivaldi", 0);
-    switchTo("XTerm", "debian-xterm", 60);
-    switchTo("Vivaldi", "com.vivaldi.Vivaldi", 1);
+    const auto browser = std::make_shared<AppSession>(QStringLiteral("Vivaldi"), QStringLiteral("com.vivaldi.Vivaldi"));
+    browser->end(clock.now());
+    const auto controller = controllerFor("XTerm", "debian-xterm");
+    controller->resumeSession(browser);
 
-    EXPECT_EQ(sessions(), AppSessionList{browser});
     EXPECT_TRUE(browser->isActive());
-    ASSERT_EQ(webControllers.size(), 2u);
-    EXPECT_EQ(webControllers[1]->calls, (QStringList{"startPolling", "resumeLastWebSession"}));
-    EXPECT_EQ(webControllers[1]->appSession(), browser);
+    ASSERT_EQ(webControllers.size(), 1u);
+    EXPECT_EQ(webControllers[0]->calls, (QStringList{"startPolling", "resumeLastWebSession"}));
+    EXPECT_EQ(webControllers[0]->appSession(), browser);
 
     // Resuming with nothing leaves the controller as it was.
-    auto appSessionController = controller->appSessionController();
-    appSessionController->endSession(clock.now());
-    appSessionController->resumeSession(nullptr);
-    EXPECT_EQ(appSessionController->appSession(), browser);
+    controller->endSession(clock.now());
+    controller->resumeSession(nullptr);
+    EXPECT_EQ(controller->appSession(), browser);
     EXPECT_FALSE(browser->isActive());
 }

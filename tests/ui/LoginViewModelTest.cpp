@@ -85,13 +85,13 @@ TEST_F(LoginViewModelTest, DecoderErrorTextIsShownAsItIs)
 
 TEST_F(LoginViewModelTest, ASecondLoginWhileOneRunsIsIgnored)
 {
-    auth.holdLogIns = true;
+    auth.gate.close();
     auto first = viewModel.logIn();
     EXPECT_TRUE(viewModel.isLoggingIn());
     auto second = viewModel.logIn();
     EXPECT_EQ(auth.logIns.size(), 1);
 
-    emit auth.released();
+    auth.gate.open();
     QCoro::waitFor(std::move(first));
     QCoro::waitFor(std::move(second));
     EXPECT_FALSE(viewModel.isLoggingIn());
@@ -100,12 +100,12 @@ TEST_F(LoginViewModelTest, ASecondLoginWhileOneRunsIsIgnored)
 
 TEST_F(LoginViewModelTest, SuccessIsAppliedEvenWhenTheScreenWentAwayMeanwhile)
 {
-    auth.holdLogIns = true;
+    auth.gate.close();
     auto *doomed = new LoginViewModel(harness.userActivity);
     doomed->setUsername(QStringLiteral("ada@example.org"));
     auto login = doomed->logIn();
     delete doomed;
-    emit auth.released();
+    auth.gate.open();
     QCoro::waitFor(std::move(login));
     EXPECT_EQ(UserDefaults::string(UserDefaults::userNameKey), QStringLiteral("ada@example.org"));
     EXPECT_TRUE(auth.loggedIn());

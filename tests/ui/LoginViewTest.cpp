@@ -103,7 +103,7 @@ TEST_F(LoginViewTest, FailureTextStaysUnderTheButtonWithTheTypedValues)
 
 TEST_F(LoginViewTest, LogInIsDisabledWhileALoginRuns)
 {
-    auth.holdLogIns = true;
+    auth.gate.close();
     type(QStringLiteral("abc"), QStringLiteral("12345678"));
     QTest::keyClick(password, Qt::Key_Return);
     EXPECT_FALSE(logInButton->isEnabled());
@@ -111,7 +111,7 @@ TEST_F(LoginViewTest, LogInIsDisabledWhileALoginRuns)
     EXPECT_EQ(auth.logIns.size(), 1);
 
     auth.nextResult = AuthResult::failure(AuthenticationError::invalidLoginDetails);
-    emit auth.released();
+    auth.gate.open();
     QCoreApplication::processEvents();
     EXPECT_FALSE(view.viewModel().isLoggingIn());
     EXPECT_TRUE(logInButton->isEnabled());
