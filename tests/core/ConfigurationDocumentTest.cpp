@@ -58,27 +58,6 @@ TEST(ConfigurationDocument, NumbersThatMakeNoSenseAreNotValid)
     }
 }
 
-TEST(ConfigurationDocument, MessagesKeepTheirExactWording)
-{
-    const ConfigurationDocument empty{QJsonObject{}};
-    EXPECT_EQ(messageOf(empty.text(ConfigKeys::API_CLIENT_ID)), "API_CLIENT_ID is not set in configuration file for this environment");
-    EXPECT_EQ(messageOf(empty.text(ConfigKeys::API_CLIENT_SECRET)), "API_CLIENT_SECRET is not set in configuration file for this environment");
-    EXPECT_EQ(messageOf(empty.text(ConfigKeys::ENVIRONMENT)), "ENVIRONMENT is not set in configuration file for this environment");
-    EXPECT_EQ(messageOf(empty.text(ConfigKeys::SENTRY_DSN)), "SENTRY_DSN is not set in plist for this environment");
-    EXPECT_EQ(messageOf(empty.url(ConfigKeys::ROOT_URL)), "ROOT_URL is not set in plist for this environment");
-    EXPECT_EQ(messageOf(empty.number(ConfigKeys::MIN_IDLE_TIME)), "MIN_IDLE_TIME is not set in plist for this environment");
-
-    EXPECT_EQ(messageOf(numberFrom(QStringLiteral("x"), ConfigKeys::MIN_IDLE_TIME)), "MIN_IDLE_TIMEis not a valid number for this environment ");
-    EXPECT_EQ(messageOf(numberFrom(QStringLiteral("x"), ConfigKeys::IDLE_POLLING_INTERVAL)),
-              "IDLE_POLLING_INTERVALis not a valid number for this environment ");
-    EXPECT_EQ(messageOf(numberFrom(QStringLiteral("x"), ConfigKeys::SECONDS_MIN_APP_SESSION)),
-              "SECONDS_MIN_APP_SESSION is not a valid number for this environment");
-    EXPECT_EQ(messageOf(numberFrom(QStringLiteral("x"), ConfigKeys::SECONDS_MIN_WEB_SESSION)),
-              "SECONDS_MIN_WEB_SESSION is not a valid number for this environment");
-    EXPECT_EQ(messageOf(numberFrom(QStringLiteral("x"), ConfigKeys::SECONDS_WEB_POLLING_INTERVAL)),
-              "SECONDS_WEB_POLLING_INTERVAL is not a valid number for this environment ");
-}
-
 TEST(ConfigurationDocument, TextsAreTakenAsTheyStandAndUrlsMustParse)
 {
     const ConfigurationDocument document(QJsonObject{

@@ -135,9 +135,3 @@ TEST(AppleScriptService, CompletesRunsOnTheMainLoopAndReportsFailuresBeforeCompl
     EXPECT_EQ(logger.captures[0].details.keys(), (QStringList{"Execution Error", "Script"}));
     EXPECT_EQ(logger.captures[0].details.value("Execution Error").toMap().value("message"), "the browser went away");
 }
-
-TEST(ScriptErrors, CarryTheirDetailKeys)
-{
-    EXPECT_EQ(ScriptInitializeError("text").errorUserInfo(), (QVariantMap{{"Script", "text"}}));
-    EXPECT_EQ(ScriptInitializeError("text").typeName(), "ScriptInitializeError");
-}

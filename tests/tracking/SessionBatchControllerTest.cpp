@@ -3,8 +3,6 @@
 #include "core/Configuration.h"
 #include "model/UploadedSessions.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 
 using namespace hourloom;
 using hourloom::test::TrackingFixture;
@@ -119,19 +117,6 @@ TEST_F(SessionBatchController_, ClearingKeepsOnlyTheOpenSessionAndItsOpenWebSess
     controller->clearUploadedSessions();
     EXPECT_TRUE(sessions().isEmpty());
     EXPECT_EQ(controller->sessionBatch(), batch);
-}
-
-TEST_F(SessionBatchController_, EncodesAsTheBatchUnderUserActivities)
-{
-    switchTo("XTerm", "debian-xterm", 0);
-    const QJsonObject encoded = QJsonDocument::fromJson(controller->encode()).object();
-    EXPECT_EQ(encoded.keys(), QStringList{"user_activities"});
-    EXPECT_EQ(encoded.value("user_activities").toObject(), QJsonDocument::fromJson(controller->sessionBatch()->encode()).object());
-
-    const auto decoded = SessionBatchController::decode(encoded, controller->appSwitchTracker(), idle, {});
-    ASSERT_EQ(decoded->sessionBatch()->appSessions().size(), 1);
-    EXPECT_EQ(decoded->sessionBatch()->appSessions().first()->id(), sessions().first()->id());
-    EXPECT_EQ(decoded->appSessionController(), nullptr);
 }
 
 TEST_F(SessionBatchController_, AnAcceptedUploadTakesOutExactlyWhatWentOutEnded)
