@@ -28,35 +28,25 @@ TEST(PanelPlacementTest, UnderTheIconInsideTheScreenOrTopRightWithoutAnIcon)
     EXPECT_EQ(panelPosition(QRect(), panel, screen), QPoint(1000, 24));
 }
 
-class MenuPanelTest : public ::testing::Test {
-protected:
-    MenuPresentation presentation;
-    QWidget *content = new QWidget;
-    QLineEdit *field = new QLineEdit(content);
-    MenuPanel panel{presentation, content};
-};
-
-TEST_F(MenuPanelTest, VisibilityAndFlagFollowEachOther)
+TEST(MenuPanelTest, VisibilityAndFlagFollowEachOtherAndHidingTakesTheFocusAway)
 {
+    MenuPresentation presentation;
+    auto *content = new QWidget;
+    auto *field = new QLineEdit(content);
+    MenuPanel panel{presentation, content};
     presentation.setMenuPresented(true);
     EXPECT_TRUE(panel.isVisible());
+    field->setFocus();
+    ASSERT_EQ(panel.focusWidget(), field);
     presentation.setMenuPresented(false);
     EXPECT_FALSE(panel.isVisible());
+    EXPECT_EQ(panel.focusWidget(), nullptr); // so that no cursor blinks in the hidden panel
+    EXPECT_FALSE(field->hasFocus());
 
     panel.show();
     EXPECT_TRUE(presentation.isMenuPresented());
     panel.close(); // what a click outside the popup does
     EXPECT_FALSE(presentation.isMenuPresented());
-}
-
-TEST_F(MenuPanelTest, HidingTakesTheFocusAwaySoNoCursorBlinks)
-{
-    presentation.setMenuPresented(true);
-    field->setFocus();
-    ASSERT_EQ(panel.focusWidget(), field);
-    presentation.setMenuPresented(false);
-    EXPECT_EQ(panel.focusWidget(), nullptr);
-    EXPECT_FALSE(field->hasFocus());
 }
 
 class StatusItemTest : public ::testing::Test {

@@ -115,24 +115,6 @@ TEST_F(Upload, NoEndedSessionIsLostThroughAnOutage)
     EXPECT_EQ(batch(), AppSessionList{current});
 }
 
-TEST_F(Upload, ASessionEndingDuringASlowUploadArrivesLaterWithItsTrueEnd)
-{
-    switchTo("Editor", 0);
-    const auto files = switchTo("Files", 30);
-    service->gate.close();
-    auto slow = scheduler().uploadSessionBatch();
-    // While the answer is delayed, the user switches: Files ends.
-    const auto terminal = switchTo("Terminal", 20);
-    service->gate.open();
-    QCoro::waitFor(std::move(slow));
-    EXPECT_TRUE(batch().contains(files));
-    EXPECT_EQ(received(files)["end_time"], wire(files->startTime())); // the provisional end it went out with
-
-    upload();
-    expectArrivedAsRecorded({files});
-    EXPECT_EQ(batch(), AppSessionList{terminal});
-}
-
 TEST_F(Upload, ASessionReopenedWhileItsUploadIsInFlightStaysAndGoesOutWithItsNewTimes)
 {
     tracking().minSessionDuration = 5;
@@ -219,7 +201,7 @@ TEST_F(Upload, OneUploadAtATimeAndLogOutWaitsForTheOneInFlight)
     EXPECT_EQ(*files->endTime(), loggedOutAt);
 }
 
-TEST_F(Upload, A413NeverDropsASessionAndThePartSizeGrowsBack)
+TEST_F(Upload, A413NeverDropsASessionAndThePartSizeGrowsBackWhileARefusalDropsTheEndedOnesWithOneLine)
 {
     QList<std::shared_ptr<AppSessionProtocol>> ended;
     ended << switchTo("Editor", 0) << switchTo("Files", 30) << switchTo("Terminal", 30) << switchTo("Browser", 30);
@@ -242,6 +224,14 @@ TEST_F(Upload, A413NeverDropsASessionAndThePartSizeGrowsBack)
     for (int attempt = 0; attempt < 30 && scheduler().maxUploadBytes < UserActivityController::defaultMaxUploadBytes; ++attempt)
         upload();
     EXPECT_EQ(scheduler().maxUploadBytes, UserActivityController::defaultMaxUploadBytes);
+
+    // A batch the service refuses for good goes.
+    const auto files = switchTo("Files", 30);
+    service->queue(FakeURLSession::activityPath, {422, R"({"errors":[{"message":"bad batch"}]})"});
+    const LogCapture capture;
+    upload();
+    EXPECT_EQ(capture.standardOutput(), "The service refused the activity upload (HTTP 422): 1 ended sessions dropped\n");
+    EXPECT_EQ(batch(), AppSessionList{files});
 }
 
 TEST_F(Upload, AnOpenSessionGoesOutOnlyOnceItHasLastedTheShortestSessionKept)
@@ -258,17 +248,6 @@ TEST_F(Upload, AnOpenSessionGoesOutOnlyOnceItHasLastedTheShortestSessionKept)
     upload();
     EXPECT_FALSE(accepted().contains(id(editor)));
     EXPECT_EQ(received(files)["end_time"], wire(clock.now()));
-}
-
-TEST_F(Upload, ABatchTheServiceRefusesIsDroppedWithOneLine)
-{
-    switchTo("Editor", 0);
-    const auto files = switchTo("Files", 30);
-    service->queue(FakeURLSession::activityPath, {422, R"({"errors":[{"message":"bad batch"}]})"});
-    const LogCapture capture;
-    upload();
-    EXPECT_EQ(capture.standardOutput(), "The service refused the activity upload (HTTP 422): 1 ended sessions dropped\n");
-    EXPECT_EQ(batch(), AppSessionList{files});
 }
 
 TEST_F(Upload, LoggingOutWithTheServiceDownCompletesAndForgetsTheAccessToken)
