@@ -73,7 +73,10 @@ protected:
         return *static_cast<SessionBatchAPIDispatcher &>(*scheduler().apiDispatcher()).refreshTokenController;
     }
     AppSessionList batch() const { return tracking().sessionBatch()->appSessions(); }
-    std::optional<QByteArray> stored(const QString &service) const { return fakes.keychain->item(service); }
+    std::optional<QByteArray> stored(const QString &service) const
+    {
+        return QCoro::waitFor(fakes.keychain->readItem(service, KeychainHelperProtocol::account()));
+    }
     qsizetype uploads() const { return service->sent(FakeURLSession::activityPath); }
 
     // The app sessions the service accepted from exchange `from` on, by id, each as the last

@@ -29,12 +29,6 @@ public:
         items.remove({service, account});
         co_return;
     }
-    // What the store holds for the agent's account under the service.
-    std::optional<QByteArray> item(const QString &service) const
-    {
-        const auto found = items.find({service, KeychainHelperProtocol::account()});
-        return found == items.end() ? std::nullopt : std::optional<QByteArray>(*found);
-    }
     QMap<std::pair<QString, QString>, QByteArray> items;
 };
 

@@ -40,8 +40,15 @@ TEST_F(AppSwitchTracker_, RecordsTheFrontmostApplicationWhenThereIsOne)
     EXPECT_EQ(sessions().first()->bundleIdentifier(), "org.example.nameless");
 }
 
-TEST_F(AppSwitchTracker_, TurnsActivationNotificationsIntoSessionsAndIgnoresTheRest)
+TEST_F(AppSwitchTracker_, TurnsActivationNotificationsIntoSessionsWhileTrackingAndIgnoresTheRest)
 {
+    // An observer without tracking (no login) ignores every activation.
+    tracker->startObserving(controller, false);
+    notificationCenter.post(activation(RunningApplication{QStringLiteral("A"), QStringLiteral("a")}));
+    deliverPosted();
+    EXPECT_TRUE(sessions().isEmpty());
+    tracker->stopObserving();
+
     tracker->startObserving(controller, true);
     notificationCenter.post(activation(RunningApplication{QStringLiteral("XTerm"), QStringLiteral("debian-xterm")}));
     EXPECT_TRUE(sessions().isEmpty()); // not before the main loop delivers it
@@ -65,30 +72,6 @@ TEST_F(AppSwitchTracker_, TurnsActivationNotificationsIntoSessionsAndIgnoresTheR
 
     tracker->stopObserving();
     EXPECT_FALSE(tracker->appSwitchObserver().has_value());
-    notificationCenter.post(activation(RunningApplication{QStringLiteral("B"), QStringLiteral("b")}));
-    deliverPosted();
-    EXPECT_EQ(sessions().size(), 2);
-}
-
-TEST_F(AppSwitchTracker_, ObservingTwiceRegistersTwoAndAnObserverWithoutTrackingIgnoresAll)
-{
-    tracker->startObserving(controller, false);
-    notificationCenter.post(activation(RunningApplication{QStringLiteral("A"), QStringLiteral("a")}));
-    deliverPosted();
-    EXPECT_TRUE(sessions().isEmpty());
-
-    const auto firstToken = tracker->appSwitchObserver();
-    tracker->startObserving(controller, true);
-    EXPECT_NE(tracker->appSwitchObserver(), firstToken);
-    tracker->startObserving(controller, true);
-    // Two enabled observers each hand the application over; the batch still holds one session for it.
-    notificationCenter.post(activation(RunningApplication{QStringLiteral("A"), QStringLiteral("a")}));
-    deliverPosted();
-    EXPECT_EQ(sessions().size(), 1);
-
-    // Stopping removes only the last token: the other enabled observer still records.
-    tracker->stopObserving();
-    clock.advance(60);
     notificationCenter.post(activation(RunningApplication{QStringLiteral("B"), QStringLiteral("b")}));
     deliverPosted();
     EXPECT_EQ(sessions().size(), 2);
