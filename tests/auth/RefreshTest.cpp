@@ -33,7 +33,6 @@ TEST_F(RefreshTokenController_, ARefreshRotatesBothTokensAndTheNextOneSendsTheNe
     EXPECT_EQ(service->last(FakeURLSession::tokenPath).json(),
               (QJsonObject{{"refresh_token", "refresh-1"}, {"client_id", "hourloom-test"}, {"client_secret", "test-secret"}, {"grant_type", "refresh_token"}}));
     expectTokens("access-2", "refresh-2");
-    EXPECT_EQ(QCoro::waitFor(auth().getAccessToken()), "access-2");
 
     ASSERT_TRUE(refresh().isSuccess());
     EXPECT_EQ(lastRefreshToken(), "refresh-2");
@@ -58,7 +57,6 @@ TEST_F(RefreshTokenController_, WithoutAStoredRefreshTokenNothingIsSent)
     const AuthResult result = refresh();
     EXPECT_EQ(result.error(), AuthenticationError::encodeRefreshToken);
     EXPECT_EQ(result.text(), "Couldn't renew authentication token. Please try again later");
-    EXPECT_EQ(refresher().refreshRequest().refreshToken, std::nullopt);
     EXPECT_TRUE(service->exchanges.isEmpty());
 }
 
