@@ -76,11 +76,3 @@ TEST(ConfigurationDocument, TextsAreTakenAsTheyStandAndUrlsMustParse)
     for (const char *text : {"", "http://exa mple.org", "no scheme at all"})
         EXPECT_EQ(messageOf(url(QString::fromLatin1(text))), "ROOT_URL is not a valid URL for this environment") << text;
 }
-
-TEST(ConfigurationDocument, OnlyAJsonObjectIsADocument)
-{
-    EXPECT_TRUE(ConfigurationDocument::fromJson(R"({"ROOT_URL": "http://127.0.0.1"})").has_value());
-    EXPECT_FALSE(ConfigurationDocument::fromJson(R"(["ROOT_URL"])").has_value());
-    EXPECT_FALSE(ConfigurationDocument::fromJson("{ broken").has_value());
-    EXPECT_FALSE(ConfigurationDocument::fromJson("").has_value());
-}

@@ -34,13 +34,17 @@ ScriptCompletion recordInto(Completion &completion, const FakeErrorLogger &logge
     };
 }
 
-} // namespace
-
-TEST(WebScriptCache, MakesOneCompiledScriptPerBrowser)
-{
+class BrowserScripting : public ::testing::Test {
+protected:
     FakeBrowser browser;
     FakeErrorLogger logger;
     AppleScriptService service;
+};
+
+} // namespace
+
+TEST_F(BrowserScripting, TheCacheMakesOneCompiledScriptPerBrowser)
+{
     WebScriptCache cache;
 
     const auto chrome = cache.script("Google Chrome", service, browser.libraryType(), &logger);
@@ -56,11 +60,8 @@ TEST(WebScriptCache, MakesOneCompiledScriptPerBrowser)
     EXPECT_EQ(browser.compiled, 1);
 }
 
-TEST(AppleScriptService, ReportsACompileErrorOnceOnTheMainLoop)
+TEST_F(BrowserScripting, TheServiceReportsACompileErrorOnceOnTheMainLoop)
 {
-    FakeBrowser browser;
-    FakeErrorLogger logger;
-    AppleScriptService service;
     const QString source = WebAppleScriptGenerator::generateScript("Vivaldi");
     const auto script = service.initializeScript(source, browser.libraryType());
 
@@ -81,11 +82,8 @@ TEST(AppleScriptService, ReportsACompileErrorOnceOnTheMainLoop)
     EXPECT_EQ(logger.captures.size(), 1);
 }
 
-TEST(AppleScriptService, CompletesRunsOnTheMainLoopAndReportsFailuresBeforeCompleting)
+TEST_F(BrowserScripting, TheServiceCompletesRunsOnTheMainLoopAndReportsFailuresBeforeCompleting)
 {
-    FakeBrowser browser;
-    FakeErrorLogger logger;
-    AppleScriptService service;
     const QString source = WebAppleScriptGenerator::generateScript("Opera");
     const auto script = service.initializeScript(source, browser.libraryType());
 
