@@ -55,7 +55,9 @@ protected:
         clock.advance(seconds);
         const std::shared_ptr<AppSessionProtocol> session = std::make_shared<AppSession>(name, QStringLiteral("org.example.") + name);
         fakes.center.post({didActivateApplicationNotification, std::map<QString, std::any>{{applicationUserInfoKey, session}}});
-        QCoreApplication::sendPostedEvents(); // delivered, and what ended written to the outbox, on the main loop
+        // On the main loop the activation is delivered, and then what it ended is written to the outbox.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents();
         return session;
     }
     void upload() { QCoro::waitFor(scheduler().uploadSessionBatch()); }

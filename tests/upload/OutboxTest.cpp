@@ -117,6 +117,7 @@ TEST_F(Outbox, AfterACrashTheOpenSessionArrivesEndedAtItsLastCheckpoint)
 {
     const auto editor = switchTo("Editor", 0);
     const auto files = switchTo("Files", 30);
+    EXPECT_EQ(waitingOnDisk().size(), 1) << "an ended session is on disk once the switch that ended it has settled";
     serviceDown();
     clock.advance(40);
     const QDateTime checkpoint = clock.now();

@@ -179,6 +179,8 @@ TEST_F(Upload, OneUploadAtATimeAndLogOutWaitsForTheOneInFlight)
     service->gate.open();
     QCoro::waitFor(std::move(slow));
     upload();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(uploads(), 2);
     expectArrivedAsRecorded({editor}); // the older answer never lands over a newer one
 
     // Log-out during a slow timer upload: its own upload follows, with the session's true end.
