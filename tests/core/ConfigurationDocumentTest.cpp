@@ -58,27 +58,6 @@ TEST(ConfigurationDocument, NumbersThatMakeNoSenseAreNotValid)
     }
 }
 
-TEST(ConfigurationDocument, MessagesKeepTheirExactWording)
-{
-    const ConfigurationDocument empty{QJsonObject{}};
-    EXPECT_EQ(messageOf(empty.text(ConfigKeys::API_CLIENT_ID)), "API_CLIENT_ID is not set in configuration file for this environment");
-    EXPECT_EQ(messageOf(empty.text(ConfigKeys::API_CLIENT_SECRET)), "API_CLIENT_SECRET is not set in configuration file for this environment");
-    EXPECT_EQ(messageOf(empty.text(ConfigKeys::ENVIRONMENT)), "ENVIRONMENT is not set in configuration file for this environment");
-    EXPECT_EQ(messageOf(empty.text(ConfigKeys::SENTRY_DSN)), "SENTRY_DSN is not set in plist for this environment");
-    EXPECT_EQ(messageOf(empty.url(ConfigKeys::ROOT_URL)), "ROOT_URL is not set in plist for this environment");
-    EXPECT_EQ(messageOf(empty.number(ConfigKeys::MIN_IDLE_TIME)), "MIN_IDLE_TIME is not set in plist for this environment");
-
-    EXPECT_EQ(messageOf(numberFrom(QStringLiteral("x"), ConfigKeys::MIN_IDLE_TIME)), "MIN_IDLE_TIMEis not a valid number for this environment ");
-    EXPECT_EQ(messageOf(numberFrom(QStringLiteral("x"), ConfigKeys::IDLE_POLLING_INTERVAL)),
-              "IDLE_POLLING_INTERVALis not a valid number for this environment ");
-    EXPECT_EQ(messageOf(numberFrom(QStringLiteral("x"), ConfigKeys::SECONDS_MIN_APP_SESSION)),
-              "SECONDS_MIN_APP_SESSION is not a valid number for this environment");
-    EXPECT_EQ(messageOf(numberFrom(QStringLiteral("x"), ConfigKeys::SECONDS_MIN_WEB_SESSION)),
-              "SECONDS_MIN_WEB_SESSION is not a valid number for this environment");
-    EXPECT_EQ(messageOf(numberFrom(QStringLiteral("x"), ConfigKeys::SECONDS_WEB_POLLING_INTERVAL)),
-              "SECONDS_WEB_POLLING_INTERVAL is not a valid number for this environment ");
-}
-
 TEST(ConfigurationDocument, TextsAreTakenAsTheyStandAndUrlsMustParse)
 {
     const ConfigurationDocument document(QJsonObject{
@@ -96,12 +75,4 @@ TEST(ConfigurationDocument, TextsAreTakenAsTheyStandAndUrlsMustParse)
     EXPECT_EQ(std::get<QUrl>(url(QStringLiteral("https://hourloom.example"))), QUrl(QStringLiteral("https://hourloom.example")));
     for (const char *text : {"", "http://exa mple.org", "no scheme at all"})
         EXPECT_EQ(messageOf(url(QString::fromLatin1(text))), "ROOT_URL is not a valid URL for this environment") << text;
-}
-
-TEST(ConfigurationDocument, OnlyAJsonObjectIsADocument)
-{
-    EXPECT_TRUE(ConfigurationDocument::fromJson(R"({"ROOT_URL": "http://127.0.0.1"})").has_value());
-    EXPECT_FALSE(ConfigurationDocument::fromJson(R"(["ROOT_URL"])").has_value());
-    EXPECT_FALSE(ConfigurationDocument::fromJson("{ broken").has_value());
-    EXPECT_FALSE(ConfigurationDocument::fromJson("").has_value());
 }

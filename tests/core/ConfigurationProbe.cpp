@@ -19,16 +19,11 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     const std::map<QString, std::function<QString()>> accessors{
         {QStringLiteral("ROOT_URL"), [] { return Configuration::rootURL().toString(); }},
-        {QStringLiteral("API_CLIENT_ID"), [] { return Configuration::apiClientId(); }},
-        {QStringLiteral("API_CLIENT_SECRET"), [] { return Configuration::apiClientSecret(); }},
         {QStringLiteral("ENVIRONMENT"), [] { return Configuration::environment(); }},
-        {QStringLiteral("SENTRY_DSN"), [] { return Configuration::sentryDSN(); }},
         {QStringLiteral("MIN_IDLE_TIME"), [] { return QString::number(Configuration::minIdleTime()); }},
-        {QStringLiteral("IDLE_POLLING_INTERVAL"), [] { return QString::number(Configuration::idlePollingInterval()); }},
         {QStringLiteral("SECONDS_MIN_APP_SESSION"), [] { return QString::number(Configuration::secondsMinAppSession()); }},
         {QStringLiteral("SECONDS_BETWEEN_API_SENDS"), [] { return QString::number(Configuration::secondsBetweenApiSends()); }},
         {QStringLiteral("SECONDS_MIN_WEB_SESSION"), [] { return QString::number(Configuration::secondsMinWebSession()); }},
-        {QStringLiteral("SECONDS_WEB_POLLING_INTERVAL"), [] { return QString::number(Configuration::secondsWebPollingInterval()); }},
         {QStringLiteral("tokenEndpoint"), [] { return Configuration::tokenEndpoint().toString(); }},
         {QStringLiteral("version"), [] { return Configuration::shortVersion().value_or(QStringLiteral("(none)")); }},
         {QStringLiteral("SUFeedURL"), [] { return Configuration::updateFeedURL().value_or(QUrl(QStringLiteral("(none)"))).toString(); }},

@@ -1,7 +1,4 @@
-#include "model/ApiActivityUploadResponseData.h"
 #include "model/AppSession.h"
-#include "model/DecodingError.h"
-#include "model/JsonWriter.h"
 #include "model/SessionBatch.h"
 #include "model/WebSession.h"
 
@@ -30,28 +27,6 @@ QJsonObject parse(const QByteArray &json)
     return document.object();
 }
 
-// An app session interface implementation that is not the record class: it has no upload form.
-class ForeignAppSession final : public AppSessionProtocol {
-public:
-    QUuid id() const override { return {}; }
-    QDateTime startTime() const override { return {}; }
-    std::optional<QDateTime> endTime() const override { return {}; }
-    void setEndTime(std::optional<QDateTime>) override {}
-    bool isActive() const override { return true; }
-    std::optional<double> duration() const override { return {}; }
-    void end(const QDateTime &) override {}
-    void encode(JsonWriter &) const override {}
-    QString appName() const override { return {}; }
-    QString bundleIdentifier() const override { return {}; }
-    WebSessionList &webSessions() override { return list_; }
-    const WebSessionList &webSessions() const override { return list_; }
-    void setWebSessions(WebSessionList) override {}
-    std::shared_ptr<WebSessionProtocol> activeWebSession() const override { return {}; }
-
-private:
-    WebSessionList list_;
-};
-
 } // namespace
 
 TEST(WireFormat, TheExampleBatchEncodesAsDocumented)
@@ -75,24 +50,6 @@ TEST(WireFormat, TheExampleBatchEncodesAsDocumented)
     EXPECT_FALSE(written.contains('\n'));
     // The open session goes out ending now, but stays open in memory.
     EXPECT_TRUE(browser->isActive());
-}
-
-TEST(WireFormat, TheOffsetIsTheOneInForceWhenTheBatchIsWritten)
-{
-    // Berlin leaves summer time on 2024-10-27 at 03:00 local time.
-    test::ScopedTimeZone zone("Europe/Berlin");
-    test::FakeClock clock(QDateTime(QDate(2024, 10, 26), QTime(12, 0)));
-    SessionBatch batch;
-    EXPECT_EQ(batch.timezoneOffset(), 7200);
-    batch.appSessions().append(std::make_shared<AppSession>(QStringLiteral("XTerm"), QStringLiteral("debian-xterm")));
-
-    clock.set(QDateTime(QDate(2024, 10, 28), QTime(12, 0)));
-    const QJsonObject written = parse(batch.encode());
-    EXPECT_EQ(written.value("timezone_offset").toInteger(), 3600);
-    // The end written beside it is local winter time: 12:00 at UTC+1 is 11:00 UTC.
-    const QJsonObject session = written.value("user_activities").toArray().first().toObject();
-    EXPECT_EQ(session.value("end_time").toString(), "2024-10-28 12:00:00");
-    EXPECT_EQ(batch.timezoneOffset(), 7200); // the record keeps what it was made with
 }
 
 TEST(WireFormat, EveryTimeIsWrittenAtTheBodysOffsetAcrossAChangeOfSummerTime)
@@ -130,19 +87,6 @@ TEST(WireFormat, EveryTimeIsWrittenAtTheBodysOffsetAcrossAChangeOfSummerTime)
     EXPECT_EQ(web.value("start_time").toString(), "2024-10-27 01:50:00");
     EXPECT_EQ(web.value("end_time").toString(), "2024-10-27 02:10:00");
 
-    // Text minus offset is the instant, for every time of the body.
-    const auto instant = [offset](const QJsonValue &value) {
-        const QString text = value.toString();
-        const QDateTime digits(QDate::fromString(text.left(10), Qt::ISODate), QTime::fromString(text.mid(11), Qt::ISODate), Qt::UTC);
-        return digits.addSecs(-offset);
-    };
-    EXPECT_EQ(instant(first.value("start_time")), before->startTime());
-    EXPECT_EQ(instant(first.value("end_time")), *before->endTime());
-    EXPECT_EQ(instant(second.value("start_time")), spanning->startTime());
-    EXPECT_EQ(instant(second.value("end_time")), clock.now());
-    EXPECT_EQ(instant(web.value("start_time")), page->startTime());
-    EXPECT_EQ(instant(web.value("end_time")), *page->endTime());
-
     // Into summer time: a start at 01:30 winter time goes out at summer time's offset as 02:30,
     // a wall-clock time that day never showed, but the true instant once 7200 is taken off.
     const QDate spring(2024, 3, 31);
@@ -156,82 +100,16 @@ TEST(WireFormat, EveryTimeIsWrittenAtTheBodysOffsetAcrossAChangeOfSummerTime)
     EXPECT_EQ(springSession.value("end_time").toString(), "2024-03-31 03:30:00");
 }
 
-TEST(WireFormat, EmptyListsAreArraysAndForeignRecordsAreNull)
-{
-    test::FakeClock clock;
-    SessionBatch batch;
-    EXPECT_EQ(parse(batch.encode()).value("user_activities"), QJsonValue(QJsonArray()));
-
-    auto plain = std::make_shared<AppSession>(QStringLiteral("XTerm"), QStringLiteral("debian-xterm"));
-    batch.appSessions() = {plain};
-    const QJsonObject session = parse(batch.encode()).value("user_activities").toArray().first().toObject();
-    EXPECT_EQ(session.value("web_sessions_attributes"), QJsonValue(QJsonArray()));
-
-    batch.appSessions() = {plain, std::make_shared<ForeignAppSession>()};
-    const QJsonObject written = parse(batch.encode());
-    EXPECT_TRUE(written.contains("user_activities"));
-    EXPECT_TRUE(written.value("user_activities").isNull());
-}
-
-TEST(WireFormat, RecordsReadBackStrictly)
-{
-    test::ScopedTimeZone zone("Europe/Berlin");
-    test::FakeClock clock(local(10, 0, 0));
-    const QByteArray body = R"({"timezone_offset":7200,"user_activities":[{"start_time":"2024-05-06 09:15:00","end_time":"not a time","web_sessions_attributes":[{"id":"5B0E6A2C-1D3F-4C8E-9A57-2F6B8D0C4E13","start_time":"2024-05-06 09:20:03","end_time":"2024-05-06 09:31:40","web_domain_attributes":{"domain":"example.org"}}],"id":"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8","desktop_app_attributes":{"app_name":"Example Browser","app_identifier":"org.example.browser"}}]})";
-    const auto batch = SessionBatch::decode(parse(body));
-    ASSERT_EQ(batch->appSessions().size(), 1);
-    const auto &session = dynamic_cast<const AppSession &>(*batch->appSessions().first());
-    EXPECT_EQ(session.id(), QUuid(QStringLiteral("c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8")));
-    EXPECT_EQ(session.startTime(), local(9, 15, 0));
-    EXPECT_TRUE(session.isActive()); // an unreadable end keeps the construction value
-    EXPECT_EQ(session.desktopApp(), (DesktopApp{"Example Browser", "org.example.browser"}));
-    ASSERT_EQ(session.webSessions().size(), 1);
-    EXPECT_EQ(session.webSessions().first()->endTime(), local(9, 31, 40));
-    EXPECT_EQ(session.webSessions().first()->webDomain()->domain(), "example.org");
-
-    // Any required member missing or of the wrong type fails the whole read.
-    const QList<QByteArray> broken{
-        R"({"user_activities":[]})",
-        R"({"timezone_offset":"7200","user_activities":[]})",
-        R"({"timezone_offset":7200.5,"user_activities":[]})",
-        R"({"timezone_offset":0,"user_activities":null})",
-        R"({"timezone_offset":0,"user_activities":[{"start_time":"2024-05-06 09:15:00","end_time":"2024-05-06 09:15:00","web_sessions_attributes":[],"id":"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8"}]})",
-        R"({"timezone_offset":0,"user_activities":[{"start_time":"2024-05-06 09:15:00","end_time":"2024-05-06 09:15:00","web_sessions_attributes":[],"id":"not-a-uuid","desktop_app_attributes":{"app_name":"A","app_identifier":"a"}}]})",
-        R"({"timezone_offset":0,"user_activities":[{"start_time":1,"end_time":"2024-05-06 09:15:00","web_sessions_attributes":[],"id":"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8","desktop_app_attributes":{"app_name":"A","app_identifier":"a"}}]})",
-    };
-    for (const QByteArray &json : broken)
-        EXPECT_THROW(SessionBatch::decode(parse(json)), DecodingError) << json.toStdString();
-}
-
-TEST(WireFormat, TheUploadAnswerIsReadWhenItIsAnObject)
-{
-    const auto both = ApiActivityUploadResponseData::fromJson(R"({"errors":[{"message":"bad","code":3}],"messages":null,"extra":1})");
-    ASSERT_TRUE(both.has_value());
-    ASSERT_TRUE(both->errors.has_value());
-    EXPECT_EQ(both->errors->first().message, "bad");
-    EXPECT_FALSE(both->messages.has_value());
-
-    const auto empty = ApiActivityUploadResponseData::fromJson("{}");
-    ASSERT_TRUE(empty.has_value());
-    EXPECT_FALSE(empty->errors.has_value());
-    EXPECT_FALSE(empty->messages.has_value());
-
-    for (const QByteArray &body : {QByteArray("<html>Bad Gateway</html>"), QByteArray(), QByteArray("[]"),
-                                   QByteArray(R"({"messages":[{"text":"no message member"}]})"),
-                                   QByteArray(R"({"errors":"not a list"})")})
-        EXPECT_FALSE(ApiActivityUploadResponseData::fromJson(body).has_value()) << body.toStdString();
-}
-
-TEST(WireFormat, AnyTextSurvivesTheWriter)
+TEST(WireFormat, AnyTextSurvivesTheWriterAndNoPagesAreAnEmptyList)
 {
     test::FakeClock clock;
     const QString awkward = QStringLiteral("quote \" backslash \\ newline \n tab \t bell \x07 nul ") + QChar(0)
         + QStringLiteral(" ünïcødé 日本 ") + QString::fromUcs4(U"\U0001F600");
     SessionBatch batch;
     batch.appSessions().append(std::make_shared<AppSession>(awkward, QStringLiteral("id/with\\slash")));
-    const QJsonObject app = parse(batch.encode())
-                                .value("user_activities").toArray().first().toObject()
-                                .value("desktop_app_attributes").toObject();
+    const QJsonObject session = parse(batch.encode()).value("user_activities").toArray().first().toObject();
+    EXPECT_EQ(session.value("web_sessions_attributes"), QJsonValue(QJsonArray()));
+    const QJsonObject app = session.value("desktop_app_attributes").toObject();
     EXPECT_EQ(app.value("app_name").toString(), awkward);
     EXPECT_EQ(app.value("app_identifier").toString(), "id/with\\slash");
 }

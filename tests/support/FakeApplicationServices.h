@@ -1,10 +1,11 @@
 #pragma once
 
 #include "core/ports/ApplicationServices.h"
-#include "platform/desktops/unsupported/UnsupportedDesktop.h"
 
+#include "support/FakeErrorLogger.h"
 #include "support/FakePlatform.h"
 #include "support/FakeTimer.h"
+#include "support/FakeURLSession.h"
 
 #include <QMap>
 
@@ -31,28 +32,12 @@ public:
     QMap<std::pair<QString, QString>, QByteArray> items;
 };
 
-// Answers every request with the given status and an empty answer object; keeps the bodies.
-class RecordingURLSession final : public URLSessionProtocol {
-public:
-    QCoro::Task<URLSessionCompletion> uploadTask(URLRequest request, QByteArray body) override
-    {
-        requests.append({request.url.path(), body});
-        co_return URLSessionCompletion{QByteArray("{}"), HTTPURLResponse{status, {}}, std::nullopt};
-    }
-    int status = 201;
-    QList<std::pair<QString, QByteArray>> requests;
-};
-
 class FakeCrashReporter final : public CrashReporterProtocol {
 public:
-    class Logger final : public ErrorLoggerProtocol {
-    public:
-        void capture(const ReportableError &) const override {}
-    };
     void start(const CrashReportingOptions &options) override { started.append(options); }
     const ErrorLoggerProtocol &errorLogger() const override { return logger; }
     QList<CrashReportingOptions> started;
-    Logger logger;
+    FakeErrorLogger logger;
 };
 
 class FakeLaunchAtLogin final : public LaunchAtLoginProtocol {
@@ -66,10 +51,24 @@ public:
     bool succeeds = true;
 };
 
+// Counts the checks the user asks for; whether one can start is the test's to say.
 class FakeUpdater final : public UpdaterProtocol {
 public:
-    bool canCheckForUpdates() const override { return true; }
-    void checkForUpdates() override {}
+    explicit FakeUpdater(bool canCheck = true)
+        : canCheck_(canCheck)
+    {
+    }
+    bool canCheckForUpdates() const override { return canCheck_; }
+    void checkForUpdates() override { ++checks; }
+    void setCanCheck(bool canCheck)
+    {
+        canCheck_ = canCheck;
+        emit canCheckForUpdatesChanged(canCheck);
+    }
+    int checks = 0;
+
+private:
+    bool canCheck_;
 };
 
 // Substitutes for every platform service of the application.
@@ -81,8 +80,8 @@ struct FakeApplicationServices {
         services.urlSession = urlSession;
         services.workspaceCenter = &center;
         services.workspace = workspace;
-        services.eventSource = std::make_shared<FakeEventSource>();
-        services.eventTracker = std::make_shared<FakeEventTracker>();
+        services.eventSource = eventSource;
+        services.eventTracker = eventTracker;
         services.crashReporter = crashReporter;
         services.localErrorLogger = &crashReporter->logger;
         services.launchAtLogin = launchAtLogin;
@@ -92,8 +91,10 @@ struct FakeApplicationServices {
     NotificationCenter center;
     FakeTimerProvider timers;
     std::shared_ptr<InMemoryKeychain> keychain = std::make_shared<InMemoryKeychain>();
-    std::shared_ptr<RecordingURLSession> urlSession = std::make_shared<RecordingURLSession>();
+    std::shared_ptr<FakeURLSession> urlSession = std::make_shared<FakeURLSession>();
     std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
+    std::shared_ptr<FakeEventSource> eventSource = std::make_shared<FakeEventSource>();
+    std::shared_ptr<FakeEventTracker> eventTracker = std::make_shared<FakeEventTracker>();
     std::shared_ptr<FakeCrashReporter> crashReporter = std::make_shared<FakeCrashReporter>();
     std::shared_ptr<FakeLaunchAtLogin> launchAtLogin = std::make_shared<FakeLaunchAtLogin>();
     ApplicationServices services;

@@ -4,109 +4,90 @@
 
 #include <QCoreApplication>
 #include <QMutex>
-#include <QThreadPool>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <atomic>
 
 namespace hourloom::test {
 
-// A script result carrying the text the test chose.
-class FakeScriptResponse final : public ScriptLibraryResponseProtocol {
-public:
-    explicit FakeScriptResponse(std::optional<QString> text)
-        : text_(std::move(text))
-    {
-    }
-    std::optional<QString> stringValue() const override { return text_; }
-
-private:
-    std::optional<QString> text_;
-};
-
-// The browser a fake script talks to. Scripts run on worker threads, so everything the test
+// The browser that fake scripts talk to: its scripts answer with the URL the test shows, or fail
+// to compile or to run as the test says. Scripts run on worker threads, so everything the test
 // sets or reads is behind a lock.
 class FakeBrowser {
 public:
-    void show(std::optional<QString> url)
-    {
-        QMutexLocker lock(&mutex_);
-        url_ = std::move(url);
-    }
-    void failRuns(std::optional<QVariantMap> error)
-    {
-        QMutexLocker lock(&mutex_);
-        runError_ = std::move(error);
-    }
-    void failCompile(std::optional<QVariantMap> error)
-    {
-        QMutexLocker lock(&mutex_);
-        compileError_ = std::move(error);
-    }
+    void show(std::optional<QString> url) { set(url_, std::move(url)); }
+    void failRuns(std::optional<QVariantMap> error) { set(runError_, std::move(error)); }
+    void failCompile(std::optional<QVariantMap> error) { set(compileError_, std::move(error)); }
+    QStringList sources() const { return get(sources_); }
+
     // Whether the library makes script objects at all.
     std::atomic<bool> refuseScripts = false;
-
     std::atomic<int> created = 0;
     std::atomic<int> compiled = 0;
     std::atomic<int> runs = 0;
-    QStringList sources() const
+
+    ScriptLibraryType libraryType()
     {
-        QMutexLocker lock(&mutex_);
-        return sources_;
+        return [this](const QString &source) -> std::shared_ptr<ScriptLibraryProtocol> {
+            ++created;
+            {
+                const QMutexLocker lock(&mutex_);
+                sources_ << source;
+            }
+            return refuseScripts ? nullptr : std::make_shared<Script>(*this);
+        };
     }
 
-    ScriptLibraryType libraryType();
-
 private:
-    friend class FakeScript;
+    class Response final : public ScriptLibraryResponseProtocol {
+    public:
+        explicit Response(std::optional<QString> text) : text_(std::move(text)) {}
+        std::optional<QString> stringValue() const override { return text_; }
+
+    private:
+        std::optional<QString> text_;
+    };
+
+    class Script final : public ScriptLibraryProtocol {
+    public:
+        explicit Script(FakeBrowser &browser) : browser_(browser) {}
+        bool compileAndReturnError(std::optional<QVariantMap> &error) override
+        {
+            ++browser_.compiled;
+            error = browser_.get(browser_.compileError_);
+            return !error;
+        }
+        std::shared_ptr<ScriptLibraryResponseProtocol> executeAndReturnError(std::optional<QVariantMap> &error) override
+        {
+            ++browser_.runs;
+            error = browser_.get(browser_.runError_);
+            return error ? nullptr : std::make_shared<Response>(browser_.get(browser_.url_));
+        }
+
+    private:
+        FakeBrowser &browser_;
+    };
+
+    template <typename T>
+    void set(T &field, T value)
+    {
+        const QMutexLocker lock(&mutex_);
+        field = std::move(value);
+    }
+    template <typename T>
+    T get(const T &field) const
+    {
+        const QMutexLocker lock(&mutex_);
+        return field;
+    }
+
     mutable QMutex mutex_;
     std::optional<QString> url_;
     std::optional<QVariantMap> runError_;
     std::optional<QVariantMap> compileError_;
     QStringList sources_;
 };
-
-// A script object whose runs answer with what its browser shows.
-class FakeScript final : public ScriptLibraryProtocol {
-public:
-    explicit FakeScript(FakeBrowser &browser)
-        : browser_(browser)
-    {
-    }
-
-    bool compileAndReturnError(std::optional<QVariantMap> &error) override
-    {
-        ++browser_.compiled;
-        QMutexLocker lock(&browser_.mutex_);
-        error = browser_.compileError_;
-        return !error;
-    }
-
-    std::shared_ptr<ScriptLibraryResponseProtocol> executeAndReturnError(std::optional<QVariantMap> &error) override
-    {
-        ++browser_.runs;
-        QMutexLocker lock(&browser_.mutex_);
-        error = browser_.runError_;
-        return error ? nullptr : std::make_shared<FakeScriptResponse>(browser_.url_);
-    }
-
-private:
-    FakeBrowser &browser_;
-};
-
-inline ScriptLibraryType FakeBrowser::libraryType()
-{
-    return [this](const QString &source) -> std::shared_ptr<ScriptLibraryProtocol> {
-        ++created;
-        {
-            QMutexLocker lock(&mutex_);
-            sources_ << source;
-        }
-        if (refuseScripts)
-            return nullptr;
-        return std::make_shared<FakeScript>(*this);
-    };
-}
 
 // Lets every background script finish and applies what they posted to the main loop: the
 // service's completion first, then whatever that completion posts in turn.

@@ -10,13 +10,25 @@ namespace hourloom::test {
 // A timer that fires only when the test says so.
 class FakeTimer final : public TimerProtocol {
 public:
-    FakeTimer(double interval, bool repeats, TimerBlock block);
+    FakeTimer(double interval, bool repeats, TimerBlock block)
+        : interval(interval)
+        , repeats(repeats)
+        , block_(std::move(block))
+    {
+    }
 
     void invalidate() override { valid_ = false; }
     bool isValid() const override { return valid_; }
 
     // Runs the block once if the timer is still valid; a one-shot timer is then spent.
-    void fire();
+    void fire()
+    {
+        if (!valid_)
+            return;
+        valid_ = repeats;
+        const TimerBlock block = block_; // the block may drop the timer's last owner
+        block(*this);
+    }
 
     const double interval;
     const bool repeats;
@@ -29,7 +41,12 @@ private:
 // Hands out FakeTimers and remembers every one it made.
 class FakeTimerProvider {
 public:
-    TimerProvider provider();
+    TimerProvider provider()
+    {
+        return [this](double interval, bool repeats, TimerBlock block) -> std::shared_ptr<TimerProtocol> {
+            return timers_.emplace_back(std::make_shared<FakeTimer>(interval, repeats, std::move(block)));
+        };
+    }
 
     const std::vector<std::shared_ptr<FakeTimer>> &timers() const { return timers_; }
     std::shared_ptr<FakeTimer> last() const { return timers_.empty() ? nullptr : timers_.back(); }

@@ -4,8 +4,6 @@
 #include <QDir>
 #include <QThread>
 
-#include <csignal>
-
 namespace hourloom::test {
 
 void KeyringSession::SetUp()
@@ -24,42 +22,31 @@ bool KeyringSession::start()
     environment.insert(QStringLiteral("HOME"), home_.path());
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.filePath(QStringLiteral("runtime")));
-    environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     // No display: a prompt must fail at once rather than wait for a user.
     environment.remove(QStringLiteral("DISPLAY"));
-    session_.setProcessEnvironment(environment);
-    session_.setProcessChannelMode(QProcess::SeparateChannels);
-    // The shell reports the bus address and its own pid, then becomes the keyring daemon, which
-    // reads the login password from standard input. When the daemon ends, so does the bus.
-    session_.start(QStringLiteral("dbus-run-session"),
-                   {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
-                    QStringLiteral("echo \"$DBUS_SESSION_BUS_ADDRESS\"; echo $$; "
-                                   "exec gnome-keyring-daemon --foreground --unlock --components=secrets")});
-    if (!session_.waitForStarted(5000)) {
-        ADD_FAILURE() << "dbus-run-session is missing (package dbus-daemon)";
+    bus_ = std::make_unique<PrivateSessionBus>(QString(), environment);
+    if (!bus_->error().isEmpty()) {
+        ADD_FAILURE() << bus_->error().toStdString();
+        return false;
+    }
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_->address());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().toUtf8());
+
+    // The daemon reads the login password from standard input.
+    keyring_.setProcessEnvironment(environment);
+    keyring_.setProcessChannelMode(QProcess::SeparateChannels);
+    keyring_.start(QStringLiteral("gnome-keyring-daemon"), {QStringLiteral("--foreground"), QStringLiteral("--unlock"), QStringLiteral("--components=secrets")});
+    if (!keyring_.waitForStarted(5000)) {
+        ADD_FAILURE() << "gnome-keyring-daemon is missing (package gnome-keyring)";
         return false;
     }
     // An empty password would create no login keyring, and the first store would prompt.
-    session_.write("hourloom-test-keyring");
-    session_.closeWriteChannel();
-
-    QByteArray header;
-    const QDeadlineTimer deadline(10000);
-    while (header.count('\n') < 2 && !deadline.hasExpired() && session_.state() == QProcess::Running) {
-        session_.waitForReadyRead(50);
-        header += session_.readAllStandardOutput();
-    }
-    const QList<QByteArray> lines = header.split('\n');
-    if (lines.size() < 3) {
-        ADD_FAILURE() << "no session bus: " << session_.readAllStandardError().toStdString();
-        return false;
-    }
-    keyringPid_ = lines[1].toLongLong();
-    qputenv("DBUS_SESSION_BUS_ADDRESS", lines[0]);
+    keyring_.write("hourloom-test-keyring");
+    keyring_.waitForBytesWritten(5000);
+    keyring_.closeWriteChannel();
     if (!waitUntilReady()) {
-        ADD_FAILURE() << "gnome-keyring did not serve the Secret Service ("
-                      << (session_.state() == QProcess::Running ? "still running" : "it ended") << "): "
-                      << session_.readAllStandardError().toStdString();
+        ADD_FAILURE() << "gnome-keyring did not serve the Secret Service (" << (keyring_.state() == QProcess::Running ? "still running" : "it ended")
+                      << "): " << keyring_.readAllStandardError().toStdString();
         return false;
     }
     return true;
@@ -83,7 +70,7 @@ bool KeyringSession::waitUntilReady()
     // Generous: under a loaded parallel test run the daemon has been seen to need more than 10 s
     // to create its login keyring.
     const QDeadlineTimer deadline(30000);
-    while (!deadline.hasExpired() && session_.state() == QProcess::Running) {
+    while (!deadline.hasExpired() && keyring_.state() == QProcess::Running) {
         // Asking org.freedesktop.secrets itself before the daemon owns the name would make the
         // bus start a second, locked daemon: wait for the owner without activating anything.
         const bool owned = dbusCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
@@ -100,12 +87,12 @@ bool KeyringSession::waitUntilReady()
 
 void KeyringSession::TearDown()
 {
-    if (keyringPid_ > 0)
-        ::kill(pid_t(keyringPid_), SIGTERM);
-    if (!session_.waitForFinished(5000)) {
-        session_.kill();
-        session_.waitForFinished(5000);
+    keyring_.terminate();
+    if (!keyring_.waitForFinished(5000)) {
+        keyring_.kill();
+        keyring_.waitForFinished(5000);
     }
+    bus_.reset();
 }
 
 QByteArray KeyringSession::secretTool(const QStringList &arguments, const QByteArray &input)

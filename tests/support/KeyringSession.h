@@ -1,15 +1,19 @@
 #pragma once
 
+#include "support/PrivateSessionBus.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace hourloom::test {
 
-// A private session bus (dbus-run-session) with gnome-keyring serving the Secret Service and
-// its login keyring unlocked, for the whole test process: libsecret connects to the session
-// bus once per process. The keyring's files live in a temporary folder, never the user's.
+// A private session bus with gnome-keyring serving the Secret Service and its login keyring
+// unlocked, for the whole test process: libsecret connects to the session bus once per process.
+// The keyring's files live in a temporary folder, never the user's.
 // Tests that need it assert isReady() in their SetUp: without the keyring they fail rather than
 // being skipped, which a failing environment would make them.
 class KeyringSession final : public ::testing::Environment {
@@ -32,8 +36,8 @@ private:
     bool waitUntilReady();
 
     QTemporaryDir home_;
-    QProcess session_;
-    qint64 keyringPid_ = 0;
+    std::unique_ptr<PrivateSessionBus> bus_;
+    QProcess keyring_;
 };
 
 } // namespace hourloom::test

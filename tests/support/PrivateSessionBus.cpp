@@ -4,11 +4,13 @@
 
 namespace hourloom::test {
 
-PrivateSessionBus::PrivateSessionBus()
+PrivateSessionBus::PrivateSessionBus(const QString &configFile, const QProcessEnvironment &environment)
 {
+    daemon_.setProcessEnvironment(environment);
     daemon_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // The daemon prints its address once it accepts connections.
-    daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+    daemon_.start(QStringLiteral("dbus-daemon"), {configFile.isEmpty() ? QStringLiteral("--session") : QStringLiteral("--config-file=") + configFile,
+                                                  QStringLiteral("--nofork"), QStringLiteral("--print-address")});
     if (!daemon_.waitForStarted(5000)) {
         error_ = QStringLiteral("dbus-daemon did not start (is the dbus-daemon package installed?)");
         return;

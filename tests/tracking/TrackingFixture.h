@@ -1,5 +1,6 @@
 #pragma once
 
+#include "agent/TrackingStack.h"
 #include "model/AppSession.h"
 #include "model/WebSession.h"
 #include "tracking/AppSwitchTracker.h"
@@ -10,21 +11,16 @@
 #include "support/FakeClock.h"
 #include "support/FakePlatform.h"
 #include "support/FakeTimer.h"
-#include "support/FakeWebSessionController.h"
 
 #include <gtest/gtest.h>
 
 namespace hourloom::test {
 
-// A session batch controller wired to substitutes: a clock, timers, a workspace, an idle counter
-// and an input monitor the test drives.
+// Tracking as the agent builds it, on substitutes: a clock, timers, a workspace, an idle counter
+// and an input monitor the test drives. No browser is scripted.
 class TrackingFixture : public ::testing::Test {
 protected:
-    TrackingFixture()
-    {
-        IdleTimeTracker::eventSource = eventSource;
-        controller->minSessionDuration = 5;
-    }
+    TrackingFixture() { controller->minSessionDuration = 5; }
     ~TrackingFixture() override { IdleTimeTracker::eventSource.reset(); }
 
     // `seconds` after the previous step, the application becomes frontmost.
@@ -40,19 +36,15 @@ protected:
 
     FakeClock clock;
     FakeTimerProvider timers;
+    NotificationCenter notificationCenter;
     std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
     std::shared_ptr<FakeEventSource> eventSource = std::make_shared<FakeEventSource>();
     std::shared_ptr<FakeEventTracker> eventTracker = std::make_shared<FakeEventTracker>();
-    std::shared_ptr<IdleTimeController> idle = std::make_shared<IdleTimeController>(eventTracker, timers.provider());
-    NotificationCenter notificationCenter;
-    std::shared_ptr<AppSwitchTracker> tracker = std::make_shared<AppSwitchTracker>(
-        notificationCenter, didActivateApplicationNotification, applicationUserInfoKey, workspace);
-    std::vector<std::shared_ptr<FakeWebSessionController>> webControllers;
-    std::shared_ptr<SessionBatchController> controller = std::make_shared<SessionBatchController>(
-        tracker, idle, [this](std::shared_ptr<AppSessionProtocol> appSession) -> std::shared_ptr<WebSessionControllerProtocol> {
-            webControllers.push_back(std::make_shared<FakeWebSessionController>(std::move(appSession)));
-            return webControllers.back();
-        });
+    const TrackingStack stack = TrackingStack::build(
+        {.activations = notificationCenter, .workspace = workspace, .idleSeconds = eventSource, .input = eventTracker, .timerProvider = timers.provider()});
+    const std::shared_ptr<AppSwitchTracker> tracker = stack.tracker;
+    const std::shared_ptr<IdleTimeController> idle = stack.idle;
+    const std::shared_ptr<SessionBatchController> controller = stack.controller;
 };
 
 } // namespace hourloom::test

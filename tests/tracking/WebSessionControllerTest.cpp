@@ -23,7 +23,6 @@ protected:
         made->timerProvider = timers.provider();
         made->scriptCache = cache;
         made->errorLogger = &pollLogger;
-        made->minWebSessionDuration = 5;
         return made;
     }
 
@@ -66,14 +65,12 @@ protected:
 
 TEST_F(WebSessionController_, StartsTheRepeatingPollOnTheMainLoopAndKeepsOneSessionWhileTheDomainStays)
 {
-    EXPECT_EQ(controller->webPollingInterval, 2); // the test configuration's value
     controller->startPolling();
     EXPECT_TRUE(timers.timers().empty()); // not before the main loop runs
     QCoreApplication::sendPostedEvents();
     ASSERT_EQ(timers.timers().size(), 1u);
-    EXPECT_EQ(timers.last()->interval, 2);
+    EXPECT_EQ(timers.last()->interval, 2); // SECONDS_WEB_POLLING_INTERVAL of the test configuration
     EXPECT_TRUE(timers.last()->repeats);
-    EXPECT_TRUE(appSession->webSessions().isEmpty());
 
     const QDateTime firstResult = clock.now().addSecs(2);
     pollShowing("https://www.example.com/a", 2);
@@ -85,7 +82,7 @@ TEST_F(WebSessionController_, StartsTheRepeatingPollOnTheMainLoopAndKeepsOneSess
     EXPECT_EQ(browser.runs, 3);
 }
 
-TEST_F(WebSessionController_, DropsAShortSessionBetweenTwoLongOnesAndKeepsOneOfExactlyTheMinimum)
+TEST_F(WebSessionController_, DropsShortSessionsAndKeepsOnesOfExactlyTheMinimum)
 {
     start();
     pollShowing("https://a.example/", 2);
@@ -97,6 +94,13 @@ TEST_F(WebSessionController_, DropsAShortSessionBetweenTwoLongOnesAndKeepsOneOfE
     pollShowing("https://d.example/", 5);
     EXPECT_EQ(domains(), (QStringList{"a.example", "c.example", "d.example*"}));
     EXPECT_EQ(appSession->webSessions()[1]->duration(), 5);
+
+    // Stopping ends the active session now, and drops it when short.
+    clock.advance(3);
+    controller->stopPolling();
+    EXPECT_EQ(domains(), (QStringList{"a.example", "c.example"}));
+    EXPECT_FALSE(timers.last()->isValid());
+    EXPECT_EQ(controller->domain, "d.example");
 }
 
 TEST_F(WebSessionController_, GoesOnWithoutAWindowAndEndsTheSessionForALocalFile)
@@ -152,22 +156,15 @@ TEST_F(WebSessionController_, NeverPollsWithoutAScriptAndStopsWithoutAnActiveSes
     EXPECT_TRUE(appSession->webSessions().isEmpty());
 }
 
-TEST_F(WebSessionController_, StopPollingEndsTheActiveSessionNowAndDropsItWhenShort)
-{
-    start();
-    pollShowing("https://a.example/", 2);
-    pollShowing("https://b.example/", 10);
-    clock.advance(3);
-    controller->stopPolling();
-    EXPECT_EQ(domains(), QStringList{"a.example"});
-    EXPECT_FALSE(timers.last()->isValid());
-    EXPECT_EQ(controller->domain, "b.example");
-}
-
 TEST_F(WebSessionController_, ResumesTheLastSessionSoThatTheFirstPollContinuesIt)
 {
+    // With no session to resume there is no domain, and the first poll opens one.
     start();
+    controller->resumeLastWebSession();
+    EXPECT_EQ(controller->domain, std::nullopt);
     pollShowing("https://a.example/", 2);
+    EXPECT_EQ(domains(), QStringList{"a.example*"});
+
     pollShowing("https://b.example/", 10);
     pollShowing("https://a.example/", 10);
     clock.advance(10);
@@ -184,15 +181,6 @@ TEST_F(WebSessionController_, ResumesTheLastSessionSoThatTheFirstPollContinuesIt
     EXPECT_EQ(domains(), (QStringList{"a.example", "b.example", "a.example*"}));
     EXPECT_EQ(appSession->webSessions().last(), reopened);
     EXPECT_EQ(reopened->startTime(), startedAt);
-}
-
-TEST_F(WebSessionController_, ResumingWithoutSessionsLeavesNoDomainAndTheFirstPollOpensOne)
-{
-    start();
-    controller->resumeLastWebSession();
-    EXPECT_EQ(controller->domain, std::nullopt);
-    pollShowing("https://example.com/", 2);
-    EXPECT_EQ(domains(), QStringList{"example.com*"});
 }
 
 TEST_F(WebSessionController_, AReleasedControllerStopsItselfAndIgnoresItsTimerAndPendingResults)

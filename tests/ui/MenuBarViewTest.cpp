@@ -100,17 +100,12 @@ protected:
     PanelHarness harness;
 };
 
-TEST_F(AccountViewTest, VersionTextIsTheShortVersionOrUnknown)
+TEST_F(AccountViewTest, ShowsTheShortVersionOrUnknownAndTheStoredUserNameOrUser)
 {
     const AccountView versioned(harness.environment(), QStringLiteral("1.4.2"));
     EXPECT_TRUE(showsText(versioned, QStringLiteral("v 1.4.2")));
-    const AccountView unversioned(harness.environment(), std::nullopt);
-    EXPECT_TRUE(showsText(unversioned, QStringLiteral("v Unknown")));
-}
-
-TEST_F(AccountViewTest, UserNameIsTheStoredOneOrUser)
-{
     const AccountView view(harness.environment(), std::nullopt);
+    EXPECT_TRUE(showsText(view, QStringLiteral("v Unknown")));
     EXPECT_TRUE(showsText(view, QStringLiteral("User")));
     UserDefaults::setString(UserDefaults::userNameKey, QStringLiteral("ada@example.org"));
     EXPECT_TRUE(showsText(view, QStringLiteral("ada@example.org")));
