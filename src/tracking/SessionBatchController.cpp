@@ -4,8 +4,6 @@
 #include "IdleTimeController.h"
 #include "core/Clock.h"
 #include "core/Configuration.h"
-#include "model/JsonReader.h"
-#include "model/JsonWriter.h"
 #include "model/SessionBatch.h"
 
 namespace hourloom {
@@ -32,28 +30,6 @@ SessionBatchController::SessionBatchController(std::shared_ptr<AppSwitchTracker>
     , appSessionControllerType_(std::move(appSessionControllerType))
     , webSessionControllerClass_(std::move(webSessionControllerClass))
 {
-}
-
-std::shared_ptr<SessionBatchController> SessionBatchController::decode(const QJsonObject &object,
-                                                                       std::shared_ptr<AppSwitchTracker> appSwitchTracker,
-                                                                       std::shared_ptr<IdleTimeController> idleTimeController,
-                                                                       WebSessionControllerClass webSessionControllerClass)
-{
-    auto batch = SessionBatch::decode(JsonReader::object(object, QStringLiteral("user_activities")));
-    auto controller = std::make_shared<SessionBatchController>(std::move(appSwitchTracker), std::move(idleTimeController),
-                                                               std::move(webSessionControllerClass));
-    controller->setSessionBatch(std::move(batch));
-    return controller;
-}
-
-QByteArray SessionBatchController::encode() const
-{
-    JsonWriter writer;
-    writer.beginObject();
-    writer.key(QLatin1StringView("user_activities"));
-    writer.rawValue(sessionBatch_->encode());
-    writer.endObject();
-    return writer.take();
 }
 
 void SessionBatchController::handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession)

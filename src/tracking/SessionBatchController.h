@@ -18,11 +18,6 @@ public:
                            WebSessionControllerClass webSessionControllerClass,
                            SessionBatchType sessionBatchType = defaultSessionBatchType(),
                            AppSessionControllerType appSessionControllerType = defaultAppSessionControllerType());
-    // The same, with the batch read from {"user_activities": ...}; throws DecodingError.
-    static std::shared_ptr<SessionBatchController> decode(const QJsonObject &object,
-                                                          std::shared_ptr<AppSwitchTracker> appSwitchTracker,
-                                                          std::shared_ptr<IdleTimeController> idleTimeController,
-                                                          WebSessionControllerClass webSessionControllerClass);
 
     double minSessionDuration;
 
@@ -44,8 +39,6 @@ public:
     void clearUploadedSessions() override;
     void removeUploadedSessions(const UploadedSessions &sent) override;
     qsizetype dropOldestEndedSessions(qsizetype limit) override;
-
-    QByteArray encode() const override;
 
 private:
     static SessionBatchType defaultSessionBatchType();

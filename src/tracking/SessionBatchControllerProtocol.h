@@ -4,8 +4,6 @@
 #include "model/SessionBatchProtocol.h"
 #include "model/UploadedSessions.h"
 
-#include <QJsonObject>
-
 #include <memory>
 
 namespace hourloom {
@@ -47,9 +45,6 @@ public:
     virtual void removeUploadedSessions(const UploadedSessions &sent) = 0;
     // Keeps at most `limit` ended app sessions waiting, dropping the oldest; returns how many went.
     virtual qsizetype dropOldestEndedSessions(qsizetype limit) = 0;
-
-    // {"user_activities": <the batch's upload form>}
-    virtual QByteArray encode() const = 0;
 };
 
 } // namespace hourloom

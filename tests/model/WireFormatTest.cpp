@@ -1,4 +1,5 @@
 #include "model/AppSession.h"
+#include "model/DecodingError.h"
 #include "model/SessionBatch.h"
 #include "model/WebSession.h"
 
@@ -98,6 +99,36 @@ TEST(WireFormat, EveryTimeIsWrittenAtTheBodysOffsetAcrossAChangeOfSummerTime)
     const QJsonObject springSession = springBody.value("user_activities").toArray().first().toObject();
     EXPECT_EQ(springSession.value("start_time").toString(), "2024-03-31 02:30:00");
     EXPECT_EQ(springSession.value("end_time").toString(), "2024-03-31 03:30:00");
+}
+
+TEST(WireFormat, RecordsReadBackStrictly)
+{
+    test::ScopedTimeZone zone("Europe/Berlin");
+    test::FakeClock clock(local(10, 0, 0));
+    const QByteArray body = R"({"timezone_offset":7200,"user_activities":[{"start_time":"2024-05-06 09:15:00","end_time":"not a time","web_sessions_attributes":[{"id":"5B0E6A2C-1D3F-4C8E-9A57-2F6B8D0C4E13","start_time":"2024-05-06 09:20:03","end_time":"2024-05-06 09:31:40","web_domain_attributes":{"domain":"example.org"}}],"id":"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8","desktop_app_attributes":{"app_name":"Example Browser","app_identifier":"org.example.browser"}}]})";
+    const auto batch = SessionBatch::decode(parse(body));
+    ASSERT_EQ(batch->appSessions().size(), 1);
+    const auto &session = dynamic_cast<const AppSession &>(*batch->appSessions().first());
+    EXPECT_EQ(session.id(), QUuid(QStringLiteral("c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8")));
+    EXPECT_EQ(session.startTime(), local(9, 15, 0));
+    EXPECT_TRUE(session.isActive()); // an unreadable end keeps the construction value
+    EXPECT_EQ(session.desktopApp(), (DesktopApp{"Example Browser", "org.example.browser"}));
+    ASSERT_EQ(session.webSessions().size(), 1);
+    EXPECT_EQ(session.webSessions().first()->endTime(), local(9, 31, 40));
+    EXPECT_EQ(session.webSessions().first()->webDomain()->domain(), "example.org");
+
+    // Any required member missing or of the wrong type fails the whole read.
+    const auto withOneSession = [](const char *id, const char *start, const char *appAttributes) {
+        return QByteArray(R"({"timezone_offset":0,"user_activities":[{"start_time":)") + start
+            + R"(,"end_time":"2024-05-06 09:15:00","web_sessions_attributes":[],"id":")" + id + '"' + appAttributes + "}]}";
+    };
+    const char *const uuid = "c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8";
+    const char *const desktopApp = R"(,"desktop_app_attributes":{"app_name":"A","app_identifier":"a"})";
+    for (const QByteArray &json : {QByteArray(R"({"user_activities":[]})"), QByteArray(R"({"timezone_offset":"7200","user_activities":[]})"),
+                                   QByteArray(R"({"timezone_offset":7200.5,"user_activities":[]})"),
+                                   QByteArray(R"({"timezone_offset":0,"user_activities":null})"), withOneSession(uuid, R"("2024-05-06 09:15:00")", ""),
+                                   withOneSession("not-a-uuid", R"("2024-05-06 09:15:00")", desktopApp), withOneSession(uuid, "1", desktopApp)})
+        EXPECT_THROW(SessionBatch::decode(parse(json)), DecodingError) << json.toStdString();
 }
 
 TEST(WireFormat, AnyTextSurvivesTheWriterAndNoPagesAreAnEmptyList)
