@@ -1,5 +1,4 @@
 // The credential store against a real gnome-keyring on a private session bus.
-#include "ScopedEnvironment.h"
 #include "support/KeyringSession.h"
 #include "support/PrivateSessionBus.h"
 
@@ -15,7 +14,6 @@
 using namespace hourloom;
 using hourloom::test::KeyringSession;
 using hourloom::test::PrivateSessionBus;
-using hourloom::test::ScopedEnvironment;
 
 namespace {
 
@@ -123,8 +121,9 @@ public:
     QProcessEnvironment &environment() { return environment_; }
 
     // Starts a private session bus for the probe, in the probe's environment; the services named
-    // here fail to start on it, and each attempt is counted. What went wrong, if anything.
-    QString startBus(const QStringList &unstartable)
+    // here fail to start on it, and each attempt is counted. A barren bus knows of no service at
+    // all. What went wrong, if anything.
+    QString startBus(const QStringList &unstartable, bool barren = false)
     {
         const QString services = home_.filePath("data/dbus-1/services");
         QDir().mkpath(services);
@@ -133,11 +132,16 @@ public:
             entry.open(QIODevice::WriteOnly);
             entry.write(QStringLiteral("[D-BUS Service]\nName=%1\nExec=/bin/sh -c 'echo >> %2; exit 1'\n").arg(name, startsFile(name)).toUtf8());
         }
-        QList<std::pair<QString, std::optional<QString>>> variables;
-        for (const char *name : {"DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY", "HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"})
-            variables.append({name, environment_.contains(name) ? std::optional(environment_.value(name)) : std::nullopt});
-        const ScopedEnvironment busEnvironment(variables);
-        bus_.emplace();
+        QString configuration;
+        if (barren) {
+            configuration = home_.filePath("barren-bus.conf");
+            QFile file(configuration);
+            file.open(QIODevice::WriteOnly);
+            file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                       "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                       "<allow own=\"*\"/></policy></busconfig>");
+        }
+        bus_.emplace(configuration, environment_);
         environment_.insert("DBUS_SESSION_BUS_ADDRESS", bus_->address());
         return bus_->error();
     }
@@ -198,10 +202,10 @@ TEST(KeychainHelperWithoutSecretService, KeepsTokensForThisRunAndSaysSoOnce)
         EXPECT_EQ(probe.exitCode(), 0);
         EXPECT_EQ(probe.output(), expected);
     }
-    {
-        SCOPED_TRACE("a bus on which nothing serves the Secret Service and it cannot be started");
+    for (const bool barren : {false, true}) {
+        SCOPED_TRACE(barren ? "a bus that knows of no Secret Service" : "a bus on which the Secret Service cannot be started");
         KeychainProbe probe;
-        ASSERT_EQ(probe.startBus({"org.freedesktop.secrets"}), "");
+        ASSERT_EQ(probe.startBus(barren ? QStringList() : QStringList{"org.freedesktop.secrets"}, barren), "");
         ASSERT_TRUE(probe.run());
         EXPECT_EQ(probe.exitCode(), 0);
         EXPECT_EQ(probe.output(), expected);
