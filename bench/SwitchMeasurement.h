@@ -5,9 +5,12 @@
 // happens.
 #include "agent/TrackingStack.h"
 #include "core/MainLoopTimer.h"
+#include "platform/desktops/PlatformBackend.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
 #include "tracking/SessionBatchController.h"
+
+#include "support/DesktopDriver.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,18 +20,40 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
 namespace hourloom::bench {
 
-// The agent's tracking on one workspace, as it starts at log-in: every activation the workspace
-// posts becomes a session, however short, and no idle poll falls due while measuring.
-inline std::shared_ptr<SessionBatchController> trackSwitches(NotificationCenter &center, std::shared_ptr<WorkspaceProtocol> workspace,
-                                                             std::shared_ptr<EventTrackerProtocol> input)
+// The sizes of the two figures from the command line, [switches] [idle seconds].
+struct Figures {
+    int switches;
+    int idleSeconds;
+};
+
+inline Figures figuresFrom(int argc, char *argv[], int idleSeconds)
 {
-    const TrackingStack stack = TrackingStack::build(
-        {.activations = center, .workspace = std::move(workspace), .input = std::move(input), .timerProvider = MainLoopTimer::provider()});
+    return {argc > 1 ? std::atoi(argv[1]) : 200, argc > 2 ? std::atoi(argv[2]) : idleSeconds};
+}
+
+// True when the desktop is up with its windows; else says why.
+inline bool isUp(const test::DesktopDriver &desktop)
+{
+    if (!desktop.error().isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(desktop.error()));
+    return desktop.error().isEmpty();
+}
+
+// The agent's tracking on the desktop's services, as it starts at log-in: every activation the
+// workspace posts becomes a session, however short, and no idle poll falls due while measuring.
+inline std::shared_ptr<SessionBatchController> trackSwitches(NotificationCenter &center, const PlatformBackend &services)
+{
+    const TrackingStack stack = TrackingStack::build({.activations = center,
+                                                      .workspace = services.workspace,
+                                                      .idleSeconds = services.eventSource,
+                                                      .input = services.eventTracker,
+                                                      .timerProvider = MainLoopTimer::provider()});
     stack.idle->idlePollingInterval = 24 * 3600;
     stack.controller->minSessionDuration = 0;
     stack.tracker->startObserving(stack.controller, true);
@@ -62,7 +87,8 @@ inline ProcessTimes processTimes()
     return times;
 }
 
-// Asks for `switches` activations (request(i) alternates between two applications) and prints
+// Asks for `switches` activations (request(i) alternates between two applications, the desktop's
+// second and third windows) and prints
 // the time from each request to the new session in the batch. False when none arrived.
 inline bool measureSwitches(const SessionBatchController &controller, int switches, const std::function<void(int)> &request)
 {

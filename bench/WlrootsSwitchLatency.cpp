@@ -2,21 +2,14 @@
 // through the wlroots workspace, and how often the process wakes up while nothing happens with
 // the compositor's idle notice armed. Usage: wlroots_switch_latency [switches] [idle seconds]
 #include "core/Configuration.h"
-#include "platform/desktops/entries/DesktopEntryIndex.h"
-#include "platform/desktops/wayland/WaylandConnection.h"
 #include "platform/desktops/wayland/WaylandIdleNotifier.h"
-#include "platform/desktops/wlroots/WlrootsWorkspace.h"
 #include "tracking/IdleTimeTracker.h"
 
 #include "support/SwayDesktop.h"
 
 #include "SwitchMeasurement.h"
 
-#include <QCoreApplication>
 #include <QLocalSocket>
-
-#include <cstdio>
-#include <cstring>
 
 using namespace hourloom;
 using hourloom::test::SwayDesktop;
@@ -40,26 +33,13 @@ void requestFocus(QLocalSocket &ipc, const QString &appId)
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
-    const int switches = argc > 1 ? std::atoi(argv[1]) : 200;
-    const int idleSeconds = argc > 2 ? std::atoi(argv[2]) : 60;
-
+    const bench::Figures figures = bench::figuresFrom(argc, argv, 60);
     SwayDesktop sway;
-    if (!sway.error().isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(sway.error()));
+    if (!bench::isUp(sway))
         return 1;
-    }
-    // Two different applications: windows of one application are no switch.
-    const QStringList appIds{QStringLiteral("bench-one"), QStringLiteral("bench-two")};
-    for (const QString &appId : appIds) {
-        if (!sway.openWindow(appId)) {
-            std::fprintf(stderr, "could not open the test windows\n");
-            return 1;
-        }
-    }
-    const auto connection = WaylandConnection::open(sway.clientEnvironment());
     QLocalSocket ipc;
     ipc.connectToServer(sway.clientEnvironment().value(QStringLiteral("SWAYSOCK")));
-    if (!connection || !ipc.waitForConnected(5000)) {
+    if (!ipc.waitForConnected(5000)) {
         std::fprintf(stderr, "could not connect to sway\n");
         return 1;
     }
@@ -67,22 +47,19 @@ int main(int argc, char *argv[])
     QObject::connect(&ipc, &QLocalSocket::readyRead, &ipc, [&] { ipc.readAll(); });
 
     NotificationCenter center;
-    const auto workspace = WlrootsWorkspace::watch(connection, DesktopEntryIndex::fromSystem(), center);
-    const auto idleNotifier = WaylandIdleNotifier::watch(connection, Configuration::minIdleTime());
-    if (!workspace || !idleNotifier) {
+    const PlatformBackend services = sway.services(center, Configuration::minIdleTime());
+    const auto idleNotifier = std::dynamic_pointer_cast<WaylandIdleNotifier>(services.eventSource);
+    if (!services.workspace || !idleNotifier) {
         std::fprintf(stderr, "the compositor lacks the toplevel manager or idle notices\n");
         return 1;
     }
-    IdleTimeTracker::eventSource = idleNotifier;
-    const auto controller = bench::trackSwitches(center, workspace, idleNotifier);
-
-    // The window opened last has the focus: the first request goes to the other one.
-    if (!bench::measureSwitches(*controller, switches, [&](int i) { requestFocus(ipc, appIds[i % 2]); }))
+    const auto controller = bench::trackSwitches(center, services);
+    if (!bench::measureSwitches(*controller, figures.switches, [&](int i) { requestFocus(ipc, sway.windows()[1 + i % 2].handle); }))
         return 1;
     // Nothing to do: the loop should sleep in poll() the whole time, but for the compositor's idle
     // notice once MIN_IDLE_TIME has passed without input.
     std::printf("idle notice after %.0f s without input (%s)\n", idleNotifier->thresholdSeconds(), qPrintable(idleNotifier->protocol()));
-    bench::measureIdle(idleSeconds);
+    bench::measureIdle(figures.idleSeconds);
     std::printf("user idle at the end: %s\n", idleNotifier->isIdle() ? "yes" : "no");
     controller->appSwitchTracker()->stopObserving();
     IdleTimeTracker::eventSource.reset();
