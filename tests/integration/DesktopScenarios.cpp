@@ -10,8 +10,8 @@ namespace hourloom::test {
 
 TEST_P(DesktopScenarios, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNameAndId)
 {
-    track();
-    startIn(window(0));
+    ASSERT_NO_FATAL_FAILURE(track());
+    ASSERT_NO_FATAL_FAILURE(startIn(window(0)));
     int activations = 0;
     center.addObserver(didActivateApplicationNotification, [&](const Notification &) { ++activations; });
 
@@ -41,9 +41,9 @@ TEST_P(DesktopScenarios, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNa
 
 TEST_P(DesktopScenarios, IdlenessEndsTheSessionAWindowWhileAwayIsNoReturnAndInputIs)
 {
-    track(0.3);
+    ASSERT_NO_FATAL_FAILURE(track(0.3));
     idle->idlePollingInterval = 0.1;
-    startIn(window(0));
+    ASSERT_NO_FATAL_FAILURE(startIn(window(0)));
     const auto away = sessions().value(0);
     ASSERT_TRUE(waitFor([&] { return idle->isIdle; }));
     EXPECT_FALSE(away->isActive());
@@ -52,8 +52,7 @@ TEST_P(DesktopScenarios, IdlenessEndsTheSessionAWindowWhileAwayIsNoReturnAndInpu
     const QDateTime idleEnd = away->endTime().value();
 
     // A window comes forward while the user is away: that is no input, and nothing opens.
-    ASSERT_TRUE(desktop().activate(window(1)));
-    ASSERT_TRUE(waitFor([&] { return frontmostName() == window(1).name; }));
+    ASSERT_TRUE(bringForward(window(1), [&] { return frontmostName() == window(1).name; }));
     desktop().settle();
     EXPECT_TRUE(idle->isIdle);
     EXPECT_EQ(idle->timer, nullptr);
@@ -88,7 +87,6 @@ TEST_P(DesktopScenarios, IdlenessEndsTheSessionAWindowWhileAwayIsNoReturnAndInpu
 
 TEST_P(DesktopScenarios, OnThisDesktopTheAgentChoosesItsBackendAndIdleSourceAndSaysNothingAboutIt)
 {
-    ASSERT_TRUE(desktop().activate(window(1)));
     const QProcessEnvironment environment = desktop().clientEnvironment();
     std::optional<LogCapture> capture(std::in_place);
     const PlatformBackend chosen = PlatformBackend::forDesktop(center, environment);
@@ -110,7 +108,7 @@ TEST_P(DesktopScenarios, OnThisDesktopTheAgentChoosesItsBackendAndIdleSourceAndS
     EXPECT_EQ(typeid(*chosen.eventTracker), typeid(*expected.eventTracker));
     const auto notice = std::dynamic_pointer_cast<WaylandIdleNotifier>(chosen.eventSource);
     EXPECT_EQ(notice ? notice->protocol() : QString(), desktop().idleProtocol);
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(bringForward(window(1), [&] {
         const auto frontmost = chosen.workspace->frontmostApplication();
         return frontmost && frontmost->localizedName == window(1).name && frontmost->bundleIdentifier == window(1).bundleIdentifier;
     }));

@@ -62,7 +62,7 @@ TEST_F(GnomeTracking, WithoutTheExtensionTheUserIsToldHowToEnableItAndTrackingSt
     EXPECT_TRUE(DesktopSetupHint::shared().text().contains(QLatin1String("--install-gnome-extension")));
 
     // Tracking starts and finds nothing frontmost yet.
-    track(*attempt.backend);
+    ASSERT_NO_FATAL_FAILURE(track(*attempt.backend));
     tracker->recordFrontmostApplication(*controller);
     tracker->startObserving(controller, true);
     EXPECT_TRUE(sessions().isEmpty());

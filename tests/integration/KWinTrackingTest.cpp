@@ -25,8 +25,8 @@ protected:
 
 TEST_F(KWinTracking, AnotherClientOfTheBusCannotPassItselfOffAsKWin)
 {
-    track();
-    startIn(window(0));
+    ASSERT_NO_FATAL_FAILURE(track());
+    ASSERT_NO_FATAL_FAILURE(startIn(window(0)));
     QDBusMessage forged = QDBusMessage::createMethodCall(driver().bus().baseService(), workspace()->objectPath(), KWinWorkspace::interfaceName,
                                                          QStringLiteral("windowActivated"));
     forged << QStringLiteral("forged") << QStringLiteral("forged") << QStringLiteral("org.hourloom.Forged") << QStringLiteral("0");
@@ -40,8 +40,8 @@ TEST_F(KWinTracking, AnotherClientOfTheBusCannotPassItselfOffAsKWin)
 
 TEST_F(KWinTracking, ARestartedKWinGetsTheScriptAgainAndAGoneWorkspaceTakesItsScriptAlong)
 {
-    track();
-    startIn(window(0));
+    ASSERT_NO_FATAL_FAILURE(track());
+    ASSERT_NO_FATAL_FAILURE(startIn(window(0)));
     const QString script = workspace()->scriptName();
     const auto isLoaded = [&] {
         QDBusMessage ask = QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), QStringLiteral("/Scripting"),

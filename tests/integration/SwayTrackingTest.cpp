@@ -61,8 +61,8 @@ TEST_F(SwayTracking, AConnectionToNoCompositorIsRefusedAndALostOneAnswersNothing
     EXPECT_EQ(WaylandConnection::socketPath(nowhere), QStringLiteral("/nonexistent/wayland-none"));
     EXPECT_EQ(WaylandConnection::open(nowhere), nullptr);
 
-    track(60);
-    startIn(window(0));
+    ASSERT_NO_FATAL_FAILURE(track(60));
+    ASSERT_NO_FATAL_FAILURE(startIn(window(0)));
     const auto &connection = driver().connection();
     int told = 0;
     connection->addLostHandler([&] { ++told; });

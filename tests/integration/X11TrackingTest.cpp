@@ -24,11 +24,11 @@ using X11Tracking = DesktopTest<X11Driver>;
 
 TEST_F(X11Tracking, AClickWithoutMotionAndALoneModifierAreNoReturnTheScrollWheelIs)
 {
-    track(0.3);
+    ASSERT_NO_FATAL_FAILURE(track(0.3));
     idle->idlePollingInterval = 0.1;
     // The clicks below land on the window, so they cannot change the active window.
     ASSERT_TRUE(driver().desktop().xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window(0).handle, QStringLiteral("20"), QStringLiteral("20")}));
-    startIn(window(0));
+    ASSERT_NO_FATAL_FAILURE(startIn(window(0)));
     ASSERT_TRUE(waitFor([&] { return idle->isIdle; }));
 
     ASSERT_TRUE(driver().desktop().xdotool({QStringLiteral("click"), QStringLiteral("1")}));
@@ -51,9 +51,9 @@ TEST_F(X11Tracking, AWallClockJumpBetweenPollsEndsTheSessionWhereTheLastPollSawI
     qint64 jumpedSeconds = 0;
     const auto monotonic = [] { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); };
     const Clock::Override clock([&] { return QDateTime::currentDateTime().addSecs(jumpedSeconds); }, monotonic);
-    track();
+    ASSERT_NO_FATAL_FAILURE(track());
     idle->idlePollingInterval = 0.1;
-    startIn(window(0));
+    ASSERT_NO_FATAL_FAILURE(startIn(window(0)));
     const auto evening = sessions().value(0);
     const double started = monotonic();
     ASSERT_TRUE(waitFor([&] { return idle->lastPoll && idle->lastPoll->monotonic > started; }));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestProcesses.h"
+
 #include "core/NotificationCenter.h"
 #include "platform/desktops/PlatformBackend.h"
 
@@ -55,6 +57,13 @@ public:
     bool hasEmptyDesktop = false;
 
 protected:
+    // Starts the program and waits until activate() finds its window.
+    bool openWindow(ProcessGroup &processes, const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
+                    const TestWindow &window);
+
+    // Alpha as an X11 terminal, beta and gamma as Qt windows on Wayland.
+    bool openXAndQtWindows(ProcessGroup &processes, const QProcessEnvironment &x11, const QProcessEnvironment &wayland);
+
     std::array<TestWindow, 3> windows_;
 };
 

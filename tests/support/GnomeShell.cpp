@@ -68,11 +68,12 @@ GnomeShell::GnomeShell(const QString &extensionBundle)
         error_ = QStringLiteral("the extension did not install: ") + said;
         return;
     }
-    if (startShell() && findXwayland() && startRemoteDesktop()) {
-        openWindow(QStringLiteral("xterm"), {QStringLiteral("-class"), QStringLiteral("Alpha")}, true, windows_[0].handle)
-            && openWindow(QStringLiteral(QT_TEST_WINDOW), {windows_[1].handle, windows_[1].handle}, false, windows_[1].handle)
-            && openWindow(QStringLiteral(QT_TEST_WINDOW), {windows_[2].handle, windows_[2].handle}, false, windows_[2].handle);
-    }
+    if (!startShell() || !findXwayland() || !startRemoteDesktop())
+        return;
+    QProcessEnvironment xwayland = clientEnvironment();
+    xwayland.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    if (!openXAndQtWindows(processes_, xwayland, clientEnvironment()))
+        error_ = QStringLiteral("the test windows did not show");
 }
 
 GnomeShell::~GnomeShell()
@@ -173,19 +174,6 @@ QProcessEnvironment GnomeShell::clientEnvironment() const
     environment.insert(QStringLiteral("XAUTHORITY"), xAuthority_);
     environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     return environment;
-}
-
-bool GnomeShell::openWindow(const QString &program, const QStringList &arguments, bool onXwayland, const QString &window)
-{
-    QProcessEnvironment environment = clientEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-    if (onXwayland)
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    processes_.start(program, arguments, environment);
-    if (XDesktop::spinUntil([&] { return activate(TestWindow{window, {}, {}}); }, windowMs))
-        return true;
-    error_ = QStringLiteral("the window %1 did not show").arg(window);
-    return false;
 }
 
 bool GnomeShell::activate(const TestWindow &window)

@@ -52,7 +52,6 @@ private:
     bool startShell();
     bool findXwayland();
     bool startRemoteDesktop();
-    bool openWindow(const QString &program, const QStringList &arguments, bool onXwayland, const QString &window);
     bool remoteInput(const QString &method, const QVariantList &arguments);
 
     QTemporaryDir directory_;

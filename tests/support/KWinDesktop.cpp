@@ -56,10 +56,13 @@ KWinDesktop::KWinDesktop()
     QDir(directory_.path()).mkdir(QStringLiteral("runtime"));
     QFile::setPermissions(directory_.filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QDir(directory_.path()).mkdir(QStringLiteral("config"));
-    if (startKWin())
-        openWindow(QStringLiteral("xterm"), {QStringLiteral("-class"), QStringLiteral("Alpha")}, true, windows_[0].handle)
-            && openWindow(QStringLiteral(QT_TEST_WINDOW), {windows_[1].handle, windows_[1].handle}, false, windows_[1].handle)
-            && openWindow(QStringLiteral(QT_TEST_WINDOW), {windows_[2].handle, windows_[2].handle}, false, windows_[2].handle);
+    if (!startKWin())
+        return;
+    QProcessEnvironment xwayland = clientEnvironment();
+    xwayland.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    xwayland.insert(QStringLiteral("DISPLAY"), xDisplay_);
+    if (!openXAndQtWindows(clients_, xwayland, clientEnvironment()))
+        error_ = QStringLiteral("the test windows did not show; KWin said: ") + QString::fromLocal8Bit(kwinOutput_.right(2000));
 }
 
 KWinDesktop::~KWinDesktop()
@@ -122,20 +125,6 @@ QProcessEnvironment KWinDesktop::clientEnvironment() const
     environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-hourloom"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
     return environment;
-}
-
-bool KWinDesktop::openWindow(const QString &program, const QStringList &arguments, bool onXwayland, const QString &window)
-{
-    QProcessEnvironment environment = clientEnvironment();
-    if (onXwayland) {
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.insert(QStringLiteral("DISPLAY"), xDisplay_);
-    }
-    clients_.start(program, arguments, environment);
-    if (XDesktop::spinUntil([&] { return activate(TestWindow{window, {}, {}}); }, 30000))
-        return true;
-    error_ = QStringLiteral("no window %1 appeared; KWin said: %2").arg(window, QString::fromLocal8Bit(kwinOutput_.right(2000)));
-    return false;
 }
 
 bool KWinDesktop::activate(const TestWindow &window)

@@ -51,7 +51,6 @@ public:
     bool startKWin();
 
 private:
-    bool openWindow(const QString &program, const QStringList &arguments, bool onXwayland, const QString &window);
     static QString activation(const QString &window, const QString &marker);
     // Loads a script into KWin and starts it; its name, or empty when KWin refused it.
     QString startScript(const QString &source, bool waitUntilRunning);

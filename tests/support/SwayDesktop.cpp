@@ -39,7 +39,10 @@ SwayDesktop::SwayDesktop()
     if (pointerManager_ && seat_)
         pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointerManager_, seat_);
     // sway focuses each window as it shows: alpha, opened last, has the focus.
-    if (!openWindow(windows_[2]) || !openWindow(windows_[1]) || !openWindow(windows_[0]) || !pointer_)
+    const auto opened = [&](const TestWindow &window) {
+        return openWindow(processes_, QStringLiteral("foot"), {QStringLiteral("--app-id=") + window.handle, QStringLiteral("cat")}, clientEnvironment(), window);
+    };
+    if (!opened(windows_[2]) || !opened(windows_[1]) || !opened(windows_[0]) || !pointer_)
         error_ = QStringLiteral("the test windows did not open, or sway offers no virtual pointer");
 }
 
@@ -140,12 +143,6 @@ QProcessEnvironment SwayDesktop::clientEnvironment() const
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     return environment;
-}
-
-bool SwayDesktop::openWindow(const TestWindow &window)
-{
-    processes_.start(QStringLiteral("foot"), {QStringLiteral("--app-id=") + window.handle, QStringLiteral("cat")}, clientEnvironment());
-    return XDesktop::spinUntil([&] { return activate(window); });
 }
 
 bool SwayDesktop::activate(const TestWindow &window)

@@ -49,8 +49,6 @@ public:
 private:
     bool prepareUser();
     bool startSway();
-    // A terminal whose windows carry the app id, once sway shows it.
-    bool openWindow(const TestWindow &window);
     std::optional<QString> swaymsg(const QStringList &arguments) const;
 
     TestDataHome dataHome_;
