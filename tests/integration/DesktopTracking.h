@@ -79,10 +79,7 @@ protected:
         ASSERT_EQ(lastName(), window.name);
     }
 
-    bool switchTo(const TestWindow &window)
-    {
-        return bringForward(window, [&] { return lastName() == window.name; });
-    }
+    bool switchTo(const TestWindow &window) { return bringForward(window, [&] { return lastName() == window.name; }); }
 
     // A loaded desktop may drop a request to bring a window forward (an X11 window on Xwayland
     // takes the focus only once it answers): it is asked again until the window has arrived.

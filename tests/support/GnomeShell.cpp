@@ -78,11 +78,8 @@ GnomeShell::GnomeShell(const QString &extensionBundle)
 
 GnomeShell::~GnomeShell()
 {
-    if (!remoteDesktopSession_.isEmpty()) {
-        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(remoteDesktop, remoteDesktopSession_,
-                                                                          remoteDesktop + QStringLiteral(".Session"), QStringLiteral("Stop")),
-                                           QDBus::Block, 5000);
-    }
+    if (!remoteDesktopSession_.isEmpty())
+        callRemoteDesktop(QStringLiteral("Stop"), {});
     // GNOME Shell 43 dies of SIGSEGV on SIGTERM: how it ends says nothing about the tests.
     processes_.stopAll();
 }
@@ -147,23 +144,15 @@ bool GnomeShell::findXwayland()
 
 bool GnomeShell::startRemoteDesktop()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
     XDesktop::spinUntil([] { return hasOwner(remoteDesktop); }, windowMs);
-    const QDBusReply<QDBusObjectPath> session = bus.call(QDBusMessage::createMethodCall(
-        remoteDesktop, QStringLiteral("/org/gnome/Mutter/RemoteDesktop"), remoteDesktop, QStringLiteral("CreateSession")), QDBus::Block, 10000);
-    if (!session.isValid()) {
-        error_ = QStringLiteral("no remote desktop session: ") + session.error().message();
-        return false;
-    }
-    remoteDesktopSession_ = session.value().path();
-    const QDBusMessage started = bus.call(QDBusMessage::createMethodCall(remoteDesktop, remoteDesktopSession_,
-                                                                         remoteDesktop + QStringLiteral(".Session"), QStringLiteral("Start")),
-                                          QDBus::Block, 10000);
-    if (started.type() == QDBusMessage::ErrorMessage) {
-        error_ = QStringLiteral("the remote desktop session did not start: ") + started.errorMessage();
-        return false;
-    }
-    return true;
+    const QDBusReply<QDBusObjectPath> session = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(remoteDesktop, QStringLiteral("/org/gnome/Mutter/RemoteDesktop"), remoteDesktop, QStringLiteral("CreateSession")),
+        QDBus::Block, 10000);
+    remoteDesktopSession_ = session.isValid() ? session.value().path() : QString();
+    if (!remoteDesktopSession_.isEmpty() && callRemoteDesktop(QStringLiteral("Start"), {}))
+        return true;
+    error_ = QStringLiteral("no remote desktop session: ") + session.error().message();
+    return false;
 }
 
 QProcessEnvironment GnomeShell::clientEnvironment() const
@@ -185,7 +174,7 @@ bool GnomeShell::activate(const TestWindow &window)
     return found.isValid() && found.value();
 }
 
-bool GnomeShell::remoteInput(const QString &method, const QVariantList &arguments)
+bool GnomeShell::callRemoteDesktop(const QString &method, const QVariantList &arguments)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(remoteDesktop, remoteDesktopSession_, remoteDesktop + QStringLiteral(".Session"), method);
     call.setArguments(arguments);
@@ -195,12 +184,12 @@ bool GnomeShell::remoteInput(const QString &method, const QVariantList &argument
 bool GnomeShell::pressKey()
 {
     constexpr unsigned keysymX = 0x78;
-    return remoteInput(QStringLiteral("NotifyKeyboardKeysym"), {keysymX, true}) && remoteInput(QStringLiteral("NotifyKeyboardKeysym"), {keysymX, false});
+    return callRemoteDesktop(QStringLiteral("NotifyKeyboardKeysym"), {keysymX, true}) && callRemoteDesktop(QStringLiteral("NotifyKeyboardKeysym"), {keysymX, false});
 }
 
 bool GnomeShell::movePointer()
 {
-    return remoteInput(QStringLiteral("NotifyPointerMotionRelative"), {5.0, 5.0});
+    return callRemoteDesktop(QStringLiteral("NotifyPointerMotionRelative"), {5.0, 5.0});
 }
 
 PlatformBackend GnomeShell::services(NotificationCenter &activations, double)

@@ -52,7 +52,7 @@ private:
     bool startShell();
     bool findXwayland();
     bool startRemoteDesktop();
-    bool remoteInput(const QString &method, const QVariantList &arguments);
+    bool callRemoteDesktop(const QString &method, const QVariantList &arguments);
 
     QTemporaryDir directory_;
     QString error_;

@@ -129,10 +129,9 @@ QProcessEnvironment KWinDesktop::clientEnvironment() const
 
 bool KWinDesktop::activate(const TestWindow &window)
 {
-    // The script says whether it found the window; it is unloaded once it said so.
-    const QString marker = QStringLiteral("hourloom-test-%1").arg(scripts_ + 1);
-    const QString name = startScript(activation(window.handle, marker), true);
-    const QByteArray wanted = "js: " + marker.toUtf8() + ' ';
+    // The script prints its name and whether it found the window; it is unloaded once it did.
+    const QString name = requestActivation(window.handle, true);
+    const QByteArray wanted = "js: " + name.toUtf8() + ' ';
     QByteArray answer;
     const bool answered = !name.isEmpty() && XDesktop::spinUntil([&] {
         kwinOutput_ += kwin_->readAll();
@@ -145,24 +144,15 @@ bool KWinDesktop::activate(const TestWindow &window)
     return answered && answer == "true";
 }
 
-QString KWinDesktop::requestActivation(const QString &window)
-{
-    return startScript(activation(window, QStringLiteral("hourloom-test-%1").arg(scripts_ + 1)), false);
-}
-
-QString KWinDesktop::activation(const QString &window, const QString &marker)
+QString KWinDesktop::requestActivation(const QString &window, bool waitUntilRunning)
 {
     // An X11 window becomes active only once it took the focus: the script cannot wait for that.
-    return QStringLiteral("const found = workspace.clientList().find(c => c.desktopFileName == %2 || c.resourceClass == %2);"
-                          "if (found) workspace.activeClient = found;"
-                          "print(%1 + ' ' + Boolean(found));")
-        .arg(quoted(marker), quoted(window));
-}
-
-QString KWinDesktop::startScript(const QString &source, bool waitUntilRunning)
-{
     const QString name = QStringLiteral("hourloom-test-%1").arg(++scripts_);
     QFile file(directory_.filePath(name + QStringLiteral(".js")));
+    const QString source = QStringLiteral("const found = workspace.clientList().find(c => c.desktopFileName == %2 || c.resourceClass == %2);"
+                                          "if (found) workspace.activeClient = found;"
+                                          "print(%1 + ' ' + Boolean(found));")
+                               .arg(quoted(name), quoted(window));
     if (!file.open(QIODevice::WriteOnly) || file.write(source.toUtf8()) < 0)
         return QString();
     file.close();

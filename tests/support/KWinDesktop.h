@@ -41,9 +41,10 @@ public:
     PlatformBackend services(NotificationCenter &activations, double idleThreshold) override;
     void settle() override;
 
-    // Only sends KWin the request to activate the window; returns the name of the script that
-    // carries it, to unload later, or empty when KWin refused it.
-    QString requestActivation(const QString &window);
+    // Only sends KWin the request to activate the window (waiting until KWin runs it, or not);
+    // returns the name of the script that carries it, to unload later, or empty when KWin
+    // refused it.
+    QString requestActivation(const QString &window, bool waitUntilRunning = false);
     void unloadScript(const QString &name);
 
     // Ends KWin, and every window with it; starts a new one on the same bus and socket.
@@ -51,9 +52,6 @@ public:
     bool startKWin();
 
 private:
-    static QString activation(const QString &window, const QString &marker);
-    // Loads a script into KWin and starts it; its name, or empty when KWin refused it.
-    QString startScript(const QString &source, bool waitUntilRunning);
     bool fakeInput(const std::function<void(org_kde_kwin_fake_input *)> &send);
 
     PrivateSessionBus bus_;
