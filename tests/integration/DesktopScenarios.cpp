@@ -80,6 +80,7 @@ TEST_P(DesktopScenarios, IdlenessEndsTheSessionAWindowWhileAwayIsNoReturnAndInpu
     controller->minSessionDuration = 0;
     ASSERT_TRUE(waitFor([&] { return idle->isIdle; }));
     EXPECT_FALSE(back->isActive());
+    desktop().settle();
     ASSERT_TRUE(desktop().movePointer());
     ASSERT_TRUE(waitFor([&] { return !idle->isIdle; }));
     EXPECT_TRUE(sessions().last()->isActive());

@@ -44,8 +44,8 @@ public:
     // The workspace, idle source and input monitor the agent would use here, each time new; the
     // compositor's idle notice, where it sends one, comes after the threshold.
     virtual PlatformBackend services(NotificationCenter &activations, double idleThreshold) = 0;
-    // Everything the desktop had sent the last services is handled, and each activation they
-    // posted delivered.
+    // Everything the desktop had sent the last services is handled, each activation they posted
+    // delivered, and what they asked of the desktop (a watch for input) is in place.
     virtual void settle() = 0;
 
     // How PlatformBackend names the backend that serves this desktop.

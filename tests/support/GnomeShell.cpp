@@ -3,6 +3,7 @@
 #include "platform/desktops/gnome/GnomeExtensionInstaller.h"
 #include "platform/desktops/gnome/GnomeShellExtension.h"
 #include "platform/desktops/gnome/GnomeWorkspace.h"
+#include "platform/desktops/gnome/MutterIdleMonitor.h"
 #include "platform/desktops/gnome/MutterIdleSource.h"
 #include "platform/desktops/gnome/MutterInputMonitor.h"
 #include "platform/desktops/entries/DesktopEntryIndex.h"
@@ -201,10 +202,11 @@ PlatformBackend GnomeShell::services(NotificationCenter &activations, double)
 
 void GnomeShell::settle()
 {
-    // The extension's signals sent before the shell answers have arrived once it answered; then
-    // they are delivered, then the activations they posted.
-    QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(QStringLiteral("org.gnome.Shell"), QStringLiteral("/"),
-                                                                      QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")),
+    // The shell answers calls in order: once it answered this one, it has taken the agent's
+    // earlier ones (the idle monitor's user-active watch among them), and the extension's
+    // signals sent before have arrived. Then they are delivered, then the activations they posted.
+    QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(MutterIdleMonitor::service, MutterIdleMonitor::corePath,
+                                                                      MutterIdleMonitor::interface, QStringLiteral("GetIdletime")),
                                        QDBus::Block, 10000);
     QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents();
