@@ -2,9 +2,7 @@
 // takes to reach handleAppSwitch through the GNOME workspace, and how often the process wakes up
 // while nothing happens (idle input monitor armed as while the user is away).
 // Usage: gnome_switch_latency [switches] [idle seconds]
-#include "core/Configuration.h"
 #include "platform/desktops/gnome/GnomeShellExtension.h"
-#include "tracking/IdleTimeTracker.h"
 
 #include "support/GnomeShell.h"
 
@@ -24,23 +22,15 @@ int main(int argc, char *argv[])
     GnomeShell shell;
     if (!bench::isUp(shell))
         return 1;
-
-    NotificationCenter center;
-    const PlatformBackend services = shell.services(center, Configuration::minIdleTime());
-    const auto controller = bench::trackSwitches(center, services);
-    const bool measured = bench::measureSwitches(*controller, figures.switches, [&](int i) {
-        // The extension's test method focuses the window as a click on it would.
-        QDBusMessage focus = QDBusMessage::createMethodCall(GnomeShellExtension::busName, GnomeShellExtension::objectPath,
-                                                            GnomeShellExtension::interface + QStringLiteral(".Testing"), QStringLiteral("Activate"));
-        focus << shell.windows()[1 + i % 2].handle;
-        QDBusConnection::sessionBus().asyncCall(focus);
-    });
-    if (!measured)
-        return 1;
-    // While the user is away the agent holds Mutter's user-active watch and nothing else.
-    services.eventTracker->addGlobalMonitorForEvents(IdleTimeController::resumeEventMask, [](const InputEvent &) {});
-    bench::measureIdle(figures.idleSeconds);
-    controller->appSwitchTracker()->stopObserving();
-    IdleTimeTracker::eventSource.reset();
-    return 0;
+    return bench::measureDesktop(
+        shell, figures,
+        [&](const test::TestWindow &window) {
+            // The extension's test method focuses the window as a click on it would.
+            QDBusMessage focus = QDBusMessage::createMethodCall(GnomeShellExtension::busName, GnomeShellExtension::objectPath,
+                                                                GnomeShellExtension::interface + QStringLiteral(".Testing"), QStringLiteral("Activate"));
+            focus << window.handle;
+            QDBusConnection::sessionBus().asyncCall(focus);
+        },
+        // While the user is away the agent holds Mutter's user-active watch and nothing else.
+        [](const PlatformBackend &services) { services.eventTracker->addGlobalMonitorForEvents(IdleTimeController::resumeEventMask, [](const InputEvent &) {}); });
 }

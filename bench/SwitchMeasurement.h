@@ -4,10 +4,13 @@
 // asked for takes to reach handleAppSwitch, and how often the process wakes up while nothing
 // happens.
 #include "agent/TrackingStack.h"
+#include "core/Configuration.h"
 #include "core/MainLoopTimer.h"
 #include "platform/desktops/PlatformBackend.h"
+#include "platform/desktops/wayland/WaylandIdleNotifier.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
+#include "tracking/IdleTimeTracker.h"
 #include "tracking/SessionBatchController.h"
 
 #include "support/DesktopDriver.h"
@@ -119,7 +122,9 @@ inline bool measureSwitches(const SessionBatchController &controller, int switch
     return true;
 }
 
-// Runs the main loop for the given time with nothing to do, and prints what that cost.
+// Runs the main loop for the given time with nothing to do, and prints what that cost: the loop
+// should sleep in poll() the whole time, but for a compositor's idle notice once MIN_IDLE_TIME
+// has passed without input.
 inline void measureIdle(int seconds)
 {
     const ProcessTimes start = processTimes();
@@ -128,6 +133,34 @@ inline void measureIdle(int seconds)
     const ProcessTimes end = processTimes();
     std::printf("idle %d s: %lld context switches (one is the timer that ends the wait), %lld CPU ticks\n", seconds,
                 end.contextSwitches - start.contextSwitches, end.cpuTicks - start.cpuTicks);
+}
+
+// Both figures on a desktop with the agent's services there: `request` asks for each activation
+// (the desktop's second and third windows in turn), `beforeIdle` readies what the agent holds
+// while the user is away. The compositor's idle notice, where the desktop sends one, is told of.
+inline int measureDesktop(test::DesktopDriver &desktop, const Figures &figures, const std::function<void(const test::TestWindow &)> &request,
+                          const std::function<void(const PlatformBackend &)> &beforeIdle = {})
+{
+    NotificationCenter center;
+    const PlatformBackend services = desktop.services(center, Configuration::minIdleTime());
+    if (!services.workspace || !services.eventSource) {
+        std::fprintf(stderr, "the desktop offers no workspace or idle source to the agent\n");
+        return 1;
+    }
+    const auto controller = trackSwitches(center, services);
+    if (!measureSwitches(*controller, figures.switches, [&](int i) { request(desktop.windows()[1 + i % 2]); }))
+        return 1;
+    const auto notice = std::dynamic_pointer_cast<WaylandIdleNotifier>(services.eventSource);
+    if (notice)
+        std::printf("idle notice after %.0f s without input (%s)\n", notice->thresholdSeconds(), qPrintable(notice->protocol()));
+    if (beforeIdle)
+        beforeIdle(services);
+    measureIdle(figures.idleSeconds);
+    if (notice)
+        std::printf("user idle at the end: %s\n", notice->isIdle() ? "yes" : "no");
+    controller->appSwitchTracker()->stopObserving();
+    IdleTimeTracker::eventSource.reset();
+    return 0;
 }
 
 } // namespace hourloom::bench

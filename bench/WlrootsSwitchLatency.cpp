@@ -1,9 +1,6 @@
 // Measures, on a private headless sway, how long a focus command takes to reach handleAppSwitch
 // through the wlroots workspace, and how often the process wakes up while nothing happens with
 // the compositor's idle notice armed. Usage: wlroots_switch_latency [switches] [idle seconds]
-#include "core/Configuration.h"
-#include "platform/desktops/wayland/WaylandIdleNotifier.h"
-#include "tracking/IdleTimeTracker.h"
 
 #include "support/SwayDesktop.h"
 
@@ -45,23 +42,5 @@ int main(int argc, char *argv[])
     }
     // The answers to the commands are not needed: read and drop them.
     QObject::connect(&ipc, &QLocalSocket::readyRead, &ipc, [&] { ipc.readAll(); });
-
-    NotificationCenter center;
-    const PlatformBackend services = sway.services(center, Configuration::minIdleTime());
-    const auto idleNotifier = std::dynamic_pointer_cast<WaylandIdleNotifier>(services.eventSource);
-    if (!services.workspace || !idleNotifier) {
-        std::fprintf(stderr, "the compositor lacks the toplevel manager or idle notices\n");
-        return 1;
-    }
-    const auto controller = bench::trackSwitches(center, services);
-    if (!bench::measureSwitches(*controller, figures.switches, [&](int i) { requestFocus(ipc, sway.windows()[1 + i % 2].handle); }))
-        return 1;
-    // Nothing to do: the loop should sleep in poll() the whole time, but for the compositor's idle
-    // notice once MIN_IDLE_TIME has passed without input.
-    std::printf("idle notice after %.0f s without input (%s)\n", idleNotifier->thresholdSeconds(), qPrintable(idleNotifier->protocol()));
-    bench::measureIdle(figures.idleSeconds);
-    std::printf("user idle at the end: %s\n", idleNotifier->isIdle() ? "yes" : "no");
-    controller->appSwitchTracker()->stopObserving();
-    IdleTimeTracker::eventSource.reset();
-    return 0;
+    return bench::measureDesktop(sway, figures, [&](const test::TestWindow &window) { requestFocus(ipc, window.handle); });
 }

@@ -1,9 +1,7 @@
 // Measures, on a private Xvfb + openbox desktop, how long an activation takes to reach
 // handleAppSwitch through the X11 workspace, and how often the process wakes up while nothing
 // happens. Usage: x11_switch_latency [switches] [idle seconds]
-#include "core/Configuration.h"
 #include "platform/desktops/x11/X11Connection.h"
-#include "tracking/IdleTimeTracker.h"
 
 #include "support/X11Driver.h"
 
@@ -39,14 +37,5 @@ int main(int argc, char *argv[])
     const auto activator = X11Connection::open(desktop.desktop().display().toUtf8());
     if (!bench::isUp(desktop) || !activator)
         return 1;
-
-    NotificationCenter center;
-    const auto controller = bench::trackSwitches(center, desktop.services(center, Configuration::minIdleTime()));
-    if (!bench::measureSwitches(*controller, figures.switches,
-                                [&](int i) { requestActivation(*activator, desktop.windows()[1 + i % 2].handle.toUInt()); }))
-        return 1;
-    // Nothing to do: the loop should sleep in poll() the whole time.
-    bench::measureIdle(figures.idleSeconds);
-    IdleTimeTracker::eventSource.reset();
-    return 0;
+    return bench::measureDesktop(desktop, figures, [&](const test::TestWindow &window) { requestActivation(*activator, window.handle.toUInt()); });
 }
