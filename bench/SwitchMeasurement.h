@@ -4,10 +4,16 @@
 // asked for takes to reach handleAppSwitch, and how often the process wakes up while nothing
 // happens.
 #include "agent/TrackingStack.h"
+#include "core/Configuration.h"
 #include "core/MainLoopTimer.h"
+#include "platform/desktops/PlatformBackend.h"
+#include "platform/desktops/wayland/WaylandIdleNotifier.h"
 #include "tracking/AppSwitchTracker.h"
 #include "tracking/IdleTimeController.h"
+#include "tracking/IdleTimeTracker.h"
 #include "tracking/SessionBatchController.h"
+
+#include "support/DesktopDriver.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,18 +23,40 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
 namespace hourloom::bench {
 
-// The agent's tracking on one workspace, as it starts at log-in: every activation the workspace
-// posts becomes a session, however short, and no idle poll falls due while measuring.
-inline std::shared_ptr<SessionBatchController> trackSwitches(NotificationCenter &center, std::shared_ptr<WorkspaceProtocol> workspace,
-                                                             std::shared_ptr<EventTrackerProtocol> input)
+// The sizes of the two figures from the command line, [switches] [idle seconds].
+struct Figures {
+    int switches;
+    int idleSeconds;
+};
+
+inline Figures figuresFrom(int argc, char *argv[], int idleSeconds)
 {
-    const TrackingStack stack = TrackingStack::build(
-        {.activations = center, .workspace = std::move(workspace), .input = std::move(input), .timerProvider = MainLoopTimer::provider()});
+    return {argc > 1 ? std::atoi(argv[1]) : 200, argc > 2 ? std::atoi(argv[2]) : idleSeconds};
+}
+
+// True when the desktop is up with its windows; else says why.
+inline bool isUp(const test::DesktopDriver &desktop)
+{
+    if (!desktop.error().isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(desktop.error()));
+    return desktop.error().isEmpty();
+}
+
+// The agent's tracking on the desktop's services, as it starts at log-in: every activation the
+// workspace posts becomes a session, however short, and no idle poll falls due while measuring.
+inline std::shared_ptr<SessionBatchController> trackSwitches(NotificationCenter &center, const PlatformBackend &services)
+{
+    const TrackingStack stack = TrackingStack::build({.activations = center,
+                                                      .workspace = services.workspace,
+                                                      .idleSeconds = services.eventSource,
+                                                      .input = services.eventTracker,
+                                                      .timerProvider = MainLoopTimer::provider()});
     stack.idle->idlePollingInterval = 24 * 3600;
     stack.controller->minSessionDuration = 0;
     stack.tracker->startObserving(stack.controller, true);
@@ -62,7 +90,8 @@ inline ProcessTimes processTimes()
     return times;
 }
 
-// Asks for `switches` activations (request(i) alternates between two applications) and prints
+// Asks for `switches` activations (request(i) alternates between two applications, the desktop's
+// second and third windows) and prints
 // the time from each request to the new session in the batch. False when none arrived.
 inline bool measureSwitches(const SessionBatchController &controller, int switches, const std::function<void(int)> &request)
 {
@@ -93,7 +122,9 @@ inline bool measureSwitches(const SessionBatchController &controller, int switch
     return true;
 }
 
-// Runs the main loop for the given time with nothing to do, and prints what that cost.
+// Runs the main loop for the given time with nothing to do, and prints what that cost: the loop
+// should sleep in poll() the whole time, but for a compositor's idle notice once MIN_IDLE_TIME
+// has passed without input.
 inline void measureIdle(int seconds)
 {
     const ProcessTimes start = processTimes();
@@ -102,6 +133,34 @@ inline void measureIdle(int seconds)
     const ProcessTimes end = processTimes();
     std::printf("idle %d s: %lld context switches (one is the timer that ends the wait), %lld CPU ticks\n", seconds,
                 end.contextSwitches - start.contextSwitches, end.cpuTicks - start.cpuTicks);
+}
+
+// Both figures on a desktop with the agent's services there: `request` asks for each activation
+// (the desktop's second and third windows in turn), `beforeIdle` readies what the agent holds
+// while the user is away. The compositor's idle notice, where the desktop sends one, is told of.
+inline int measureDesktop(test::DesktopDriver &desktop, const Figures &figures, const std::function<void(const test::TestWindow &)> &request,
+                          const std::function<void(const PlatformBackend &)> &beforeIdle = {})
+{
+    NotificationCenter center;
+    const PlatformBackend services = desktop.services(center, Configuration::minIdleTime());
+    if (!services.workspace || !services.eventSource) {
+        std::fprintf(stderr, "the desktop offers no workspace or idle source to the agent\n");
+        return 1;
+    }
+    const auto controller = trackSwitches(center, services);
+    if (!measureSwitches(*controller, figures.switches, [&](int i) { request(desktop.windows()[1 + i % 2]); }))
+        return 1;
+    const auto notice = std::dynamic_pointer_cast<WaylandIdleNotifier>(services.eventSource);
+    if (notice)
+        std::printf("idle notice after %.0f s without input (%s)\n", notice->thresholdSeconds(), qPrintable(notice->protocol()));
+    if (beforeIdle)
+        beforeIdle(services);
+    measureIdle(figures.idleSeconds);
+    if (notice)
+        std::printf("user idle at the end: %s\n", notice->isIdle() ? "yes" : "no");
+    controller->appSwitchTracker()->stopObserving();
+    IdleTimeTracker::eventSource.reset();
+    return 0;
 }
 
 } // namespace hourloom::bench

@@ -1,22 +1,12 @@
 // Measures, on a private headless sway, how long a focus command takes to reach handleAppSwitch
 // through the wlroots workspace, and how often the process wakes up while nothing happens with
 // the compositor's idle notice armed. Usage: wlroots_switch_latency [switches] [idle seconds]
-#include "core/Configuration.h"
-#include "platform/desktops/entries/DesktopEntryIndex.h"
-#include "platform/desktops/wayland/WaylandConnection.h"
-#include "platform/desktops/wayland/WaylandIdleNotifier.h"
-#include "platform/desktops/wlroots/WlrootsWorkspace.h"
-#include "tracking/IdleTimeTracker.h"
 
 #include "support/SwayDesktop.h"
 
 #include "SwitchMeasurement.h"
 
-#include <QCoreApplication>
 #include <QLocalSocket>
-
-#include <cstdio>
-#include <cstring>
 
 using namespace hourloom;
 using hourloom::test::SwayDesktop;
@@ -40,51 +30,17 @@ void requestFocus(QLocalSocket &ipc, const QString &appId)
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
-    const int switches = argc > 1 ? std::atoi(argv[1]) : 200;
-    const int idleSeconds = argc > 2 ? std::atoi(argv[2]) : 60;
-
+    const bench::Figures figures = bench::figuresFrom(argc, argv, 60);
     SwayDesktop sway;
-    if (!sway.error().isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(sway.error()));
+    if (!bench::isUp(sway))
         return 1;
-    }
-    // Two different applications: windows of one application are no switch.
-    const QStringList appIds{QStringLiteral("bench-one"), QStringLiteral("bench-two")};
-    for (const QString &appId : appIds) {
-        if (!sway.openWindow(appId)) {
-            std::fprintf(stderr, "could not open the test windows\n");
-            return 1;
-        }
-    }
-    const auto connection = WaylandConnection::open(sway.clientEnvironment());
     QLocalSocket ipc;
     ipc.connectToServer(sway.clientEnvironment().value(QStringLiteral("SWAYSOCK")));
-    if (!connection || !ipc.waitForConnected(5000)) {
+    if (!ipc.waitForConnected(5000)) {
         std::fprintf(stderr, "could not connect to sway\n");
         return 1;
     }
     // The answers to the commands are not needed: read and drop them.
     QObject::connect(&ipc, &QLocalSocket::readyRead, &ipc, [&] { ipc.readAll(); });
-
-    NotificationCenter center;
-    const auto workspace = WlrootsWorkspace::watch(connection, DesktopEntryIndex::fromSystem(), center);
-    const auto idleNotifier = WaylandIdleNotifier::watch(connection, Configuration::minIdleTime());
-    if (!workspace || !idleNotifier) {
-        std::fprintf(stderr, "the compositor lacks the toplevel manager or idle notices\n");
-        return 1;
-    }
-    IdleTimeTracker::eventSource = idleNotifier;
-    const auto controller = bench::trackSwitches(center, workspace, idleNotifier);
-
-    // The window opened last has the focus: the first request goes to the other one.
-    if (!bench::measureSwitches(*controller, switches, [&](int i) { requestFocus(ipc, appIds[i % 2]); }))
-        return 1;
-    // Nothing to do: the loop should sleep in poll() the whole time, but for the compositor's idle
-    // notice once MIN_IDLE_TIME has passed without input.
-    std::printf("idle notice after %.0f s without input (%s)\n", idleNotifier->thresholdSeconds(), qPrintable(idleNotifier->protocol()));
-    bench::measureIdle(idleSeconds);
-    std::printf("user idle at the end: %s\n", idleNotifier->isIdle() ? "yes" : "no");
-    controller->appSwitchTracker()->stopObserving();
-    IdleTimeTracker::eventSource.reset();
-    return 0;
+    return bench::measureDesktop(sway, figures, [&](const test::TestWindow &window) { requestFocus(ipc, window.handle); });
 }

@@ -2,6 +2,13 @@
 
 #include "platform/desktops/gnome/GnomeExtensionInstaller.h"
 #include "platform/desktops/gnome/GnomeShellExtension.h"
+#include "platform/desktops/gnome/GnomeWorkspace.h"
+#include "platform/desktops/gnome/MutterIdleMonitor.h"
+#include "platform/desktops/gnome/MutterIdleSource.h"
+#include "platform/desktops/gnome/MutterInputMonitor.h"
+#include "platform/desktops/entries/DesktopEntryIndex.h"
+
+#include "XDesktop.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -9,14 +16,11 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTextStream>
-#include <QThread>
-
 
 namespace hourloom::test {
 namespace {
@@ -27,96 +31,35 @@ constexpr int windowMs = 30000;
 
 const QString remoteDesktop = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
 
-// Any client may own any name and talk to anyone: the shell only needs a system bus to exist.
-const char systemBusConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <listen>unix:path=%1</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)";
-
-// A Gtk window whose Wayland app_id is its first argument.
-const char windowProgram[] = R"(
-imports.gi.versions.Gtk = '3.0';
-const { GLib, Gtk } = imports.gi;
-GLib.set_prgname(ARGV[0]);
-Gtk.init(null);
-const window = new Gtk.Window({ title: ARGV[0], default_width: 320, default_height: 200 });
-window.connect('destroy', () => Gtk.main_quit());
-window.show_all();
-Gtk.main();
-)";
-
-bool spinUntil(const std::function<bool()> &condition, int milliseconds)
-{
-    const QDeadlineTimer deadline(milliseconds);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(20);
-    }
-    return true;
-}
-
 bool hasOwner(const QString &name)
 {
     const QDBusConnection bus = QDBusConnection::sessionBus();
     return bus.isConnected() && bus.interface()->isServiceRegistered(name);
 }
 
-QString tail(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray all = file.readAll();
-    return QString::fromUtf8(all.right(2000));
-}
-
-void stop(std::unique_ptr<QProcess> &process)
-{
-    if (!process)
-        return;
-    process->terminate();
-    if (!process->waitForFinished(10000)) {
-        process->kill();
-        process->waitForFinished(5000);
-    }
-    process.reset();
-}
-
 } // namespace
 
-GnomeShell::GnomeShell(const QString &extensionBundle, const std::function<void()> &beforeStart)
+GnomeShell::GnomeShell(const QString &extensionBundle)
 {
+    backendName = QStringLiteral("GNOME Shell");
+    windows_ = {alphaWindow(QStringLiteral("Alpha")), betaWindow(QStringLiteral("org.hourloom.Beta")), unlistedWindow(QStringLiteral("hourloom-gamma"))};
     for (const char *folder : {"home", "data", "cache", "runtime"})
         QDir(directory_.path()).mkpath(QString::fromLatin1(folder));
     QFile::setPermissions(directory_.filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-    // The configuration folder stays this process's own (a private one in tests): the settings
-    // daemon the bus starts, gsettings and the shell must all read the same settings.
-    environment_ = QProcessEnvironment::systemEnvironment();
-    environment_.insert(QStringLiteral("HOME"), directory_.filePath(QStringLiteral("home")));
-    environment_.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
-    environment_.insert(QStringLiteral("XDG_CACHE_HOME"), directory_.filePath(QStringLiteral("cache")));
-    environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), directory_.filePath(QStringLiteral("runtime")));
+    // This process, the buses and the shell run in the shell's session; the configuration folder
+    // stays this process's own (a private one in tests): the settings daemon the bus starts,
+    // gsettings and the shell must all read the same settings.
+    qputenv("HOME", QFile::encodeName(directory_.filePath(QStringLiteral("home"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(directory_.filePath(QStringLiteral("cache"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(directory_.filePath(QStringLiteral("runtime"))));
     for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "DBUS_SESSION_BUS_ADDRESS"})
-        environment_.remove(QString::fromLatin1(variable));
-    if (!startBuses(environment_))
+        qunsetenv(variable);
+    if (!startBuses())
         return;
-    for (const char *variable : {"DBUS_SESSION_BUS_ADDRESS", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"})
-        qputenv(variable, environment_.value(QString::fromLatin1(variable)).toUtf8());
 
-    if (beforeStart)
-        beforeStart();
+    writeTestEntries(dataHome());
     QString said;
     QTextStream out(&said);
     const bool installed = GnomeExtensionInstaller(extensionBundle).install(out, out);
@@ -126,75 +69,40 @@ GnomeShell::GnomeShell(const QString &extensionBundle, const std::function<void(
         error_ = QStringLiteral("the extension did not install: ") + said;
         return;
     }
-    if (startShell(environment_) && findXwayland())
-        startRemoteDesktop();
+    if (!startShell() || !findXwayland() || !startRemoteDesktop())
+        return;
+    QProcessEnvironment xwayland = clientEnvironment();
+    xwayland.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    if (!openXAndQtWindows(processes_, xwayland, clientEnvironment()))
+        error_ = QStringLiteral("the test windows did not show");
 }
 
 GnomeShell::~GnomeShell()
 {
-    for (auto &window : windows_)
-        stop(window);
-    if (!remoteDesktopSession_.isEmpty()) {
-        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(remoteDesktop, remoteDesktopSession_,
-                                                                          remoteDesktop + QStringLiteral(".Session"), QStringLiteral("Stop")),
-                                           QDBus::Block, 5000);
-    }
+    if (!remoteDesktopSession_.isEmpty())
+        callRemoteDesktop(QStringLiteral("Stop"), {});
     // GNOME Shell 43 dies of SIGSEGV on SIGTERM: how it ends says nothing about the tests.
-    stop(shell_);
-    stop(sessionBus_);
-    stop(systemBus_);
+    processes_.stopAll();
 }
 
-QProcess *GnomeShell::start(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment)
+bool GnomeShell::startBuses()
 {
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(environment);
-    process->setStandardOutputFile(QProcess::nullDevice());
-    process->setStandardErrorFile(QProcess::nullDevice());
-    process->start(program, arguments);
-    process->waitForStarted(5000);
-    windows_.push_back(std::move(process));
-    return windows_.back().get();
-}
-
-QProcess *GnomeShell::startDaemon(const QStringList &arguments, const QProcessEnvironment &environment, QString *address)
-{
-    auto *daemon = new QProcess;
-    daemon->setProcessEnvironment(environment);
-    daemon->setStandardErrorFile(QProcess::nullDevice());
-    daemon->start(QStringLiteral("dbus-daemon"), arguments + QStringList{QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-    daemon->waitForStarted(5000);
-    const QDeadlineTimer deadline(10000);
-    while (!daemon->canReadLine() && daemon->state() == QProcess::Running && !deadline.hasExpired())
-        daemon->waitForReadyRead(100);
-    *address = QString::fromUtf8(daemon->readLine()).trimmed();
-    return daemon;
-}
-
-bool GnomeShell::startBuses(QProcessEnvironment &environment)
-{
-    const QString socket = directory_.filePath(QStringLiteral("system_bus_socket"));
-    QFile config(directory_.filePath(QStringLiteral("system-bus.conf")));
-    if (!config.open(QIODevice::WriteOnly) || config.write(QString::fromLatin1(systemBusConfig).arg(socket).toUtf8()) < 0) {
-        error_ = QStringLiteral("cannot write the system bus configuration");
+    // The shell only needs a system bus to exist, one where it may own any name and talk to
+    // anyone: another session bus is that.
+    systemBus_ = std::make_unique<PrivateSessionBus>();
+    sessionBus_ = std::make_unique<PrivateSessionBus>();
+    error_ = systemBus_->error() + sessionBus_->error();
+    if (!error_.isEmpty())
         return false;
-    }
-    config.close();
-    QString systemAddress, sessionAddress;
-    systemBus_.reset(startDaemon({QStringLiteral("--config-file=") + config.fileName()}, environment, &systemAddress));
-    sessionBus_.reset(startDaemon({QStringLiteral("--session")}, environment, &sessionAddress));
-    if (systemAddress.isEmpty() || sessionAddress.isEmpty()) {
-        error_ = QStringLiteral("dbus-daemon did not start (package dbus-daemon)");
-        return false;
-    }
-    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), systemAddress);
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionAddress);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", sessionBus_->address().toUtf8());
+    environment_ = QProcessEnvironment::systemEnvironment();
+    environment_.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), systemBus_->address());
     return true;
 }
 
-bool GnomeShell::startShell(const QProcessEnvironment &environment)
+bool GnomeShell::startShell()
 {
-    QProcessEnvironment shellEnvironment = environment;
+    QProcessEnvironment shellEnvironment = environment_;
     shellEnvironment.insert(QStringLiteral("HOURLOOM_SHELL_TESTING"), QStringLiteral("1"));
     // Where systemd once ran, its stale seat files make the shell look for a logind session that
     // does not exist: a mount namespace of the shell's own hides them, and the shell falls back
@@ -209,44 +117,25 @@ bool GnomeShell::startShell(const QProcessEnvironment &environment)
     }
     arguments << QStringLiteral("-c") << command;
     const QString log = directory_.filePath(QStringLiteral("gnome-shell.log"));
-    shell_ = std::make_unique<QProcess>();
-    shell_->setProcessEnvironment(shellEnvironment);
-    shell_->setStandardOutputFile(log);
-    shell_->setStandardErrorFile(log);
-    shell_->start(program, arguments);
-    shell_->waitForStarted(5000);
-    const bool up = spinUntil([&] { return shell_->state() != QProcess::Running || hasOwner(GnomeShellExtension::busName); }, shellStartMs);
+    shell_ = &processes_.start(program, arguments, shellEnvironment, log);
+    const bool up = XDesktop::spinUntil([&] { return shell_->state() != QProcess::Running || hasOwner(GnomeShellExtension::busName); }, shellStartMs);
     if (up && shell_->state() == QProcess::Running)
         return true;
-    error_ = QStringLiteral("gnome-shell did not start with its extension (packages gnome-shell, mutter): ") + tail(log);
+    error_ = QStringLiteral("gnome-shell did not start with its extension (packages gnome-shell, mutter): ") + tailOf(log);
     return false;
 }
 
 bool GnomeShell::findXwayland()
 {
     // Mutter starts Xwayland as its child, with the display and the authority file on its command line.
-    const QRegularExpression display(QStringLiteral("^:\\d+$"));
-    const bool found = spinUntil([&] {
-        const QString shellPid = QString::number(shell_->processId());
-        for (const QString &task : QDir(QStringLiteral("/proc/%1/task").arg(shellPid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            QFile children(QStringLiteral("/proc/%1/task/%2/children").arg(shellPid, task));
-            if (!children.open(QIODevice::ReadOnly))
-                continue;
-            for (const QByteArray &child : children.readAll().split(' ')) {
-                QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(QString::fromLatin1(child.trimmed())));
-                if (child.trimmed().isEmpty() || !commandLine.open(QIODevice::ReadOnly))
-                    continue;
-                const QList<QByteArray> words = commandLine.readAll().split('\0');
-                if (words.isEmpty() || !words.first().endsWith("Xwayland"))
-                    continue;
-                for (qsizetype i = 0; i < words.size(); ++i) {
-                    if (display.match(QString::fromLatin1(words[i])).hasMatch())
-                        xDisplay_ = QString::fromLatin1(words[i]);
-                    if (words[i] == "-auth" && i + 1 < words.size())
-                        xAuthority_ = QString::fromLocal8Bit(words[i + 1]);
-                }
-            }
-        }
+    const QRegularExpression display(QStringLiteral(" (:\\d+)\\s"));
+    const QRegularExpression authority(QStringLiteral(" -auth (\\S+)"));
+    const bool found = XDesktop::spinUntil([&] {
+        const QString xwayland = runProgram(QStringLiteral("pgrep"), {QStringLiteral("-a"), QStringLiteral("-P"), QString::number(shell_->processId()),
+                                                                      QStringLiteral("Xwayland")},
+                                            environment_).value_or(QString());
+        xDisplay_ = display.match(xwayland).captured(1);
+        xAuthority_ = authority.match(xwayland).captured(1);
         return !xDisplay_.isEmpty() && !xAuthority_.isEmpty();
     }, windowMs);
     if (!found)
@@ -256,26 +145,18 @@ bool GnomeShell::findXwayland()
 
 bool GnomeShell::startRemoteDesktop()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    spinUntil([] { return hasOwner(remoteDesktop); }, windowMs);
-    const QDBusReply<QDBusObjectPath> session = bus.call(QDBusMessage::createMethodCall(
-        remoteDesktop, QStringLiteral("/org/gnome/Mutter/RemoteDesktop"), remoteDesktop, QStringLiteral("CreateSession")), QDBus::Block, 10000);
-    if (!session.isValid()) {
-        error_ = QStringLiteral("no remote desktop session: ") + session.error().message();
-        return false;
-    }
-    remoteDesktopSession_ = session.value().path();
-    const QDBusMessage started = bus.call(QDBusMessage::createMethodCall(remoteDesktop, remoteDesktopSession_,
-                                                                         remoteDesktop + QStringLiteral(".Session"), QStringLiteral("Start")),
-                                          QDBus::Block, 10000);
-    if (started.type() == QDBusMessage::ErrorMessage) {
-        error_ = QStringLiteral("the remote desktop session did not start: ") + started.errorMessage();
-        return false;
-    }
-    return true;
+    XDesktop::spinUntil([] { return hasOwner(remoteDesktop); }, windowMs);
+    const QDBusReply<QDBusObjectPath> session = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(remoteDesktop, QStringLiteral("/org/gnome/Mutter/RemoteDesktop"), remoteDesktop, QStringLiteral("CreateSession")),
+        QDBus::Block, 10000);
+    remoteDesktopSession_ = session.isValid() ? session.value().path() : QString();
+    if (!remoteDesktopSession_.isEmpty() && callRemoteDesktop(QStringLiteral("Start"), {}))
+        return true;
+    error_ = QStringLiteral("no remote desktop session: ") + session.error().message();
+    return false;
 }
 
-QProcessEnvironment GnomeShell::sessionEnvironment() const
+QProcessEnvironment GnomeShell::clientEnvironment() const
 {
     QProcessEnvironment environment = environment_;
     environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
@@ -285,65 +166,56 @@ QProcessEnvironment GnomeShell::sessionEnvironment() const
     return environment;
 }
 
-bool GnomeShell::openWaylandWindow(const QString &appId)
-{
-    const QString script = directory_.filePath(QStringLiteral("window.js"));
-    if (!QFileInfo::exists(script)) {
-        QFile file(script);
-        if (!file.open(QIODevice::WriteOnly) || file.write(windowProgram) < 0)
-            return false;
-    }
-    QProcessEnvironment environment = sessionEnvironment();
-    environment.insert(QStringLiteral("GDK_BACKEND"), QStringLiteral("wayland"));
-    start(QStringLiteral("gjs"), {script, appId}, environment);
-    return spinUntil([&] { return activate(appId); }, windowMs);
-}
-
-bool GnomeShell::openX11Window(const QString &program, const QStringList &arguments, const QString &wmClass)
-{
-    QProcessEnvironment environment = sessionEnvironment();
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    start(program, arguments, environment);
-    return spinUntil([&] { return activate(wmClass); }, windowMs);
-}
-
-bool GnomeShell::activate(const QString &appIdOrWmClass)
+bool GnomeShell::activate(const TestWindow &window)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(GnomeShellExtension::busName, GnomeShellExtension::objectPath,
                                                        GnomeShellExtension::interface + QStringLiteral(".Testing"), QStringLiteral("Activate"));
-    call << appIdOrWmClass;
+    call << window.handle;
     const QDBusReply<bool> found = QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
     return found.isValid() && found.value();
 }
 
-bool GnomeShell::pressKey(unsigned keysym)
+bool GnomeShell::callRemoteDesktop(const QString &method, const QVariantList &arguments)
 {
-    const QString session = remoteDesktop + QStringLiteral(".Session");
-    for (bool pressed : {true, false}) {
-        QDBusMessage call = QDBusMessage::createMethodCall(remoteDesktop, remoteDesktopSession_, session, QStringLiteral("NotifyKeyboardKeysym"));
-        call << keysym << pressed;
-        if (QDBusConnection::sessionBus().call(call, QDBus::Block, 10000).type() == QDBusMessage::ErrorMessage)
-            return false;
-    }
-    return true;
-}
-
-bool GnomeShell::movePointer(double dx, double dy)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(remoteDesktop, remoteDesktopSession_, remoteDesktop + QStringLiteral(".Session"),
-                                                       QStringLiteral("NotifyPointerMotionRelative"));
-    call << dx << dy;
+    QDBusMessage call = QDBusMessage::createMethodCall(remoteDesktop, remoteDesktopSession_, remoteDesktop + QStringLiteral(".Session"), method);
+    call.setArguments(arguments);
     return QDBusConnection::sessionBus().call(call, QDBus::Block, 10000).type() != QDBusMessage::ErrorMessage;
 }
 
-std::optional<QString> GnomeShell::gsettings(const QStringList &arguments)
+bool GnomeShell::pressKey()
 {
-    QProcess process;
-    process.setProcessEnvironment(environment_);
-    process.start(QStringLiteral("gsettings"), arguments);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return std::nullopt;
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    constexpr unsigned keysymX = 0x78;
+    return callRemoteDesktop(QStringLiteral("NotifyKeyboardKeysym"), {keysymX, true}) && callRemoteDesktop(QStringLiteral("NotifyKeyboardKeysym"), {keysymX, false});
+}
+
+bool GnomeShell::movePointer()
+{
+    return callRemoteDesktop(QStringLiteral("NotifyPointerMotionRelative"), {5.0, 5.0});
+}
+
+PlatformBackend GnomeShell::services(NotificationCenter &activations, double)
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return {std::make_shared<GnomeWorkspace>(bus, DesktopEntryIndex::fromSystem(), activations), std::make_shared<MutterIdleSource>(bus),
+            std::make_shared<MutterInputMonitor>(bus)};
+}
+
+void GnomeShell::settle()
+{
+    // The shell answers calls in order: once it answered this one, it has taken the agent's
+    // earlier ones (the idle monitor's user-active watch among them), and the extension's
+    // signals sent before have arrived. Then they are delivered, then the activations they posted.
+    QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(MutterIdleMonitor::service, MutterIdleMonitor::corePath,
+                                                                      MutterIdleMonitor::interface, QStringLiteral("GetIdletime")),
+                                       QDBus::Block, 10000);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents();
+}
+
+std::optional<QString> GnomeShell::gsettings(const QStringList &arguments) const
+{
+    const auto printed = runProgram(QStringLiteral("gsettings"), arguments, environment_);
+    return printed ? std::optional(printed->trimmed()) : std::nullopt;
 }
 
 bool GnomeShell::isExtensionRunning()

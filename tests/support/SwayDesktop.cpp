@@ -2,145 +2,76 @@
 
 #include "XDesktop.h"
 
+#include "platform/desktops/entries/DesktopEntryIndex.h"
+#include "platform/desktops/wayland/WaylandIdleNotifier.h"
+#include "platform/desktops/wlroots/WlrootsWorkspace.h"
+
+#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <wayland-client.h>
 
 #include <pwd.h>
 #include <unistd.h>
 
 namespace hourloom::test {
-namespace {
-
-QJsonObject focusedNode(const QJsonObject &node)
-{
-    if (node.value(QStringLiteral("focused")).toBool() && node.contains(QStringLiteral("app_id")))
-        return node;
-    for (const QString &children : {QStringLiteral("nodes"), QStringLiteral("floating_nodes")}) {
-        for (const QJsonValue &child : node.value(children).toArray()) {
-            const QJsonObject found = focusedNode(child.toObject());
-            if (!found.isEmpty())
-                return found;
-        }
-    }
-    return {};
-}
-
-bool hasAppId(const QJsonObject &node, const QString &appId)
-{
-    if (node.value(QStringLiteral("app_id")).toString() == appId)
-        return true;
-    for (const QString &children : {QStringLiteral("nodes"), QStringLiteral("floating_nodes")}) {
-        for (const QJsonValue &child : node.value(children).toArray()) {
-            if (hasAppId(child.toObject(), appId))
-                return true;
-        }
-    }
-    return false;
-}
-
-} // namespace
 
 SwayDesktop::SwayDesktop()
 {
-    if (!directory_.isValid()) {
-        error_ = QStringLiteral("no temporary folder for sway");
+    backendName = QStringLiteral("wlroots");
+    hasEmptyDesktop = true;
+    windows_ = {alphaWindow(QStringLiteral("Alpha")), betaWindow(QStringLiteral("org.hourloom.Beta")), unlistedWindow(QStringLiteral("hourloom-gamma"))};
+    if (!prepareUser() || !startSway())
         return;
-    }
-    if (!prepareUser())
-        return;
-    const QDir dir(directory_.path());
-    runtimeDir_ = dir.filePath(QStringLiteral("run"));
-    QFile config(dir.filePath(QStringLiteral("config")));
-    config.open(QIODevice::WriteOnly);
-    config.write("output HEADLESS-1 resolution 1280x800\nfocus_follows_mouse no\n");
-    config.close();
+    const QJsonObject version = QJsonDocument::fromJson(swaymsg({QStringLiteral("-t"), QStringLiteral("get_version")}).value_or(QString()).toUtf8()).object();
+    // sway offers ext_idle_notifier_v1 from 1.8 on, which the agent prefers; before, KDE's protocol only.
+    const bool extIdle = version.value(QStringLiteral("major")).toInt() * 100 + version.value(QStringLiteral("minor")).toInt() >= 108;
+    idleProtocol = extIdle ? QStringLiteral("ext_idle_notifier_v1") : QStringLiteral("org_kde_kwin_idle");
 
-    QProcessEnvironment environment;
-    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
-    environment.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir_);
-    environment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
-    environment.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
-    environment.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
-    QStringList command{QStringLiteral("sway"), QStringLiteral("-c"), config.fileName()};
-    if (geteuid() == 0) {
-        const passwd *account = getpwnam(user.toLocal8Bit().constData());
-        command = QStringList{QStringLiteral("--reuid=%1").arg(account->pw_uid), QStringLiteral("--regid=%1").arg(account->pw_gid),
-                              QStringLiteral("--clear-groups"), QStringLiteral("--")}
-            + command;
-        command.prepend(QStringLiteral("setpriv"));
-    }
-    sway_ = std::make_unique<QProcess>();
-    sway_->setProcessEnvironment(environment);
-    sway_->setStandardOutputFile(dir.filePath(QStringLiteral("sway.log")));
-    sway_->setStandardErrorFile(dir.filePath(QStringLiteral("sway.log")), QIODevice::Append);
-    sway_->start(command.takeFirst(), command);
-    if (!sway_->waitForStarted(5000)) {
-        error_ = QStringLiteral("sway did not start (is the sway package installed?)");
-        return;
-    }
-
-    // Ready once both sockets answer: the compositor's and the IPC one swaymsg talks to.
-    const bool ready = XDesktop::spinUntil(
-        [&] {
-            if (sway_->state() != QProcess::Running)
-                return true;
-            const QDir run(runtimeDir_);
-            const QStringList wayland = run.entryList({QStringLiteral("wayland-[0-9]*")}, QDir::System);
-            const QStringList ipc = run.entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
-            const auto socket = std::find_if(wayland.begin(), wayland.end(), [](const QString &name) { return !name.endsWith(".lock"); });
-            if (socket == wayland.end() || ipc.isEmpty())
-                return false;
-            waylandSocket_ = run.filePath(*socket);
-            swaySocket_ = run.filePath(ipc.first());
-            return !swaymsg({QStringLiteral("-t"), QStringLiteral("get_version")}).isEmpty();
-        },
-        20000);
-    if (!ready || sway_->state() != QProcess::Running)
-        error_ = QStringLiteral("sway did not come up: ") + tailOfLog();
+    input_ = WaylandConnection::open(clientEnvironment());
+    pointerManager_ = input_ ? static_cast<zwlr_virtual_pointer_manager_v1 *>(input_->bind(zwlr_virtual_pointer_manager_v1_interface, 1)) : nullptr;
+    seat_ = input_ ? static_cast<wl_seat *>(input_->bind(wl_seat_interface, 1)) : nullptr;
+    if (pointerManager_ && seat_)
+        pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointerManager_, seat_);
+    // sway focuses each window as it shows: alpha, opened last, has the focus.
+    const auto opened = [&](const TestWindow &window) {
+        return openWindow(processes_, QStringLiteral("foot"), {QStringLiteral("--app-id=") + window.handle, QStringLiteral("cat")}, clientEnvironment(), window);
+    };
+    if (!opened(windows_[2]) || !opened(windows_[1]) || !opened(windows_[0]) || !pointer_)
+        error_ = QStringLiteral("the test windows did not open, or sway offers no virtual pointer");
 }
 
 SwayDesktop::~SwayDesktop()
 {
-    // Windows first, the compositor last.
-    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
-        (*it)->terminate();
-        if (!(*it)->waitForFinished(3000)) {
-            (*it)->kill();
-            (*it)->waitForFinished(3000);
-        }
-    }
-    if (sway_ && sway_->state() != QProcess::NotRunning) {
-        sway_->terminate();
-        if (!sway_->waitForFinished(5000)) {
-            sway_->kill();
-            sway_->waitForFinished(3000);
-        }
-    }
+    if (pointer_)
+        zwlr_virtual_pointer_v1_destroy(pointer_);
+    if (seat_)
+        wl_seat_destroy(seat_);
+    if (pointerManager_)
+        zwlr_virtual_pointer_manager_v1_destroy(pointerManager_);
 }
 
 bool SwayDesktop::prepareUser()
 {
     const QDir dir(directory_.path());
-    dir.mkpath(QStringLiteral("run"));
-    dir.mkpath(QStringLiteral("home"));
-    dir.mkpath(QStringLiteral("client-run"));
-    QFile::setPermissions(dir.filePath(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile::setPermissions(dir.filePath(QStringLiteral("client-run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (const QString &folder : {QStringLiteral("run"), QStringLiteral("home"), QStringLiteral("client-run")}) {
+        dir.mkpath(folder);
+        QFile::setPermissions(dir.filePath(folder), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     if (geteuid() != 0)
         return true;
-
-    // useradd answers 9 when another test binary made the user a moment ago.
+    // useradd answers 9 when another test program made the user a moment ago.
     if (!getpwnam(user.toLocal8Bit().constData())) {
-        QProcess useradd;
-        useradd.start(QStringLiteral("/usr/sbin/useradd"), {QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--home-dir"),
-                                                  QStringLiteral("/nonexistent"), QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), user});
-        useradd.waitForFinished(30000);
+        runProgram(QStringLiteral("/usr/sbin/useradd"), {QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--home-dir"),
+                                                                            QStringLiteral("/nonexistent"), QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), user},
+                                      QProcessEnvironment::systemEnvironment(), 30);
         if (!getpwnam(user.toLocal8Bit().constData())) {
-            error_ = QStringLiteral("could not create the user %1 to run sway: %2").arg(user, QString::fromLocal8Bit(useradd.readAllStandardError()).trimmed());
+            error_ = QStringLiteral("could not create the user %1 to run sway").arg(user);
             return false;
         }
     }
@@ -157,6 +88,52 @@ bool SwayDesktop::prepareUser()
     return true;
 }
 
+bool SwayDesktop::startSway()
+{
+    const QDir dir(directory_.path());
+    const QString runtimeDir = dir.filePath(QStringLiteral("run"));
+    QFile config(dir.filePath(QStringLiteral("config")));
+    config.open(QIODevice::WriteOnly);
+    config.write("output HEADLESS-1 resolution 1280x800\nfocus_follows_mouse no\n");
+    config.close();
+
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
+    environment.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
+    environment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
+    environment.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
+    QStringList command{QStringLiteral("sway"), QStringLiteral("-c"), config.fileName()};
+    if (geteuid() == 0) {
+        const passwd *account = getpwnam(user.toLocal8Bit().constData());
+        command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=%1").arg(account->pw_uid), QStringLiteral("--regid=%1").arg(account->pw_gid),
+                              QStringLiteral("--clear-groups"), QStringLiteral("--")}
+            + command;
+    }
+    QProcess &sway = processes_.start(command.takeFirst(), command, environment, dir.filePath(QStringLiteral("sway.log")));
+
+    // Ready once both sockets answer: the compositor's and the IPC one swaymsg talks to.
+    const bool ready = XDesktop::spinUntil(
+        [&] {
+            if (sway.state() != QProcess::Running)
+                return true;
+            const QDir run(runtimeDir);
+            const QStringList wayland = run.entryList({QStringLiteral("wayland-[0-9]*")}, QDir::System);
+            const QStringList ipc = run.entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
+            const auto socket = std::find_if(wayland.begin(), wayland.end(), [](const QString &name) { return !name.endsWith(".lock"); });
+            if (socket == wayland.end() || ipc.isEmpty())
+                return false;
+            waylandSocket_ = run.filePath(*socket);
+            swaySocket_ = run.filePath(ipc.first());
+            return swaymsg({QStringLiteral("-t"), QStringLiteral("get_version")}).has_value();
+        },
+        20000);
+    if (!ready || sway.state() != QProcess::Running)
+        error_ = QStringLiteral("sway did not come up (is the sway package installed?): ") + tailOf(dir.filePath(QStringLiteral("sway.log")));
+    return error_.isEmpty();
+}
+
 QProcessEnvironment SwayDesktop::clientEnvironment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -164,72 +141,61 @@ QProcessEnvironment SwayDesktop::clientEnvironment() const
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QDir(directory_.path()).filePath(QStringLiteral("client-run")));
     environment.insert(QStringLiteral("SWAYSOCK"), swaySocket_);
     environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     return environment;
 }
 
-bool SwayDesktop::openWindow(const QString &appId)
+bool SwayDesktop::activate(const TestWindow &window)
 {
-    auto terminal = std::make_unique<QProcess>();
-    terminal->setProcessEnvironment(clientEnvironment());
-    terminal->setStandardOutputFile(QProcess::nullDevice());
-    terminal->setStandardErrorFile(QProcess::nullDevice());
-    terminal->start(QStringLiteral("foot"), {QStringLiteral("--app-id=") + appId, QStringLiteral("cat")});
-    if (!terminal->waitForStarted(5000))
-        return false;
-    windows_.push_back(std::move(terminal));
-    return XDesktop::spinUntil([&] {
-        const QJsonDocument tree = QJsonDocument::fromJson(swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")}).toUtf8());
-        return hasAppId(tree.object(), appId);
-    });
+    return swaymsg({QStringLiteral("[app_id=\"^%1$\"] focus").arg(window.handle)}).has_value();
 }
 
-bool SwayDesktop::focus(const QString &appId)
+bool SwayDesktop::showEmptyDesktop()
 {
-    return !swaymsg({QStringLiteral("[app_id=\"^%1$\"] focus").arg(appId)}).isEmpty();
+    return swaymsg({QStringLiteral("workspace"), QStringLiteral("9")}).has_value();
 }
 
-QString SwayDesktop::focusedAppId()
+bool SwayDesktop::pressKey()
 {
-    const QJsonDocument tree = QJsonDocument::fromJson(swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")}).toUtf8());
-    return focusedNode(tree.object()).value(QStringLiteral("app_id")).toString();
+    return runProgram(QStringLiteral("wtype"), {QStringLiteral("x")}, clientEnvironment()).has_value();
 }
 
-bool SwayDesktop::type(const QString &text)
+bool SwayDesktop::movePointer()
 {
-    QProcess wtype;
-    wtype.setProcessEnvironment(clientEnvironment());
-    wtype.start(QStringLiteral("wtype"), {text});
-    return wtype.waitForFinished(10000) && wtype.exitStatus() == QProcess::NormalExit && wtype.exitCode() == 0;
+    zwlr_virtual_pointer_v1_motion(pointer_, 0, wl_fixed_from_int(5), wl_fixed_from_int(5));
+    zwlr_virtual_pointer_v1_frame(pointer_);
+    return input_->roundtrip();
 }
 
-QString SwayDesktop::swaymsg(const QStringList &arguments)
+bool SwayDesktop::click()
 {
-    return run(QStringLiteral("swaymsg"), arguments);
-}
-
-QString SwayDesktop::run(const QString &program, const QStringList &arguments)
-{
-    // A compositor that stopped answering must not hang the test.
-    QProcess process;
-    process.setProcessEnvironment(clientEnvironment());
-    process.start(QStringLiteral("timeout"), QStringList{QStringLiteral("10"), program} + arguments);
-    if (!process.waitForFinished(15000)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return {};
+    constexpr uint32_t leftButton = 0x110; // BTN_LEFT
+    for (const auto state : {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED}) {
+        zwlr_virtual_pointer_v1_button(pointer_, 0, leftButton, state);
+        zwlr_virtual_pointer_v1_frame(pointer_);
     }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return input_->roundtrip();
 }
 
-QString SwayDesktop::tailOfLog() const
+PlatformBackend SwayDesktop::services(NotificationCenter &activations, double idleThreshold)
 {
-    QFile log(QDir(directory_.path()).filePath(QStringLiteral("sway.log")));
-    if (!log.open(QIODevice::ReadOnly))
-        return QStringLiteral("(no log)");
-    const QList<QByteArray> lines = log.readAll().trimmed().split('\n');
-    return QString::fromUtf8(lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(" | "));
+    connection_ = WaylandConnection::open(clientEnvironment());
+    if (!connection_)
+        return {};
+    const auto notifier = WaylandIdleNotifier::watch(connection_, idleThreshold);
+    return {WlrootsWorkspace::watch(connection_, DesktopEntryIndex::fromSystem(), activations), notifier, notifier};
+}
+
+void SwayDesktop::settle()
+{
+    if (connection_)
+        connection_->roundtrip();
+    QCoreApplication::sendPostedEvents();
+}
+
+std::optional<QString> SwayDesktop::swaymsg(const QStringList &arguments) const
+{
+    return runProgram(QStringLiteral("swaymsg"), arguments, clientEnvironment());
 }
 
 } // namespace hourloom::test

@@ -1,57 +1,67 @@
 #pragma once
 
-#include <QProcess>
-#include <QProcessEnvironment>
+#include "DesktopDriver.h"
+#include "TestProcesses.h"
+
+#include "platform/desktops/wayland/WaylandConnection.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
-#include <memory>
-#include <vector>
+#include <optional>
+
+struct zwlr_virtual_pointer_manager_v1;
+struct zwlr_virtual_pointer_v1;
+struct wl_seat;
 
 namespace hourloom::test {
 
-// A private headless sway for tests, with a screen of 1280x800 and focus that only moves when
-// asked. sway refuses to run as root: a root test runs it as the system user hourloom-sway
-// (created when missing, and kept), with a runtime folder of its own. The test's own clients
-// (the agent's connection, foot, wtype, swaymsg) stay root and reach the compositor through
-// the absolute socket paths, which root may open whoever owns them.
-class SwayDesktop {
+// A private headless sway for tests, with a screen of 1280x800, focus that only moves when asked,
+// and three terminals whose app ids are alpha's class, beta's entry and one without an entry.
+// sway refuses to run as root: a root test runs it as the system user hourloom-sway (created when
+// missing, and kept), with a runtime folder of its own. The test's own clients (the agent's
+// connection, foot, wtype, swaymsg) stay root and reach the compositor through the absolute
+// socket paths, which root may open whoever owns them.
+class SwayDesktop final : public DesktopDriver {
 public:
     static inline const QString user = QStringLiteral("hourloom-sway");
 
     SwayDesktop();
-    ~SwayDesktop();
-    SwayDesktop(const SwayDesktop &) = delete;
-    SwayDesktop &operator=(const SwayDesktop &) = delete;
+    ~SwayDesktop() override;
 
-    // Empty when the compositor is up; otherwise what went wrong.
-    const QString &error() const { return error_; }
-    // WAYLAND_DISPLAY (an absolute path), XDG_RUNTIME_DIR and SWAYSOCK of a client of this compositor.
-    QProcessEnvironment clientEnvironment() const;
+    const QString &error() const override { return error_; }
+    // Asks sway to focus the window of the app id.
+    bool activate(const TestWindow &window) override;
+    bool showEmptyDesktop() override;
+    // A key typed through a virtual keyboard.
+    bool pressKey() override;
+    // The test's own mouse on the compositor's seat moves, or clicks where it is.
+    bool movePointer() override;
+    bool click();
+    // WAYLAND_DISPLAY (an absolute path), XDG_RUNTIME_DIR and SWAYSOCK, and no session bus.
+    QProcessEnvironment clientEnvironment() const override;
+    PlatformBackend services(NotificationCenter &activations, double idleThreshold) override;
+    void settle() override;
 
-    // Starts a terminal whose windows carry the app id and waits until sway shows it.
-    bool openWindow(const QString &appId);
-    // Asks sway to focus the window of the app id; this is not user input.
-    bool focus(const QString &appId);
-    // The app id of the focused window, empty when none has focus.
-    QString focusedAppId();
-    // Types the text through a virtual keyboard: user input for the compositor.
-    bool type(const QString &text);
-    // Runs swaymsg with the arguments; its standard output, empty when it failed.
-    QString swaymsg(const QStringList &arguments);
+    // The connection of the last services.
+    const std::shared_ptr<WaylandConnection> &connection() const { return connection_; }
 
 private:
     bool prepareUser();
-    QString run(const QString &program, const QStringList &arguments);
-    QString tailOfLog() const;
+    bool startSway();
+    std::optional<QString> swaymsg(const QStringList &arguments) const;
 
+    TestDataHome dataHome_;
     QTemporaryDir directory_;
-    QString runtimeDir_;
     QString waylandSocket_;
     QString swaySocket_;
     QString error_;
-    std::unique_ptr<QProcess> sway_;
-    std::vector<std::unique_ptr<QProcess>> windows_;
+    ProcessGroup processes_;
+    std::shared_ptr<WaylandConnection> connection_;
+    std::shared_ptr<WaylandConnection> input_;
+    zwlr_virtual_pointer_manager_v1 *pointerManager_ = nullptr;
+    wl_seat *seat_ = nullptr;
+    zwlr_virtual_pointer_v1 *pointer_ = nullptr;
 };
 
 } // namespace hourloom::test

@@ -12,17 +12,15 @@ XDesktop::XDesktop(WindowManager windowManager)
 {
     const QString displayFile = directory_.filePath(QStringLiteral("display"));
     // -displayfd lets the server pick a free display and tell it once it accepts connections.
-    start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                 QStringLiteral("exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>'%1'").arg(displayFile)});
+    server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server_.setStandardOutputFile(QProcess::nullDevice());
+    server_.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                         QStringLiteral("exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>'%1'").arg(displayFile)});
     const bool serverUp = spinUntil([&] {
         QFile file(displayFile);
-        if (!file.open(QIODevice::ReadOnly))
-            return false;
-        const QByteArray number = file.readLine().trimmed();
-        if (number.isEmpty())
-            return false;
-        display_ = QStringLiteral(":") + QString::fromLatin1(number);
-        return true;
+        const QByteArray number = file.open(QIODevice::ReadOnly) ? file.readLine().trimmed() : QByteArray();
+        display_ = number.isEmpty() ? QString() : QStringLiteral(":") + QString::fromLatin1(number);
+        return !number.isEmpty();
     });
     if (!serverUp) {
         error_ = QStringLiteral("Xvfb did not start (is the xvfb package installed?)");
@@ -30,9 +28,11 @@ XDesktop::XDesktop(WindowManager windowManager)
     }
     if (windowManager == WindowManager::none)
         return;
-    start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    clients_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}, environment());
     const bool managed = spinUntil([&] {
-        return run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}).contains(QLatin1String("window id"));
+        return runProgram(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, environment())
+            .value_or(QString())
+            .contains(QLatin1String("window id"));
     });
     if (!managed)
         error_ = QStringLiteral("openbox did not take over the display");
@@ -40,63 +40,32 @@ XDesktop::XDesktop(WindowManager windowManager)
 
 XDesktop::~XDesktop()
 {
-    // Windows first, the window manager next, the server last.
-    for (auto it = processes_.rbegin(); it != processes_.rend(); ++it) {
-        (*it)->terminate();
-        if (!(*it)->waitForFinished(3000)) {
-            (*it)->kill();
-            (*it)->waitForFinished(3000);
-        }
-    }
+    // Windows and the window manager first, the server last.
+    clients_.stopAll();
+    stopProcess(server_);
 }
 
 void XDesktop::killServer()
 {
-    if (processes_.empty())
-        return;
-    processes_.front()->kill();
-    processes_.front()->waitForFinished(5000);
+    server_.kill();
+    server_.waitForFinished(5000);
 }
 
-QProcess *XDesktop::start(const QString &program, const QStringList &arguments)
+QProcessEnvironment XDesktop::environment() const
 {
-    auto process = std::make_unique<QProcess>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!display_.isEmpty())
-        environment.insert(QStringLiteral("DISPLAY"), display_);
-    environment.insert(QStringLiteral("XDG_CACHE_HOME"), directory_.filePath(QStringLiteral("cache")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), directory_.filePath(QStringLiteral("config")));
-    process->setProcessEnvironment(environment);
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->setStandardOutputFile(QProcess::nullDevice());
-    process->start(program, arguments);
-    process->waitForStarted(5000);
-    processes_.push_back(std::move(process));
-    return processes_.back().get();
-}
-
-QString XDesktop::run(const QString &program, const QStringList &arguments, int timeoutMs)
-{
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), display_);
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return {};
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), directory_.filePath(QStringLiteral("cache")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), directory_.filePath(QStringLiteral("config")));
+    return environment;
 }
 
 QString XDesktop::openWindow(const QString &program, const QStringList &arguments, const QString &windowClass)
 {
-    start(program, arguments);
+    clients_.start(program, arguments, environment());
     QString window;
     spinUntil([&] {
-        window = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
-                                                 QStringLiteral("^%1$").arg(windowClass)})
+        window = xdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"), QStringLiteral("^%1$").arg(windowClass)})
                      .section(u'\n', 0, 0)
                      .trimmed();
         return !window.isEmpty();
@@ -107,24 +76,20 @@ QString XDesktop::openWindow(const QString &program, const QStringList &argument
 bool XDesktop::xdotool(const QStringList &arguments)
 {
     // xdotool can wait on a window that never answers: never longer than the bound.
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), display_);
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral("timeout"), QStringList{QStringLiteral("5"), QStringLiteral("xdotool")} + arguments);
-    return process.waitForFinished(10000) && process.exitCode() == 0;
+    return runProgram(QStringLiteral("xdotool"), arguments, environment(), 5).has_value();
 }
 
 QString XDesktop::xdotoolOutput(const QStringList &arguments)
 {
-    return run(QStringLiteral("timeout"), QStringList{QStringLiteral("5"), QStringLiteral("xdotool")} + arguments);
+    return runProgram(QStringLiteral("xdotool"), arguments, environment(), 5).value_or(QString());
 }
 
 bool XDesktop::startTray()
 {
-    start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
-                                     QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
-                                     QStringLiteral("24"), QStringLiteral("--SetDockType"), QStringLiteral("true")});
+    clients_.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
+                                              QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
+                                              QStringLiteral("24"), QStringLiteral("--SetDockType"), QStringLiteral("true")},
+                   environment());
     return spinUntil([&] { return !windowsOfClass(QStringLiteral("trayer")).isEmpty(); });
 }
 

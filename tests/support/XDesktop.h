@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestProcesses.h"
+
 #include <QProcess>
 #include <QRect>
 #include <QString>
@@ -7,7 +9,6 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 namespace hourloom::test {
 
@@ -49,13 +50,13 @@ public:
     static void spinFor(int milliseconds);
 
 private:
-    QString run(const QString &program, const QStringList &arguments, int timeoutMs = 10000);
-    QProcess *start(const QString &program, const QStringList &arguments);
+    QProcessEnvironment environment() const;
 
     QTemporaryDir directory_;
     QString display_;
     QString error_;
-    std::vector<std::unique_ptr<QProcess>> processes_;
+    QProcess server_;
+    ProcessGroup clients_;
 };
 
 } // namespace hourloom::test

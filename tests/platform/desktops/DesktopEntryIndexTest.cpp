@@ -1,5 +1,6 @@
 #include "platform/desktops/entries/DesktopApplication.h"
 #include "platform/desktops/entries/DesktopEntryIndex.h"
+#include "platform/desktops/wlroots/WlrootsWorkspace.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,6 +84,10 @@ TEST(DesktopEntryIndex, FindsTheApplicationByTheFirstRuleThatAnswers)
     const RunningApplication unknown = nameFor({});
     EXPECT_FALSE(unknown.localizedName.has_value());
     EXPECT_FALSE(unknown.bundleIdentifier.has_value());
+    // Nor for a Wayland window without an app id: it is not an application named "".
+    const RunningApplication noAppId = WlrootsWorkspace::describeAppId(index, QString());
+    EXPECT_FALSE(noAppId.localizedName.has_value());
+    EXPECT_FALSE(noAppId.bundleIdentifier.has_value());
 }
 
 TEST(DesktopEntryIndex, ReadsOnlyRegularFilesOfSensibleSizeAndNeverBlocks)

@@ -1,7 +1,5 @@
 #include "core/Log.h"
-#include "platform/desktops/BackendAttempt.h"
 #include "platform/desktops/PlatformBackend.h"
-#include "platform/desktops/unsupported/UnsupportedDesktop.h"
 #include "support/PrivateSessionBus.h"
 
 #include <QScopeGuard>
@@ -28,26 +26,6 @@ void expectNoTracking(const PlatformBackend &backend)
 }
 
 } // namespace
-
-TEST(PlatformBackend, EachBackendThatCannotStartSaysWhyAndTheNextIsTried)
-{
-    NotificationCenter center;
-    const auto starting = std::make_shared<NoFrontmostWorkspace>();
-    int tried = 0;
-    const std::vector<PlatformBackend::Candidate> candidates{
-        {QStringLiteral("First"), [&](NotificationCenter &, const QProcessEnvironment &) { ++tried; return BackendAttempt::refused(QStringLiteral("not here")); }},
-        {QStringLiteral("Second"), [&](NotificationCenter &, const QProcessEnvironment &) {
-             ++tried;
-             return BackendAttempt{PlatformBackend{starting, std::make_shared<NeverIdleSource>(), std::make_shared<NoInputMonitor>()}, {}};
-         }},
-        {QStringLiteral("Third"), [&](NotificationCenter &, const QProcessEnvironment &) { ++tried; return BackendAttempt::refused(QStringLiteral("never asked")); }},
-    };
-    const LogCapture capture;
-    const PlatformBackend backend = PlatformBackend::choose(candidates, center, QProcessEnvironment());
-    EXPECT_EQ(linesOf(capture.standardOutput()), std::vector<std::string>{"The First backend cannot start: not here"});
-    EXPECT_EQ(backend.workspace, starting);
-    EXPECT_EQ(tried, 2);
-}
 
 TEST(PlatformBackend, WithoutABackendThatStartsTheAgentRunsWithoutTrackingAndSaysSo)
 {

@@ -1,0 +1,118 @@
+// What tracking does on every desktop, run by each desktop's test program on its own desktop.
+#include "DesktopTracking.h"
+
+#include "core/Log.h"
+#include "platform/desktops/wayland/WaylandIdleNotifier.h"
+
+#include <typeinfo>
+
+namespace hourloom::test {
+
+TEST_P(DesktopScenarios, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNameAndId)
+{
+    ASSERT_NO_FATAL_FAILURE(track());
+    ASSERT_NO_FATAL_FAILURE(startIn(window(0)));
+    int activations = 0;
+    center.addObserver(didActivateApplicationNotification, [&](const Notification &) { ++activations; });
+
+    ASSERT_TRUE(switchTo(window(1)));
+    ASSERT_TRUE(switchTo(window(2)));
+    ASSERT_TRUE(switchTo(window(0)));
+    const AppSessionList batch = sessions();
+    ASSERT_EQ(batch.size(), 4);
+    for (qsizetype i = 0; i < batch.size(); ++i) {
+        EXPECT_EQ(batch[i]->appName(), window(i % 3).name);
+        EXPECT_EQ(batch[i]->bundleIdentifier(), window(i % 3).bundleIdentifier);
+        EXPECT_EQ(batch[i]->isActive(), i == 3);
+    }
+
+    // The same application again, or the desktop with nothing active in between, is no switch.
+    // The next real switch is told after them: once it arrived, so would they have.
+    ASSERT_TRUE(desktop().activate(window(0)));
+    if (desktop().hasEmptyDesktop) {
+        ASSERT_TRUE(desktop().showEmptyDesktop());
+        ASSERT_TRUE(waitFor([&] { return frontmostName().isEmpty(); }));
+        ASSERT_TRUE(desktop().activate(window(0)));
+    }
+    ASSERT_TRUE(switchTo(window(1)));
+    EXPECT_EQ(sessions().size(), 5);
+    EXPECT_EQ(activations, 4);
+}
+
+TEST_P(DesktopScenarios, IdlenessEndsTheSessionAWindowWhileAwayIsNoReturnAndInputIs)
+{
+    ASSERT_NO_FATAL_FAILURE(track(0.3));
+    idle->idlePollingInterval = 0.1;
+    ASSERT_NO_FATAL_FAILURE(startIn(window(0)));
+    const auto away = sessions().value(0);
+    ASSERT_TRUE(waitFor([&] { return idle->isIdle; }));
+    EXPECT_FALSE(away->isActive());
+    EXPECT_TRUE(idle->resumeFromIdleTracker.has_value());
+    EXPECT_EQ(idle->timer, nullptr);
+    const QDateTime idleEnd = away->endTime().value();
+
+    // A window comes forward while the user is away: that is no input, and nothing opens.
+    ASSERT_TRUE(bringForward(window(1), [&] { return frontmostName() == window(1).name; }));
+    desktop().settle();
+    EXPECT_TRUE(idle->isIdle);
+    EXPECT_EQ(idle->timer, nullptr);
+    EXPECT_EQ(sessions(), AppSessionList{away});
+
+    // The user types: back, in the application frontmost now, recorded once. From here on no
+    // pause counts as idleness, and a session cut short would be dropped.
+    idle->minIdleTime = 3600;
+    controller->minSessionDuration = 2;
+    ASSERT_TRUE(desktop().pressKey());
+    ASSERT_TRUE(waitFor([&] { return !idle->isIdle; }));
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(desktop().movePointer());
+    desktop().settle();
+    ASSERT_EQ(sessions().size(), 2);
+    const auto back = sessions().last();
+    EXPECT_EQ(back->appName(), window(1).name);
+    EXPECT_TRUE(back->isActive());
+    EXPECT_EQ(away->endTime(), idleEnd);
+    EXPECT_EQ(controller->sessionBatch()->appSwitchingCount(), 0);
+    EXPECT_FALSE(idle->resumeFromIdleTracker.has_value());
+
+    // The new session restarted the poll: idle again, and the pointer ends it.
+    idle->minIdleTime = 0.3;
+    controller->minSessionDuration = 0;
+    ASSERT_TRUE(waitFor([&] { return idle->isIdle; }));
+    EXPECT_FALSE(back->isActive());
+    desktop().settle();
+    ASSERT_TRUE(desktop().movePointer());
+    ASSERT_TRUE(waitFor([&] { return !idle->isIdle; }));
+    EXPECT_TRUE(sessions().last()->isActive());
+}
+
+TEST_P(DesktopScenarios, OnThisDesktopTheAgentChoosesItsBackendAndIdleSourceAndSaysNothingAboutIt)
+{
+    const QProcessEnvironment environment = desktop().clientEnvironment();
+    std::optional<LogCapture> capture(std::in_place);
+    const PlatformBackend chosen = PlatformBackend::forDesktop(center, environment);
+    const QStringList said = capture->standardOutput().split(u'\n', Qt::SkipEmptyParts);
+    capture.reset();
+
+    // Only the backends tried before this desktop's say, each in one line, why they cannot start.
+    const auto candidates = PlatformBackend::candidatesFor(environment);
+    const auto ours = std::find_if(candidates.begin(), candidates.end(), [&](const auto &candidate) { return candidate.name == desktop().backendName; });
+    ASSERT_NE(ours, candidates.end());
+    ASSERT_EQ(said.size(), ours - candidates.begin()) << said.join(u'\n').toStdString();
+    for (qsizetype i = 0; i < said.size(); ++i)
+        EXPECT_TRUE(said[i].startsWith(QStringLiteral("The %1 backend cannot start: ").arg(candidates[i].name))) << said[i].toStdString();
+
+    const PlatformBackend expected = desktop().services(center, 3600);
+    ASSERT_TRUE(chosen.workspace && chosen.eventSource && chosen.eventTracker);
+    EXPECT_EQ(typeid(*chosen.workspace), typeid(*expected.workspace));
+    EXPECT_EQ(typeid(*chosen.eventSource), typeid(*expected.eventSource));
+    EXPECT_EQ(typeid(*chosen.eventTracker), typeid(*expected.eventTracker));
+    const auto notice = std::dynamic_pointer_cast<WaylandIdleNotifier>(chosen.eventSource);
+    EXPECT_EQ(notice ? notice->protocol() : QString(), desktop().idleProtocol);
+    ASSERT_TRUE(bringForward(window(1), [&] {
+        const auto frontmost = chosen.workspace->frontmostApplication();
+        return frontmost && frontmost->localizedName == window(1).name && frontmost->bundleIdentifier == window(1).bundleIdentifier;
+    }));
+}
+
+} // namespace hourloom::test
