@@ -1,5 +1,7 @@
 #include "core/Log.h"
+#include "platform/desktops/BackendAttempt.h"
 #include "platform/desktops/PlatformBackend.h"
+#include "platform/desktops/unsupported/UnsupportedDesktop.h"
 #include "support/PrivateSessionBus.h"
 
 #include <QScopeGuard>
@@ -26,6 +28,34 @@ void expectNoTracking(const PlatformBackend &backend)
 }
 
 } // namespace
+
+TEST(PlatformBackend, TheFirstBackendThatStartsServesAndOneWithoutIdleSecondsLeavesTheUserNeverIdle)
+{
+    NotificationCenter center;
+    const auto workspace = std::make_shared<NoFrontmostWorkspace>();
+    int tried = 0;
+    const auto refused = [&](const char *why) {
+        return [&tried, why](NotificationCenter &, const QProcessEnvironment &) {
+            ++tried;
+            return BackendAttempt::refused(QString::fromLatin1(why));
+        };
+    };
+    const std::vector<PlatformBackend::Candidate> candidates{
+        {QStringLiteral("First"), refused("not here")},
+        {QStringLiteral("Second"), [&](NotificationCenter &, const QProcessEnvironment &) {
+             ++tried;
+             return BackendAttempt::withoutIdle(workspace, QStringLiteral("The desktop keeps its idle time to itself"));
+         }},
+        {QStringLiteral("Third"), refused("never asked")},
+    };
+    const LogCapture capture;
+    const PlatformBackend backend = PlatformBackend::choose(candidates, center, QProcessEnvironment());
+    EXPECT_EQ(linesOf(capture.standardOutput()), (std::vector<std::string>{"The First backend cannot start: not here",
+                                                                           "The desktop keeps its idle time to itself: idle time is not detected"}));
+    EXPECT_EQ(tried, 2);
+    EXPECT_EQ(backend.workspace, workspace);
+    expectNoTracking(backend);
+}
 
 TEST(PlatformBackend, WithoutABackendThatStartsTheAgentRunsWithoutTrackingAndSaysSo)
 {
