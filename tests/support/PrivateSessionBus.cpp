@@ -1,5 +1,7 @@
 #include "PrivateSessionBus.h"
 
+#include "TestProcesses.h"
+
 #include <QDeadlineTimer>
 
 namespace hourloom::test {
@@ -28,13 +30,7 @@ PrivateSessionBus::PrivateSessionBus(const QString &configFile, const QProcessEn
 
 PrivateSessionBus::~PrivateSessionBus()
 {
-    if (daemon_.state() == QProcess::NotRunning)
-        return;
-    daemon_.terminate();
-    if (!daemon_.waitForFinished(5000)) {
-        daemon_.kill();
-        daemon_.waitForFinished(5000);
-    }
+    stopProcess(daemon_);
 }
 
 } // namespace hourloom::test
