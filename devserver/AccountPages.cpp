@@ -97,6 +97,11 @@ QString errorLine(const QString &error)
     return error.isEmpty() ? QString() : QStringLiteral("<p class=\"error\" role=\"alert\">") + escaped(error) + QStringLiteral("</p>");
 }
 
+QString noticeLine(const QString &notice)
+{
+    return notice.isEmpty() ? QString() : QStringLiteral("<p class=\"notice\" role=\"status\">") + escaped(notice) + QStringLiteral("</p>");
+}
+
 QString hiddenToken(const QString &token)
 {
     return QStringLiteral("<input type=\"hidden\" name=\"form_token\" value=\"") + escaped(token) + QStringLiteral("\">");
@@ -137,15 +142,24 @@ void AccountPages::route(httplib::Server &server)
     });
 }
 
+std::optional<PageSessionStore::SignedIn> AccountPages::signedIn(const httplib::Request &request, httplib::Response &response)
+{
+    const QString cookieValue = cookie(request, sessionCookie);
+    const auto session = sessions_.find(cookieValue);
+    if (session)
+        response.set_header("Set-Cookie", cookieHeader(sessionCookie, cookieValue, PageSessionStore::lifetimeSeconds));
+    return session;
+}
+
 void AccountPages::home(const httplib::Request &request, httplib::Response &response)
 {
-    if (const auto session = sessions_.find(cookie(request, sessionCookie)))
+    if (const auto session = signedIn(request, response))
         return showTimeline(request, response, session->userId, session->formToken);
     showSignedOut(request, response, 200);
 }
 
 void AccountPages::showSignedOut(const httplib::Request &request, httplib::Response &response, int status, const QString &signInError,
-                                 const QString &signUpError, const QString &email)
+                                 const QString &signUpError, const QString &email, const QString &signInNotice)
 {
     QString formToken = cookie(request, formCookie);
     if (formToken.isEmpty()) {
@@ -155,7 +169,7 @@ void AccountPages::showSignedOut(const httplib::Request &request, httplib::Respo
     const QString token = hiddenToken(formToken);
     const QString main = QStringLiteral("<div class=\"cards\">\n<section class=\"card\" id=\"sign-in\"><h1>Sign in</h1>\n"
                                         "<p class=\"hint\">See the day Hourloom has recorded for you.</p>")
-        + errorLine(signInError) + QStringLiteral("\n<form method=\"post\" action=\"/sign_in\">") + token
+        + noticeLine(signInNotice) + errorLine(signInError) + QStringLiteral("\n<form method=\"post\" action=\"/sign_in\">") + token
         + QStringLiteral("<label>E-mail <input type=\"email\" name=\"email\" autocomplete=\"username\" required value=\"") + escaped(email)
         + QStringLiteral("\"></label><label>Password <input type=\"password\" name=\"password\" autocomplete=\"current-password\" required>"
                          "</label><button type=\"submit\">Sign in</button></form>\n</section>\n"
@@ -208,7 +222,7 @@ void AccountPages::signIn(const httplib::Request &request, httplib::Response &re
     const QString email = fields->value(QStringLiteral("email")).value_or(QString()).trimmed();
     const QString password = fields->value(QStringLiteral("password")).value_or(QString());
     const QString address = QString::fromStdString(request.remote_addr);
-    if (const auto wait = throttle_.admit(address)) {
+    if (const auto wait = throttle_.admit(address, email)) {
         response.set_header("Retry-After", std::to_string(*wait));
         return showSignedOut(request, response, 429,
                              QStringLiteral("Too many failed sign-ins. Try again in %1 seconds.").arg(*wait), {}, email);
@@ -216,7 +230,7 @@ void AccountPages::signIn(const httplib::Request &request, httplib::Response &re
     const auto userId = accounts_.authenticate(email, password);
     if (!userId)
         return showSignedOut(request, response, 400, QStringLiteral("Wrong e-mail or password."), {}, email);
-    throttle_.succeeded(address);
+    throttle_.succeeded(address, email);
     startSession(response, *userId);
 }
 
@@ -234,10 +248,16 @@ void AccountPages::signUp(const httplib::Request &request, httplib::Response &re
         return showSignedOut(request, response, 400, {}, QStringLiteral("The password needs at least 8 characters."));
     if (password.size() > longestPassword)
         return showSignedOut(request, response, 400, {}, QStringLiteral("The password may have at most 1024 characters."));
-    const auto userId = accounts_.createUser(email, password);
-    if (!userId)
-        return showSignedOut(request, response, 409, {}, QStringLiteral("There is already an account for this e-mail. Sign in instead."));
-    startSession(response, *userId);
+    // Each sign-up costs a slow hash, taken or not: it counts like a failed sign-in.
+    if (const auto wait = throttle_.admit(QString::fromStdString(request.remote_addr), email)) {
+        response.set_header("Retry-After", std::to_string(*wait));
+        return showSignedOut(request, response, 429, {}, QStringLiteral("Too many attempts. Try again in %1 seconds.").arg(*wait));
+    }
+    // Whether the address was taken stays unsaid: the answer, and its time (one hash either
+    // way), are the same.
+    accounts_.createUser(email, password);
+    showSignedOut(request, response, 200, {}, {}, email,
+                  QStringLiteral("Unless this e-mail already had an account, it has one now with that password: sign in with it."));
 }
 
 void AccountPages::signOut(const httplib::Request &request, httplib::Response &response)
@@ -257,7 +277,7 @@ void AccountPages::signOut(const httplib::Request &request, httplib::Response &r
 void AccountPages::guide(const httplib::Request &request, httplib::Response &response)
 {
     PageShell shell(QStringLiteral("Troubleshooting"));
-    if (const auto session = sessions_.find(cookie(request, sessionCookie)))
+    if (const auto session = signedIn(request, response))
         shell.account = QStringLiteral("<span class=\"who\">") + escaped(accounts_.email(session->userId).value_or(QString())) + QStringLiteral("</span>");
     send(response, 200, shell.html(QString::fromUtf8(PageShell::resource(QStringLiteral("troubleshooting.html")))));
 }

@@ -4,6 +4,7 @@
 #include "platform/services/sqlite/SqliteStatement.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
@@ -11,22 +12,53 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <stdexcept>
 
 namespace hourloom::devserver {
 namespace {
 
-// The file holds password hashes and every user's sessions: only its owner may read it. SQLite
-// gives its journal files the database file's mode.
-void createPrivately(const QString &path)
+// The file holds password hashes and every user's sessions: only the service's user may read
+// it. It is opened without following a link and kept only when it belongs to that user (root
+// could change another user's file to 0600 and still share it with them); so is each companion
+// SQLite keeps beside it, which gets the file's mode only when SQLite makes it.
+[[noreturn]] void refuse(const QString &companion, const QString &why)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return; // sqlite3_open_v2 reports why the file cannot be used.
-    ::fchmod(fd, 0600);
+    throw std::runtime_error(QStringLiteral("%1%2: the service keeps its users' password hashes only in files of its own")
+                                 .arg(companion.isEmpty() ? QString() : companion + u' ', why)
+                                 .toStdString());
+}
+
+// Makes the file (or its companion, "-wal" for example) private when it is this user's; the
+// file itself is made when missing.
+void claim(const QString &path, const QString &companion = {})
+{
+    const QString file = path + companion;
+    const QString name = companion.isEmpty() ? QString() : QFileInfo(file).fileName();
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | (companion.isEmpty() ? O_CREAT : 0), 0600);
+    if (fd < 0) {
+        if (errno == ENOENT && !companion.isEmpty())
+            return;
+        refuse(name, errno == ELOOP ? QStringLiteral("is a symbolic link")
+                                    : QStringLiteral("cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    struct stat info {};
+    const bool read = ::fstat(fd, &info) == 0;
+    const bool chmodded = read && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && ::fchmod(fd, 0600) == 0;
     ::close(fd);
+    if (read && info.st_uid != ::geteuid())
+        refuse(name, QStringLiteral("belongs to another user (uid %1)").arg(info.st_uid));
+    if (!chmodded)
+        refuse(name, QStringLiteral("cannot be made private to this user"));
+}
+
+void claimWithCompanions(const QString &path)
+{
+    claim(path);
+    for (const char *companion : {"-wal", "-shm", "-journal"})
+        claim(path, QLatin1String(companion));
 }
 
 qint64 unixNow()
@@ -40,13 +72,20 @@ AccountStore::AccountStore(const QString &path, qint64 tokenLifetime, PasswordHa
     : tokenLifetime_(tokenLifetime)
     , hasher_(passwordCost)
 {
-    createPrivately(path);
+    claimWithCompanions(path);
     if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
         throw std::runtime_error(message);
     }
-    SqliteStatement::execute(db_, "PRAGMA journal_mode=WAL");
+    try {
+        SqliteStatement::execute(db_, "PRAGMA journal_mode=WAL");
+        // The companions exist now: none may have been slipped in since the first look.
+        claimWithCompanions(path);
+    } catch (...) {
+        sqlite3_close(db_);
+        throw;
+    }
     // A development service: a commit need not wait for the disk (WAL keeps the file consistent).
     SqliteStatement::execute(db_, "PRAGMA synchronous=NORMAL");
     // salt and password_hash hold a StoredPassword: empty and the argon2id text, or an old row's

@@ -109,6 +109,9 @@ void DevServer::route(bool faultInjection)
     server_.set_exception_handler([](const httplib::Request &request, httplib::Response &response, std::exception_ptr error) {
         try {
             std::rethrow_exception(error);
+        } catch (const HashingBusy &) {
+            response.set_header("Retry-After", "1");
+            return answerError(response, 503, "temporarily_unavailable");
         } catch (const std::exception &exception) {
             std::printf("hourloom-devserver: %s %s failed: %s\n", request.method.c_str(), request.path.c_str(), exception.what());
         } catch (...) {

@@ -8,8 +8,9 @@
 
 namespace hourloom::devserver {
 
-PageSessionStore::PageSessionStore(AccountStore &accounts)
+PageSessionStore::PageSessionStore(AccountStore &accounts, Clock clock)
     : accounts_(accounts)
+    , clock_(std::move(clock))
 {
     const auto connection = accounts_.connection();
     SqliteStatement::execute(connection.db, "CREATE TABLE IF NOT EXISTS page_sessions (cookie_hash BLOB PRIMARY KEY,"
@@ -21,7 +22,7 @@ PageSessionStore::Opened PageSessionStore::open(qint64 userId)
 {
     const Opened opened{randomToken(), randomToken()};
     const auto connection = accounts_.connection();
-    const qint64 now = std::time(nullptr);
+    const qint64 now = clock_();
     SqliteStatement(connection.db, "DELETE FROM page_sessions WHERE expires_at <= ?1").bind(1, now).step();
     SqliteStatement(connection.db, "INSERT INTO page_sessions (cookie_hash, user_id, form_token, expires_at) VALUES (?1, ?2, ?3, ?4)")
         .bind(1, tokenHash(opened.cookieValue))
@@ -35,11 +36,19 @@ PageSessionStore::Opened PageSessionStore::open(qint64 userId)
 std::optional<PageSessionStore::SignedIn> PageSessionStore::find(const QString &cookieValue)
 {
     const auto connection = accounts_.connection();
+    const QByteArray hash = tokenHash(cookieValue);
+    const qint64 now = clock_();
     SqliteStatement row(connection.db, "SELECT user_id, form_token FROM page_sessions WHERE cookie_hash = ?1 AND expires_at > ?2");
-    row.bind(1, tokenHash(cookieValue)).bind(2, qint64(std::time(nullptr)));
+    row.bind(1, hash).bind(2, now);
     if (!row.step())
         return std::nullopt;
+    SqliteStatement(connection.db, "UPDATE page_sessions SET expires_at = ?1 WHERE cookie_hash = ?2").bind(1, now + lifetimeSeconds).bind(2, hash).step();
     return SignedIn{row.integer(0), row.text(1)};
+}
+
+qint64 PageSessionStore::unixSeconds()
+{
+    return std::time(nullptr);
 }
 
 void PageSessionStore::close(const QString &cookieValue)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace hourloom::devserver {
@@ -10,10 +11,14 @@ class AccountStore;
 
 // Who is signed in to the account pages: one row per browser sign-in, found by the cookie's
 // value. Only a hash of that value is stored, so the file alone signs nobody in. Each session
-// has its own token that the pages' forms must carry back.
+// has its own token that the pages' forms must carry back. Browsers let every server on this
+// machine read the cookie, whatever its port, so a session lasts a working day from its last
+// use; each use renews it.
 class PageSessionStore {
 public:
-    static constexpr qint64 lifetimeSeconds = 14 * 24 * 3600;
+    static constexpr qint64 lifetimeSeconds = 10 * 3600;
+    // Unix seconds.
+    using Clock = std::function<qint64()>;
 
     struct Opened {
         QString cookieValue;
@@ -25,15 +30,19 @@ public:
     };
 
     // Creates the table; throws std::runtime_error when it cannot.
-    explicit PageSessionStore(AccountStore &accounts);
+    explicit PageSessionStore(AccountStore &accounts, Clock clock = unixSeconds);
 
     Opened open(qint64 userId);
-    // None for an unknown, closed or expired session.
+    // None for an unknown, closed or expired session; a session found lasts lifetimeSeconds
+    // from now.
     std::optional<SignedIn> find(const QString &cookieValue);
     void close(const QString &cookieValue);
 
+    static qint64 unixSeconds();
+
 private:
     AccountStore &accounts_;
+    Clock clock_;
 };
 
 } // namespace hourloom::devserver

@@ -18,6 +18,18 @@ bool isArgon2(const StoredPassword &stored)
 
 } // namespace
 
+template<typename Work>
+auto PasswordHasher::inSlot(Work work) const
+{
+    if (!slots_.try_acquire_for(slotWait))
+        throw HashingBusy();
+    struct Release {
+        std::counting_semaphore<concurrentHashes> &taken;
+        ~Release() { taken.release(); }
+    } release{slots_};
+    return work();
+}
+
 PasswordHasher::PasswordHasher(Cost cost)
 {
     if (sodium_init() < 0)
@@ -32,7 +44,8 @@ StoredPassword PasswordHasher::hash(const QString &password) const
 {
     const QByteArray utf8 = password.toUtf8();
     char encoded[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str_alg(encoded, utf8.constData(), utf8.size(), opsLimit_, memLimit_, crypto_pwhash_ALG_ARGON2ID13) != 0)
+    const int failed = inSlot([&] { return crypto_pwhash_str_alg(encoded, utf8.constData(), utf8.size(), opsLimit_, memLimit_, crypto_pwhash_ALG_ARGON2ID13); });
+    if (failed != 0)
         throw std::runtime_error("out of memory while hashing a password");
     return {QByteArray(), QByteArray(encoded)};
 }
@@ -43,7 +56,7 @@ bool PasswordHasher::verify(const StoredPassword &stored, const QString &passwor
     if (isArgon2(stored)) {
         // The encoded text is NUL-terminated for the library.
         const QByteArray encoded = stored.hash + '\0';
-        return crypto_pwhash_str_verify(encoded.constData(), utf8.constData(), utf8.size()) == 0;
+        return inSlot([&] { return crypto_pwhash_str_verify(encoded.constData(), utf8.constData(), utf8.size()) == 0; });
     }
     if (stored.salt.isEmpty() || stored.hash.size() != legacyHashSize)
         return false;

@@ -68,14 +68,14 @@ void TokenEndpoint::handle(const httplib::Request &request, httplib::Response &r
         if (!email || !secret)
             return fail(response, 400, "invalid_request", "The request is missing a required parameter: email or password.");
         const QString address = QString::fromStdString(request.remote_addr);
-        if (const auto wait = throttle_.admit(address)) {
+        if (const auto wait = throttle_.admit(address, *email)) {
             response.set_header("Retry-After", std::to_string(*wait));
-            return fail(response, 429, "slow_down", "Too many failed sign-ins from this address; try again after the time in Retry-After.");
+            return fail(response, 429, "slow_down", "Too many failed sign-ins from this address or to this account; try again after the time in Retry-After.");
         }
         const auto token = store_.grantPassword(*clientId, *email, *secret);
         if (!token)
             return fail(response, 400, "invalid_grant", invalidGrantDescription);
-        throttle_.succeeded(address);
+        throttle_.succeeded(address, *email);
         return grant(response, *token);
     }
 

@@ -1,8 +1,10 @@
 // The local account service against requests meant to hurt it or its user: huge declared
-// lengths, endless chunked bodies, foreign Host names, cross-site posts, slow clients, and a
-// look at what its command line and its database file give away.
+// lengths, endless chunked bodies, foreign Host names, cross-site posts, slow clients, guesses
+// from every loopback address, sign-ins in parallel, a look at what its command line and its
+// database file give away, and a database file another user placed.
 #include "RequestGuard.h"
 #include "ServiceClient.h"
+#include "support/AnotherUser.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -26,12 +28,17 @@ using namespace hourloom::test;
 
 namespace {
 
-// A plain TCP connection to the service, for requests no HTTP client would send.
+// A plain TCP connection to the service, for requests no HTTP client would send, from any
+// address of 127/8 (as every local process may).
 class RawConnection {
 public:
-    explicit RawConnection(int port)
+    explicit RawConnection(int port, const char *source = "127.0.0.1")
         : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        ::inet_pton(AF_INET, source, &from.sin_addr);
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr *>(&from), sizeof from), 0) << source;
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(quint16(port));
@@ -79,6 +86,15 @@ int statusOf(const std::string &answer)
 std::string postHead(const std::string &path, const std::string &fields)
 {
     return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\nConnection: close\r\n" + fields + "\r\n";
+}
+
+// The answer to a password grant sent from `source`.
+std::string passwordGrantFrom(int port, const std::string &source, const QString &email, const QString &password)
+{
+    const std::string body = text(ServiceClient::passwordGrantBody(email, password));
+    RawConnection connection(port, source.c_str());
+    EXPECT_TRUE(connection.send(postHead("/oauth/token", "Content-Length: " + std::to_string(body.size()) + "\r\n") + body));
+    return connection.answer();
 }
 
 // The body in chunks of 64 KiB, each with its closing line.
@@ -285,5 +301,87 @@ TEST(HostileRequests, TheDatabaseIsPrivateAndHoldsOnlyTokenHashes)
         struct stat info {};
         ASSERT_EQ(::stat(QFile::encodeName(file.fileName()).constData(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0600u) << qPrintable(file.fileName());
+    }
+}
+
+TEST(HostileRequests, GuessesAtOneAccountAreSlowedDownFromAnyAddressAndNoOtherSignInForgetsThem)
+{
+    const QString eve = QStringLiteral("eve@hourloom.test");
+    DevServerProcess server({"--user", eve + ":" + DevServerProcess::password});
+    // Each guess from another address of 127/8: the account is held up all the same.
+    std::vector<int> statuses;
+    while (statuses.size() < 30 && (statuses.empty() || statuses.back() != 429)) {
+        const std::string source = "127.0.1." + std::to_string(2 + statuses.size());
+        statuses.push_back(statusOf(passwordGrantFrom(server.port(), source, DevServerProcess::otherEmail, "guess")));
+    }
+    ASSERT_EQ(statuses.back(), 429) << "never slowed down";
+    EXPECT_EQ(std::vector<int>(statuses.begin(), statuses.begin() + 5), std::vector<int>(5, 400));
+
+    // From one address: four guesses at another account, then a sign-in to one's own (any
+    // letter case), again and again. The successes do not forget the guesses.
+    int status = 0;
+    for (int round = 0; round < 10 && status != 429; ++round) {
+        for (int guess = 0; guess < 4 && status != 429; ++guess)
+            status = statusOf(passwordGrantFrom(server.port(), "127.0.9.9", DevServerProcess::email, "guess"));
+        const int own = statusOf(passwordGrantFrom(server.port(), "127.0.9.9", eve.toUpper(), DevServerProcess::password));
+        EXPECT_TRUE(round > 0 || own == 200) << own;
+    }
+    EXPECT_EQ(status, 429) << "the guesses at the other account went on unhindered";
+}
+
+TEST(HostileRequests, SignInsInParallelHashOnlyAFewPasswordsAtOnce)
+{
+    DevServerProcess server({"--password-cost", "interactive"});
+    // Each from an address of its own at an account of its own, so that the throttle holds none
+    // back: every one would cost a hash of 64 MiB.
+    constexpr int parallel = 32;
+    std::vector<std::string> answers(parallel);
+    std::vector<std::thread> senders;
+    for (int i = 0; i < parallel; ++i)
+        senders.emplace_back([&, i] {
+            answers[size_t(i)] = passwordGrantFrom(server.port(), "127.0.2." + std::to_string(2 + i),
+                                                   QStringLiteral("nobody-%1@hourloom.test").arg(i), "guess");
+        });
+    for (std::thread &sender : senders)
+        sender.join();
+    // Refused, or asked to come back later: never failed.
+    for (const std::string &answer : answers)
+        EXPECT_TRUE(statusOf(answer) == 400 || (statusOf(answer) == 503 && answer.find("Retry-After: ") != std::string::npos)) << answer;
+    QFile status(QStringLiteral("/proc/%1/status").arg(server.processId()));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    static const QRegularExpression peak(QStringLiteral("VmHWM:\\s+(\\d+) kB"));
+    const qint64 peakKiB = peak.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+    EXPECT_GT(peakKiB, 0);
+    EXPECT_LT(peakKiB, 512 * 1024) << "as many hashes at once as requests";
+}
+
+TEST(HostileRequests, ADatabaseFileThatIsNotTheServicesAloneIsRefused)
+{
+    if (!AnotherUser::canAct())
+        GTEST_SKIP() << "acting as another user needs root";
+    QTemporaryDir folder;
+    const QString shared = folder.filePath("shared");
+    ASSERT_TRUE(AnotherUser::makeShared(shared));
+    const QString database = shared + "/dev.sqlite";
+    // What another user leaves where the service is told to keep its file: the file itself, a
+    // companion SQLite would open beside it, or a link to a file of theirs.
+    const QStringList plants{"touch dev.sqlite && chmod 0666 dev.sqlite", "touch dev.sqlite-wal && chmod 0666 dev.sqlite-wal",
+                             "touch mine && chmod 0666 mine && ln -s mine dev.sqlite"};
+    for (const QString &plant : plants) {
+        ASSERT_TRUE(AnotherUser::run("cd " + shared + " && " + plant)) << qPrintable(plant);
+        QProcess service;
+        service.start(QStringLiteral(HOURLOOM_DEVSERVER_BINARY), {"--port", "0", "--database", database, "--password-cost", "minimal"});
+        const bool ended = service.waitForFinished(15000);
+        if (!ended) {
+            service.kill();
+            service.waitForFinished(5000);
+        }
+        EXPECT_TRUE(ended) << "the service started with " << qPrintable(plant) << ": " << service.readAllStandardOutput().toStdString();
+        EXPECT_EQ(service.exitCode(), 1) << qPrintable(plant);
+        const QByteArray complaint = service.readAllStandardError();
+        EXPECT_EQ(complaint.count('\n'), 1) << complaint.toStdString();
+        EXPECT_TRUE(complaint.startsWith("hourloom-devserver: " + QFile::encodeName(database) + ": ")) << complaint.toStdString();
+        QDir(shared).removeRecursively();
+        ASSERT_TRUE(AnotherUser::makeShared(shared));
     }
 }

@@ -1,4 +1,4 @@
-// Password guessing slowed down per address, and passwords stored with argon2id.
+// Password guessing slowed down per address and per account, and passwords stored with argon2id.
 #include "PasswordHasher.h"
 #include "SignInThrottle.h"
 
@@ -8,43 +8,55 @@
 
 using namespace hourloom::devserver;
 
-TEST(SignInThrottle, FreeAttemptsThenDoublingWaitsPerAddressUntilASuccess)
+TEST(SignInThrottle, FreeAttemptsThenDoublingWaitsPerAddressAndPerAccount)
 {
     qint64 now = 1'000'000;
     SignInThrottle throttle([&] { return now; });
     const QString guesser = QStringLiteral("192.0.2.7");
+    const QString ada = QStringLiteral("ada@hourloom.test");
     for (int attempt = 1; attempt <= SignInThrottle::freeFailures; ++attempt)
-        EXPECT_EQ(throttle.admit(guesser), std::nullopt) << attempt;
-    EXPECT_EQ(throttle.admit(guesser), 1);
-    // Another address is not held up.
-    EXPECT_EQ(throttle.admit(QStringLiteral("192.0.2.8")), std::nullopt);
+        EXPECT_EQ(throttle.admit(guesser, ada), std::nullopt) << attempt;
+    EXPECT_EQ(throttle.admit(guesser, QStringLiteral("grace@hourloom.test")), 1) << "the address waits";
+    EXPECT_EQ(throttle.admit(QStringLiteral("192.0.2.8"), QStringLiteral("ADA@hourloom.test")), 1) << "so does the account";
+    EXPECT_EQ(throttle.admit(QStringLiteral("192.0.2.8"), QStringLiteral("grace@hourloom.test")), std::nullopt);
 
     now += 999;
-    EXPECT_EQ(throttle.admit(guesser), 1);
+    EXPECT_EQ(throttle.admit(guesser, ada), 1);
     now += 1;
-    EXPECT_EQ(throttle.admit(guesser), std::nullopt);
-    EXPECT_EQ(throttle.admit(guesser), 2);
+    EXPECT_EQ(throttle.admit(guesser, ada), std::nullopt);
+    EXPECT_EQ(throttle.admit(guesser, ada), 2);
     now += 2000;
-    EXPECT_EQ(throttle.admit(guesser), std::nullopt);
-    EXPECT_EQ(throttle.admit(guesser), 4);
+    EXPECT_EQ(throttle.admit(guesser, ada), std::nullopt);
+    EXPECT_EQ(throttle.admit(guesser, ada), 4);
     for (int round = 0; round < 10; ++round) {
         now += SignInThrottle::longestWaitMs;
-        EXPECT_EQ(throttle.admit(guesser), std::nullopt);
+        EXPECT_EQ(throttle.admit(guesser, ada), std::nullopt);
     }
-    EXPECT_EQ(throttle.admit(guesser), 60);
+    EXPECT_EQ(throttle.admit(guesser, ada), 60);
 
-    // A success forgets the address: the free attempts are back.
+    // A success at another account, from a fresh address, forgets neither the account guessed
+    // at nor (from the guesser's address) the address.
     now += SignInThrottle::longestWaitMs;
-    EXPECT_EQ(throttle.admit(guesser), std::nullopt);
-    throttle.succeeded(guesser);
-    for (int attempt = 1; attempt <= SignInThrottle::freeFailures; ++attempt)
-        EXPECT_EQ(throttle.admit(guesser), std::nullopt) << attempt;
-    EXPECT_EQ(throttle.admit(guesser), 1);
+    EXPECT_EQ(throttle.admit(QStringLiteral("192.0.2.9"), QStringLiteral("eve@hourloom.test")), std::nullopt);
+    throttle.succeeded(QStringLiteral("192.0.2.9"), QStringLiteral("eve@hourloom.test"));
+    EXPECT_EQ(throttle.admit(QStringLiteral("192.0.2.10"), ada), std::nullopt);
+    EXPECT_EQ(throttle.admit(QStringLiteral("192.0.2.11"), ada), 60);
+    now += SignInThrottle::longestWaitMs;
+    EXPECT_EQ(throttle.admit(guesser, QStringLiteral("eve@hourloom.test")), std::nullopt);
+    throttle.succeeded(guesser, QStringLiteral("eve@hourloom.test"));
+    EXPECT_EQ(throttle.admit(guesser, QStringLiteral("mallory@hourloom.test")), 60);
 
-    // So does a quarter of an hour without attempts.
+    // The account's own success forgets its failures.
+    now += SignInThrottle::longestWaitMs;
+    EXPECT_EQ(throttle.admit(QStringLiteral("192.0.2.12"), ada), std::nullopt);
+    throttle.succeeded(QStringLiteral("192.0.2.12"), ada);
+    for (int attempt = 1; attempt <= SignInThrottle::freeFailures; ++attempt)
+        EXPECT_EQ(throttle.admit(QStringLiteral("192.0.2.13"), ada), std::nullopt) << attempt;
+
+    // And a quarter of an hour without attempts forgets both.
     now += SignInThrottle::forgetAfterMs + 1001;
     for (int attempt = 1; attempt <= SignInThrottle::freeFailures; ++attempt)
-        EXPECT_EQ(throttle.admit(guesser), std::nullopt) << attempt;
+        EXPECT_EQ(throttle.admit(guesser, ada), std::nullopt) << attempt;
 }
 
 TEST(PasswordHasher, Argon2idRowsAndOldSaltedSha256RowsVerifyAndOldOnesAskForARehash)

@@ -36,6 +36,7 @@ public:
     DevServerProcess &operator=(const DevServerProcess &) = delete;
 
     int port() const { return port_; }
+    qint64 processId() const { return process_.processId(); }
     QUrl rootURL() const;
     QUrl url(const QString &path) const;
 
