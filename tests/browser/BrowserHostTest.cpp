@@ -2,6 +2,7 @@
 // is the host's parent, so the host files its state under this program's name.
 #include "platform/services/browserstate/BrowserStateStore.h"
 
+#include "support/AnotherUser.h"
 #include "support/XDesktop.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,7 @@
 #include <cstdint>
 
 using namespace hourloom;
+using hourloom::test::AnotherUser;
 using hourloom::test::XDesktop;
 
 namespace {
@@ -33,6 +35,11 @@ protected:
         ASSERT_TRUE(runtime.isValid());
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        start(environment);
+    }
+
+    void start(const QProcessEnvironment &environment)
+    {
         host.setProcessEnvironment(environment);
         host.start(QStringLiteral(BROWSER_HOST), {QStringLiteral("chrome-extension://okihekkoebjlnigcbcnmijblamopopak/")});
         ASSERT_TRUE(host.waitForStarted(5000));
@@ -163,4 +170,22 @@ TEST_F(BrowserHost, EndsCleanlyOnATruncatedFrameAndOnTermination)
     ::kill(static_cast<pid_t>(host.processId()), SIGTERM);
     ASSERT_TRUE(host.waitForFinished(5000));
     EXPECT_FALSE(QFileInfo::exists(secondPath));
+}
+
+TEST_F(BrowserHost, WithoutARuntimeFolderAFolderAnotherUserMadeFirstIsPassedOver)
+{
+    if (!AnotherUser::canAct())
+        GTEST_SKIP() << "acting as another user needs root";
+    TearDown();
+    const QString temporary = runtime.filePath("tmp");
+    ASSERT_TRUE(AnotherUser::makeShared(temporary));
+    ASSERT_TRUE(AnotherUser::run(QStringLiteral("mkdir -m 0777 %1/hourloom-%2").arg(temporary).arg(::getuid())));
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("XDG_RUNTIME_DIR");
+    environment.insert("TMPDIR", temporary);
+    environment.insert("XDG_STATE_HOME", runtime.filePath("state"));
+    store = BrowserStateStore(runtime.filePath("state/hourloom/run/browser"));
+    start(environment);
+    EXPECT_TRUE(sendAndAwait(frame(R"({"type":"state","url":"https://example.org/","windowFocused":true})"), "https://example.org"))
+        << host.readAllStandardError().toStdString();
 }

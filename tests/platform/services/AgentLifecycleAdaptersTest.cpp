@@ -1,11 +1,14 @@
 // The adapters that decide how the agent ends and whether it runs at all: the filter that sends
-// the desktop's quit through the agent's termination, and the one-agent lock.
+// the desktop's quit through the agent's termination, and the one-agent lock and its folder.
 #include "agent/AppDelegate.h"
 #include "platform/services/lifecycle/DesktopQuitFilter.h"
 #include "platform/services/lifecycle/SingleInstance.h"
+#include "support/AnotherUser.h"
+#include "ScopedEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -14,6 +17,7 @@
 #include <thread>
 
 using namespace hourloom;
+using namespace hourloom::test;
 
 namespace {
 
@@ -61,6 +65,32 @@ TEST(SingleInstance, OneHolderPerDisplayAndAnEndedHolderNeverBlocks)
     running.reset();
     SingleInstance next(folder.path(), QStringLiteral(":5"));
     EXPECT_TRUE(next.isRunningAgent());
+}
+
+TEST(SingleInstance, WithoutARuntimeFolderAFolderAnotherUserMadeFirstIsNeverUsedAndTheLockHolds)
+{
+    if (!AnotherUser::canAct())
+        GTEST_SKIP() << "acting as another user needs root";
+    QTemporaryDir root;
+    const QString temporary = root.filePath("tmp");
+    ASSERT_TRUE(AnotherUser::makeShared(temporary));
+    const ScopedEnvironment environment({{"XDG_RUNTIME_DIR", std::nullopt}, {"TMPDIR", temporary}, {"XDG_STATE_HOME", root.filePath("state")}});
+    const QString planted = temporary + QStringLiteral("/hourloom-%1").arg(::getuid());
+    // Made before the agent ever ran: open to all, or a link to such a folder of theirs.
+    for (const QString &plant : {"mkdir -m 0777 " + planted, "mkdir -m 0777 " + temporary + "/theirs && ln -s theirs " + planted}) {
+        ASSERT_TRUE(AnotherUser::run(plant)) << qPrintable(plant);
+        const QString folder = SingleInstance::defaultFolder();
+        EXPECT_EQ(folder.toStdString(), root.filePath("state/hourloom/run").toStdString()) << qPrintable(plant);
+        SingleInstance first(folder, QStringLiteral(":7"));
+        EXPECT_TRUE(first.isRunningAgent()) << qPrintable(plant);
+        EXPECT_FALSE(SingleInstance(folder, QStringLiteral(":7")).isRunningAgent()) << qPrintable(plant);
+        EXPECT_TRUE(QDir(planted).isEmpty()) << qPrintable(plant);
+        EXPECT_EQ(QFileInfo(planted).permissions() & QFile::WriteOther, QFile::WriteOther) << "the other user's folder was changed";
+        ASSERT_TRUE(QDir(temporary).removeRecursively() && AnotherUser::makeShared(temporary));
+    }
+    // A folder of this user's alone is used as before.
+    ASSERT_TRUE(QDir().mkdir(planted, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    EXPECT_EQ(SingleInstance::defaultFolder().toStdString(), planted.toStdString());
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "BrowserStateStore.h"
 
+#include "platform/services/files/PrivateFolder.h"
 #include "platform/services/files/ReadRegularFile.h"
 #include "platform/services/files/WriteAll.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <dirent.h>
@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 
 namespace hourloom {
 
@@ -28,21 +27,11 @@ bool isPrivateDirectory(const QString &path)
         && (info.st_mode & 077) == 0;
 }
 
-bool makePrivateDirectory(const QString &path)
-{
-    if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
-        return false;
-    return isPrivateDirectory(path);
-}
-
 } // namespace
 
 QString BrowserStateStore::defaultDirectory()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty())
-        return runtime + QStringLiteral("/hourloom/browser");
-    return QDir::tempPath() + QStringLiteral("/hourloom-%1/browser").arg(::geteuid());
+    return privateRuntimeFolder() + QStringLiteral("/browser");
 }
 
 BrowserStateStore::BrowserStateStore(QString directory)
@@ -53,7 +42,7 @@ BrowserStateStore::BrowserStateStore(QString directory)
 bool BrowserStateStore::preparePrivateDirectory() const
 {
     // The parent is ours too, so that nobody can swap the folder for another.
-    return makePrivateDirectory(QFileInfo(directory_).path()) && makePrivateDirectory(directory_);
+    return makePrivateFolder(QFileInfo(directory_).path()) && makePrivateFolder(directory_);
 }
 
 QString BrowserStateStore::stateFilePath(const QString &familyId, qint64 pid) const

@@ -14,7 +14,7 @@ namespace hourloom {
 // write it, and its writer still runs.
 class BrowserStateStore {
 public:
-    // $XDG_RUNTIME_DIR/hourloom/browser, else a folder of the user's in the temporary folder.
+    // privateRuntimeFolder()/browser: $XDG_RUNTIME_DIR/hourloom/browser as a rule.
     static QString defaultDirectory();
 
     explicit BrowserStateStore(QString directory = defaultDirectory());

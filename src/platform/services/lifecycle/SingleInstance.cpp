@@ -1,13 +1,15 @@
 #include "SingleInstance.h"
 
+#include "platform/services/files/PrivateFolder.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QRegularExpression>
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace hourloom {
@@ -19,10 +21,7 @@ const QByteArray openPanelRequest = QByteArrayLiteral("open-panel\n");
 
 QString SingleInstance::defaultFolder()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime))
-        return runtime + QStringLiteral("/hourloom");
-    return QDir::tempPath() + QStringLiteral("/hourloom-") + QString::number(::getuid());
+    return privateRuntimeFolder();
 }
 
 SingleInstance::SingleInstance(const QString &folder, const QString &display)
@@ -34,7 +33,8 @@ SingleInstance::SingleInstance(const QString &folder, const QString &display)
     lockPath_ = folder + u'/' + name + QStringLiteral(".lock");
     socketPath_ = folder + u'/' + name + QStringLiteral(".socket");
 
-    if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0) {
+    // A folder another user can enter could hold their lock file or socket, and ours would be theirs to break.
+    if (folder.isEmpty() || !QDir().mkpath(QFileInfo(folder).path()) || !makePrivateFolder(folder)) {
         lockable_ = false;
         return;
     }

@@ -7,8 +7,8 @@
 
 namespace hourloom {
 
-// One agent per user and display. The first start holds a lock on a file in
-// $XDG_RUNTIME_DIR/hourloom/ and listens on a local socket beside it; a later start finds the
+// One agent per user and display. The first start holds a lock on a file in a folder of the
+// user's alone (privateRuntimeFolder: $XDG_RUNTIME_DIR/hourloom/ as a rule) and listens on a local socket beside it; a later start finds the
 // lock held and asks the running agent, through that socket, to open its panel. The kernel
 // lets go of the lock when its holder ends, however it ends: a crashed agent never blocks.
 class SingleInstance {
@@ -19,10 +19,11 @@ public:
     SingleInstance(const SingleInstance &) = delete;
     SingleInstance &operator=(const SingleInstance &) = delete;
 
-    // $XDG_RUNTIME_DIR/hourloom, or a folder of this user's in the temporary folder without one.
+    // privateRuntimeFolder(): never a folder another user could enter.
     static QString defaultFolder();
 
-    // True when this process is the one agent. Also when no lock could be made at all:
+    // True when this process is the one agent. Also when no private folder could be had at all
+    // (no runtime folder, and neither the temporary folder nor the home folder would do):
     // better a second agent than none.
     bool isRunningAgent() const { return lockFd_ >= 0 || !lockable_; }
 
