@@ -51,7 +51,8 @@ void ActivityEndpoint::handle(const httplib::Request &request, httplib::Response
     if (const auto *faults = std::get_if<QStringList>(&parsed))
         return answer(response, 422, messages(QStringLiteral("errors"), *faults));
     const auto &upload = std::get<UploadedActivities>(parsed);
-    activities_.store(*userId, upload);
+    if (const auto fault = activities_.store(*userId, upload))
+        return answer(response, 422, messages(QStringLiteral("errors"), {*fault}));
 
     qsizetype webSessions = 0;
     for (const UploadedAppSession &app : upload.appSessions)

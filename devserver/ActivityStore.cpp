@@ -4,6 +4,7 @@
 #include "platform/services/sqlite/SqliteStatement.h"
 
 #include <QJsonArray>
+#include <QSet>
 
 namespace hourloom::devserver {
 namespace {
@@ -36,6 +37,32 @@ QJsonArray appSessionsOf(sqlite3 *db, qint64 userId)
     return appSessions;
 }
 
+// Thrown inside the upload's transaction to take it back.
+struct DayTooFull {
+    QString fault;
+};
+
+// What is wrong with the day once the upload is in, if anything.
+std::optional<QString> dayFault(sqlite3 *db, qint64 userId, const QString &day)
+{
+    const QString from = day + QStringLiteral(" 00:00:00");
+    const QString to = day + QStringLiteral(" 23:59:59");
+    SqliteStatement apps(db, "SELECT COUNT(*) FROM app_sessions WHERE user_id = ?1 AND start_time BETWEEN ?2 AND ?3");
+    apps.bind(1, userId).bind(2, from).bind(3, to).step();
+    SqliteStatement webs(db, "SELECT COUNT(*) FROM app_sessions JOIN web_sessions ON web_sessions.user_id = app_sessions.user_id"
+                             " AND web_sessions.app_session_id = app_sessions.id WHERE app_sessions.user_id = ?1"
+                             " AND app_sessions.start_time BETWEEN ?2 AND ?3");
+    webs.bind(1, userId).bind(2, from).bind(3, to).step();
+    for (const auto &[count, kind] : {std::pair(apps.integer(0), "app"), std::pair(webs.integer(0), "web")}) {
+        if (count > ActivityStore::maxSessionsPerDay)
+            return QStringLiteral("%1 would hold more than %2 %3 sessions; nothing was stored")
+                .arg(day)
+                .arg(ActivityStore::maxSessionsPerDay)
+                .arg(QLatin1String(kind));
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 ActivityStore::ActivityStore(AccountStore &accounts)
@@ -50,9 +77,15 @@ ActivityStore::ActivityStore(AccountStore &accounts)
                                             " PRIMARY KEY (user_id, id), FOREIGN KEY (user_id, app_session_id) REFERENCES app_sessions (user_id, id))");
     SqliteStatement::execute(connection.db, "CREATE TABLE IF NOT EXISTS activity_uploads (user_id INTEGER PRIMARY KEY REFERENCES users(id),"
                                             " count INTEGER NOT NULL)");
+    // A day's page and the day's bound look sessions up by start and web sessions by their app
+    // session; the indexes hold all the page reads, so that it never visits the tables.
+    SqliteStatement::execute(connection.db, "CREATE INDEX IF NOT EXISTS app_sessions_by_start ON app_sessions"
+                                            " (user_id, start_time, end_time, app_name, timezone_offset, id)");
+    SqliteStatement::execute(connection.db, "CREATE INDEX IF NOT EXISTS web_sessions_by_app ON web_sessions"
+                                            " (user_id, app_session_id, start_time, end_time, domain)");
 }
 
-void ActivityStore::store(qint64 userId, const UploadedActivities &upload)
+std::optional<QString> ActivityStore::store(qint64 userId, const UploadedActivities &upload)
 {
     const auto connection = accounts_.connection();
     sqlite3 *db = connection.db;
@@ -65,33 +98,45 @@ void ActivityStore::store(qint64 userId, const UploadedActivities &upload)
                                   " VALUES (?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT (user_id, id) DO UPDATE SET"
                                   " app_session_id = excluded.app_session_id, start_time = excluded.start_time,"
                                   " end_time = excluded.end_time, domain = excluded.domain");
-    SqliteStatement::inTransaction(db, [&] {
-        for (const UploadedAppSession &app : upload.appSessions) {
-            upsertApp.reset()
-                .bind(1, userId)
-                .bind(2, app.id)
-                .bind(3, app.startTime)
-                .bind(4, app.endTime)
-                .bind(5, app.appName)
-                .bind(6, app.appIdentifier)
-                .bind(7, upload.timezoneOffset)
-                .step();
-            for (const UploadedWebSession &web : app.webSessions) {
-                upsertWeb.reset()
+    QSet<QString> days;
+    for (const UploadedAppSession &app : upload.appSessions)
+        days.insert(app.startTime.left(10));
+    try {
+        SqliteStatement::inTransaction(db, [&] {
+            for (const UploadedAppSession &app : upload.appSessions) {
+                upsertApp.reset()
                     .bind(1, userId)
-                    .bind(2, web.id)
-                    .bind(3, app.id)
-                    .bind(4, web.startTime)
-                    .bind(5, web.endTime)
-                    .bind(6, web.domain)
+                    .bind(2, app.id)
+                    .bind(3, app.startTime)
+                    .bind(4, app.endTime)
+                    .bind(5, app.appName)
+                    .bind(6, app.appIdentifier)
+                    .bind(7, upload.timezoneOffset)
                     .step();
+                for (const UploadedWebSession &web : app.webSessions) {
+                    upsertWeb.reset()
+                        .bind(1, userId)
+                        .bind(2, web.id)
+                        .bind(3, app.id)
+                        .bind(4, web.startTime)
+                        .bind(5, web.endTime)
+                        .bind(6, web.domain)
+                        .step();
+                }
             }
-        }
-        SqliteStatement(db, "INSERT INTO activity_uploads (user_id, count) VALUES (?1, 1)"
-                            " ON CONFLICT (user_id) DO UPDATE SET count = count + 1")
-            .bind(1, userId)
-            .step();
-    });
+            SqliteStatement(db, "INSERT INTO activity_uploads (user_id, count) VALUES (?1, 1)"
+                                " ON CONFLICT (user_id) DO UPDATE SET count = count + 1")
+                .bind(1, userId)
+                .step();
+            for (const QString &day : days) {
+                if (auto fault = dayFault(db, userId, day))
+                    throw DayTooFull{*fault};
+            }
+        });
+    } catch (const DayTooFull &full) {
+        return full.fault;
+    }
+    return std::nullopt;
 }
 
 QList<StoredAppSession> ActivityStore::appSessionsAround(qint64 userId, const QDateTime &from, const QDateTime &to)
@@ -100,20 +145,26 @@ QList<StoredAppSession> ActivityStore::appSessionsAround(qint64 userId, const QD
     constexpr qint64 widestOffset = 18 * 3600;
     const QString pattern = QStringLiteral("yyyy-MM-dd HH:mm:ss");
     const auto connection = accounts_.connection();
-    SqliteStatement apps(connection.db, "SELECT id, start_time, end_time, app_name, app_identifier, timezone_offset FROM app_sessions"
-                                        " WHERE user_id = ?1 AND end_time >= ?2 AND start_time <= ?3 ORDER BY start_time, id");
-    apps.bind(1, userId)
+    // One statement for both: a heavy day has thousands of app sessions, too many for a query
+    // each. An app session without web sessions comes as one row with NULL web columns; the
+    // order is the covering index's own, so nothing is sorted.
+    SqliteStatement rows(connection.db, "SELECT a.rowid, a.start_time, a.end_time, a.app_name, a.timezone_offset,"
+                                        " w.start_time, w.end_time, w.domain FROM app_sessions a LEFT JOIN web_sessions w"
+                                        " ON w.user_id = a.user_id AND w.app_session_id = a.id"
+                                        " WHERE a.user_id = ?1 AND a.end_time >= ?2 AND a.start_time <= ?3"
+                                        " ORDER BY a.start_time, a.end_time, a.app_name, a.timezone_offset, a.id");
+    rows.bind(1, userId)
         .bind(2, from.toUTC().addSecs(-widestOffset).toString(pattern))
         .bind(3, to.toUTC().addSecs(widestOffset).toString(pattern));
-    SqliteStatement webs(connection.db, "SELECT id, start_time, end_time, domain FROM web_sessions"
-                                        " WHERE user_id = ?1 AND app_session_id = ?2 ORDER BY start_time, id");
     QList<StoredAppSession> result;
-    while (apps.step()) {
-        StoredAppSession stored{{apps.text(0), apps.text(1), apps.text(2), apps.text(3), apps.text(4), {}}, apps.integer(5)};
-        webs.reset().bind(1, userId).bind(2, stored.session.id);
-        while (webs.step())
-            stored.session.webSessions.append({webs.text(0), webs.text(1), webs.text(2), webs.text(3)});
-        result.append(stored);
+    qint64 lastRow = -1;
+    while (rows.step()) {
+        if (result.isEmpty() || rows.integer(0) != lastRow) {
+            lastRow = rows.integer(0);
+            result.append({{{}, rows.text(1), rows.text(2), rows.text(3), {}, {}}, rows.integer(4)});
+        }
+        if (!rows.isNull(5))
+            result.last().session.webSessions.append({{}, rows.text(5), rows.text(6), rows.text(7)});
     }
     return result;
 }

@@ -89,8 +89,19 @@ QString TimelineView::table() const
         html += row(app, QStringLiteral("app"), QString());
         for (const DayTimeline::Row &domain : app.domains)
             html += row(domain, QStringLiteral("domain"), app.name);
+        html += moreRow(app.moreDomains, QStringLiteral("domain"), QStringLiteral("domains"), app.moreDomainSeconds);
     }
+    html += moreRow(timeline_.moreApplications, QStringLiteral("app"), QStringLiteral("applications"), timeline_.moreApplicationSeconds);
     return html + QStringLiteral("</tbody>\n</table>\n");
+}
+
+QString TimelineView::moreRow(qsizetype count, const QString &kind, const QString &what, qint64 seconds)
+{
+    if (count == 0)
+        return {};
+    return QStringLiteral("<tr class=\"") + kind + QStringLiteral(" more\"><th scope=\"row\" class=\"name\">")
+        + QStringLiteral("%1 more %2").arg(count).arg(what) + QStringLiteral("</th><td class=\"track\"></td><td class=\"total\">")
+        + durationText(seconds) + QStringLiteral("</td></tr>\n");
 }
 
 QString TimelineView::axis() const

@@ -7,7 +7,8 @@
 namespace hourloom::devserver {
 
 // The timeline page's main part: the day picker, the day's total and a table with a row per
-// application and per web domain, each row's sessions drawn as inline SVG bars along the hours.
+// application and per web domain (the longest ones, the rest counted in a last row), each row's
+// sessions drawn as inline SVG bars along the hours.
 // Every name and domain is escaped.
 class TimelineView {
 public:
@@ -25,6 +26,8 @@ private:
     QString table() const;
     QString axis() const;
     QString row(const DayTimeline::Row &row, const QString &kind, const QString &owner) const;
+    // "12 more domains" and their time, for the rows left out; nothing when none were.
+    static QString moreRow(qsizetype count, const QString &kind, const QString &what, qint64 seconds);
     QString dayLink(QDate day) const;
 
     const DayTimeline &timeline_;

@@ -4,6 +4,7 @@
 #include "AccountStore.h"
 #include "PageSessionStore.h"
 #include "ServiceClient.h"
+#include "UploadBodies.h"
 #include "platform/services/sqlite/SqliteStatement.h"
 
 #include <QCryptographicHash>
@@ -319,6 +320,39 @@ TEST_F(AccountPages_, RepeatedFailedSignInsFromOneAddressAreSlowedDownOnTheToken
     ASSERT_EQ(status, 429);
     EXPECT_NE(body.find("Too many failed sign-ins."), std::string::npos);
     EXPECT_GE(std::stoi(retryAfter), 1);
+}
+
+TEST_F(AccountPages_, ADayHoldsABoundedNumberOfSessionsAndItsPageStaysSmall)
+{
+    // As full as a day may be: 10,000 app sessions under 9,000 names, each with a web session.
+    const auto uuid = [](int kind, int i) { return QStringLiteral("00000000-0000-4000-800%1-%2").arg(kind).arg(i, 12, 10, QLatin1Char('0')); };
+    const auto at = [](int seconds) { return QDateTime(QDate(2024, 5, 6), QTime(0, 0)).addSecs(seconds).toString("yyyy-MM-dd HH:mm:ss"); };
+    const auto session = [&](int i) {
+        return App{uuid(1, i), at(4 * i), at(4 * i + 3), QStringLiteral("Application %1").arg(i % 9000),
+                   {{uuid(2, i), at(4 * i), at(4 * i + 2), QStringLiteral("site-%1.example").arg(i % 9000)}}};
+    };
+    const QString token = client.accessToken();
+    for (int part = 0; part < 10; ++part) {
+        QList<App> apps;
+        for (int i = part * 1000; i < (part + 1) * 1000; ++i)
+            apps.append(session(i));
+        const auto stored = client.upload(token, uploadOf(0, apps));
+        ASSERT_TRUE(stored);
+        ASSERT_EQ(stored->status, 201) << stored->body;
+    }
+    const auto more = client.upload(token, uploadOf(0, {session(10000)}));
+    ASSERT_TRUE(more);
+    EXPECT_EQ(more->status, 422);
+    EXPECT_TRUE(contains(more, "2024-05-06")) << more->body;
+    EXPECT_EQ(client.upload(token, uploadOf(0, {session(9999)}))->status, 201) << "sent again, a session takes no more room";
+
+    const auto signedIn = signIn(DevServerProcess::email, DevServerProcess::password);
+    ASSERT_TRUE(signedIn);
+    const auto page = client.Get("/?day=2024-05-06&tz=UTC", cookieHeader("hourloom_session=" + setCookie(signedIn, "hourloom_session").value));
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_LT(page->body.size(), 1024u * 1024u);
+    EXPECT_TRUE(contains(page, "more applications")) << page->body.substr(0, 2000);
 }
 
 TEST_F(LegacyPasswords_, OldSaltedSha256PasswordsTurnIntoArgon2idAtTheNextSuccessfulSignIn)

@@ -144,3 +144,27 @@ TEST(DayTimeline, WallClockTimesThatTheServicesOwnZoneSkipsAreStillRead)
                                             QTimeZone::utc());
     EXPECT_EQ(rowsOf(day), "Terminal 1800");
 }
+
+TEST(DayTimeline, AFullDayShowsItsLongestRowsAndFewEnoughBarsWithEveryMinuteCounted)
+{
+    // 5,000 sessions of ten seconds five seconds apart in one application, and 60 more
+    // applications of one session each, App 00 the longest.
+    QList<StoredAppSession> sessions;
+    const QDateTime midnight(QDate(2024, 5, 6), QTime(0, 0), QTimeZone::utc());
+    const auto at = [&](int seconds) { return midnight.addSecs(seconds).toString("yyyy-MM-dd HH:mm:ss"); };
+    for (int i = 0; i < 5000; ++i)
+        sessions.append(session("Busy", at(15 * i), at(15 * i + 10), 0));
+    for (int i = 0; i < 60; ++i)
+        sessions.append(session(QStringLiteral("App %1").arg(i, 2, 10, QLatin1Char('0')), at(60 * i), at(60 * i + 60 - i), 0));
+    const DayTimeline day = DayTimeline::of(sessions, QDate(2024, 5, 6), QTimeZone::utc());
+    ASSERT_EQ(day.applications.size(), DayTimeline::shownApplications);
+    EXPECT_EQ(day.applications.last().name, QStringLiteral("App 38"));
+    EXPECT_EQ(day.moreApplications, 21);
+    EXPECT_EQ(day.moreApplicationSeconds, 21 * 22 / 2);
+    EXPECT_EQ(day.totalSeconds, 50000 + 60 * 61 / 2);
+    // Five seconds apart, the sessions are drawn as one stretch from the first to the last.
+    const DayTimeline::Row &busy = day.applications.first();
+    EXPECT_EQ(busy.totalSeconds, 50000);
+    ASSERT_EQ(busy.bars.size(), 1);
+    EXPECT_EQ(busy.bars[0].label, QStringLiteral("00:00\u201320:49"));
+}
