@@ -5,7 +5,9 @@ reproducibly: files in name order, fixed time stamps and modes, so that one sour
 always give the same bytes (RSA PKCS#1 v1.5 signatures are deterministic).
 
 The manifest's "key" must be the signing key's public half: it fixes the extension id that the
-native-messaging host manifests allow, for the packed and the unpacked extension alike.
+native-messaging host manifests allow, for the packed and the unpacked extension alike. The
+build writes that manifest for its key (--manifest replaces the source's); --describe prints
+the key's extension id and public half, for the build to write it with.
 """
 import argparse
 import base64
@@ -21,7 +23,7 @@ import zipfile
 CRX3_SIGNATURE_CONTEXT = b"CRX3 SignedData\x00"
 
 
-def zip_archive(source):
+def zip_archive(source, manifest):
     names = []
     for folder, subfolders, files in os.walk(source):
         subfolders.sort()
@@ -33,7 +35,8 @@ def zip_archive(source):
             info = zipfile.ZipInfo(name.replace(os.sep, "/"), date_time=(1980, 1, 1, 0, 0, 0))
             info.external_attr = 0o644 << 16
             info.compress_type = zipfile.ZIP_DEFLATED
-            with open(os.path.join(source, name), "rb") as file:
+            path = manifest if name == "manifest.json" else os.path.join(source, name)
+            with open(path, "rb") as file:
                 archive.writestr(info, file.read(), compresslevel=9)
     return buffer.getvalue()
 
@@ -59,8 +62,12 @@ def openssl(arguments, data=None):
     return subprocess.run(["openssl"] + arguments, input=data, capture_output=True, check=True).stdout
 
 
+def public_key_of(key_path):
+    return openssl(["pkey", "-in", key_path, "-pubout", "-outform", "DER"])
+
+
 def crx3(archive, key_path):
-    public_key = openssl(["pkey", "-in", key_path, "-pubout", "-outform", "DER"])
+    public_key = public_key_of(key_path)
     crx_id = hashlib.sha256(public_key).digest()[:16]
     signed_data = field(1, crx_id)  # SignedData.crx_id
     message = CRX3_SIGNATURE_CONTEXT + struct.pack("<I", len(signed_data)) + signed_data + archive
@@ -89,15 +96,24 @@ def write_if_changed(path, data):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--source", required=True, help="the unpacked extension")
     parser.add_argument("--key", required=True, help="the RSA private key (PEM) that signs the CRX")
-    parser.add_argument("--crx", required=True)
-    parser.add_argument("--xpi", required=True)
+    parser.add_argument("--describe", action="store_true", help="print the key's extension id and public half (base64), and stop")
+    parser.add_argument("--source", help="the unpacked extension")
+    parser.add_argument("--manifest", help="the manifest to pack instead of the source's")
+    parser.add_argument("--crx")
+    parser.add_argument("--xpi")
     arguments = parser.parse_args()
 
-    with open(os.path.join(arguments.source, "manifest.json"), encoding="utf-8") as file:
+    if arguments.describe:
+        public_key = public_key_of(arguments.key)
+        print(extension_id(public_key), base64.b64encode(public_key).decode())
+        return
+    if not (arguments.source and arguments.crx and arguments.xpi):
+        parser.error("--source, --crx and --xpi are needed to pack")
+    manifest_path = arguments.manifest or os.path.join(arguments.source, "manifest.json")
+    with open(manifest_path, encoding="utf-8") as file:
         manifest = json.load(file)
-    archive = zip_archive(arguments.source)
+    archive = zip_archive(arguments.source, manifest_path)
     package, public_key = crx3(archive, arguments.key)
     if manifest.get("key") != base64.b64encode(public_key).decode():
         sys.exit(f"pack_extension: the manifest's key is not the public half of {arguments.key}")

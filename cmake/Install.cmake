@@ -14,6 +14,8 @@ set(HOURLOOM_HOST_PATH ${CMAKE_INSTALL_PREFIX}/${HOURLOOM_BUNDLE_DIR}/hourloom-b
 install(TARGETS hourloom hourloom-browser-host RUNTIME DESTINATION ${HOURLOOM_BUNDLE_DIR})
 install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Info.json DESTINATION ${HOURLOOM_BUNDLE_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/browser/extension/ DESTINATION ${HOURLOOM_BUNDLE_DIR}/browser-extension)
+# Its manifest as the build wrote it, with the signing key's public half and the update address.
+install(FILES ${HOURLOOM_EXTENSION_MANIFEST} DESTINATION ${HOURLOOM_BUNDLE_DIR}/browser-extension)
 install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
   file(CREATE_LINK ../${HOURLOOM_BUNDLE_DIR}/hourloom \"\$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/hourloom\" SYMBOLIC)")
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/hourloom.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -37,15 +39,20 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/firefox/org.hourloom.browser_bridge.
 # Firefox needs an enterprise policy instead, which stays the administrator's choice: the
 # package ships one beside the extension (README, "Browser bridge").
 install(FILES ${HOURLOOM_EXTENSION_CRX} ${HOURLOOM_EXTENSION_XPI} DESTINATION ${HOURLOOM_BUNDLE_DIR})
-file(READ ${PROJECT_SOURCE_DIR}/browser/extension/manifest.json extension_manifest)
 string(JSON HOURLOOM_EXTENSION_VERSION GET "${extension_manifest}" version)
 set(HOURLOOM_EXTENSION_CRX_PATH ${CMAKE_INSTALL_PREFIX}/${HOURLOOM_BUNDLE_DIR}/hourloom-browser-bridge.crx)
 set(HOURLOOM_EXTENSION_XPI_PATH ${CMAKE_INSTALL_PREFIX}/${HOURLOOM_BUNDLE_DIR}/hourloom-browser-bridge.xpi)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/chromium-external-extension.json.in
-               ${CMAKE_BINARY_DIR}/packaging/chromium/okihekkoebjlnigcbcnmijblamopopak.json @ONLY)
+               ${CMAKE_BINARY_DIR}/packaging/chromium/${HOURLOOM_EXTENSION_ID}.json @ONLY)
+# A release's XPI is signed by Mozilla (unlisted signing, README "Browser bridge"); only a
+# development build, whose XPI nobody signed, turns Firefox's signature check off.
+set(HOURLOOM_FIREFOX_UNSIGNED_PREFERENCE "")
+if(NOT HOURLOOM_ENVIRONMENT STREQUAL "Production")
+  set(HOURLOOM_FIREFOX_UNSIGNED_PREFERENCE ",\n    \"Preferences\": {\n      \"xpinstall.signatures.required\": {\"Value\": false, \"Status\": \"locked\"}\n    }")
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/packaging/firefox-policies.json.in ${CMAKE_BINARY_DIR}/packaging/firefox/policies.json @ONLY)
 foreach(folder google-chrome microsoft-edge)
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/chromium/okihekkoebjlnigcbcnmijblamopopak.json DESTINATION ${CMAKE_INSTALL_DATADIR}/${folder}/extensions)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/chromium/${HOURLOOM_EXTENSION_ID}.json DESTINATION ${CMAKE_INSTALL_DATADIR}/${folder}/extensions)
 endforeach()
 install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_DATADIR}/chromium/extensions\")
   file(CREATE_LINK ${CMAKE_INSTALL_PREFIX}/${HOURLOOM_BUNDLE_DIR}/browser-extension

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/services/browser/BrowserExtensionId.h"
 #include "platform/services/browserstate/BrowserCatalog.h"
 
 #include <QByteArray>
@@ -16,8 +17,8 @@ namespace hourloom {
 class BrowserBridgeInstaller {
 public:
     static inline const QString hostName = QStringLiteral("org.hourloom.browser_bridge");
-    // Fixed by the public key in the extension's manifest, which signs the packed extension.
-    static inline const QString extensionId = QStringLiteral("okihekkoebjlnigcbcnmijblamopopak");
+    // Fixed by the key that signs the packed extension, whose public half is in its manifest.
+    static inline const QString extensionId = browserExtensionId;
     static inline const QString geckoExtensionId = QStringLiteral("browser-bridge@hourloom.org");
 
     // The packed extension (CRX3) and the version its manifest names.
