@@ -9,14 +9,15 @@
 
 namespace hourloom {
 
-QToolButton *makeSymbolButton(const QIcon &icon, const QString &accessibleName, QWidget *parent)
+QToolButton *makeSymbolButton(const QIcon &icon, const QString &spokenName, const QString &identifier, QWidget *parent)
 {
     auto *button = new QToolButton(parent);
     button->setIcon(icon);
     button->setIconSize(QSize(20, 20));
     button->setAutoRaise(true);
-    button->setAccessibleName(accessibleName);
-    button->setToolTip(accessibleName);
+    button->setAccessibleName(spokenName);
+    button->setToolTip(spokenName);
+    button->setObjectName(identifier);
     return button;
 }
 
@@ -32,7 +33,8 @@ QLabel *makeLogo(QWidget *parent)
 {
     auto *logo = new QLabel(parent);
     logo->setPixmap(Assets::logo(180));
-    logo->setAccessibleName(QStringLiteral("Hourloom Logo"));
+    logo->setAccessibleName(QStringLiteral("Hourloom"));
+    logo->setObjectName(QStringLiteral("Hourloom Logo"));
     logo->setContentsMargins(8, 8, 8, 8);
     return logo;
 }
@@ -43,6 +45,16 @@ QFrame *makeSeparator(QWidget *parent)
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     return line;
+}
+
+void chainTabOrder(std::initializer_list<QWidget *> controls)
+{
+    QWidget *previous = nullptr;
+    for (QWidget *control : controls) {
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
 }
 
 } // namespace hourloom

@@ -48,8 +48,8 @@ int main(int argc, char *argv[])
     harness.userActivity->auth->nextResult = AuthResult::failure(AuthenticationError::invalidLoginDetails);
     MenuBarView view(harness.environment(), false);
     auto *loginView = qobject_cast<LoginView *>(view.content());
-    findByAccessibleName<QLineEdit>(*loginView, QStringLiteral("Email Input"))->setText(QStringLiteral("ada@example.org"));
-    findByAccessibleName<QLineEdit>(*loginView, QStringLiteral("Password Input"))->setText(QStringLiteral("not my password"));
+    findByIdentifier<QLineEdit>(*loginView, QStringLiteral("Email Input"))->setText(QStringLiteral("ada@example.org"));
+    findByIdentifier<QLineEdit>(*loginView, QStringLiteral("Password Input"))->setText(QStringLiteral("not my password"));
     QCoro::waitFor(loginView->viewModel().logIn());
     if (!save(view, folder.filePath(QStringLiteral("panel-logged-out.png"))))
         return 1;
