@@ -63,15 +63,12 @@ QWidget *AccountView::makeVersionRow(const std::optional<QString> &version)
     versionText->setFont(footnote);
     versionText->setForegroundRole(QPalette::PlaceholderText);
 
-    auto *settings = makeSymbolButton(Assets::settingsSymbol(), QStringLiteral("Settings"), QStringLiteral("Settings Button"), this);
-    settings_ = settings;
-    settings->setPopupMode(QToolButton::InstantPopup);
-    settings->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
-    auto *menu = new QMenu(settings);
+    auto *menu = new QMenu(this);
     // The scheduler finishes the log-out on its own; the panel switches once "loggedIn" drops.
     menu->addAction(QStringLiteral("Log Out"), this, [this] { environment_.work.logOut(); });
     menu->addAction(QStringLiteral("Quit"), this, [this] { environment_.work.quit(); });
-    settings->setMenu(menu);
+    auto *settings = makeMenuButton(Assets::settingsSymbol(), QStringLiteral("Settings"), QStringLiteral("Settings Button"), menu, this);
+    settings_ = settings;
 
     auto *row = new QWidget(this);
     auto *layout = new QHBoxLayout(row);

@@ -1,32 +1,20 @@
 #include "MenuPanel.h"
 
 #include "MenuBarView.h"
+#include "PanelAccessibles.h"
 #include "PanelPlacement.h"
 
 #include "core/MenuPresentation.h"
 
-#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QWindow>
 #include <QVBoxLayout>
 
 #include <utility>
 
 namespace hourloom {
-namespace {
-
-// Qt gives a plain top-level widget no window role: screen readers would not tell the panel
-// from a pane inside a window.
-QAccessibleInterface *panelAccessible(const QString &className, QObject *object)
-{
-    auto *panel = qobject_cast<MenuPanel *>(object);
-    if (className == QLatin1String(MenuPanel::staticMetaObject.className()) && panel)
-        return new QAccessibleWidget(panel, QAccessible::Window);
-    return nullptr;
-}
-
-} // namespace
 
 MenuPanel::MenuPanel(MenuPresentation &menuPresentation, MenuBarView *content, Placement placement)
     : QWidget(nullptr, placement == Placement::besideTrayIcon ? Qt::Tool | Qt::FramelessWindowHint : Qt::Window)
@@ -34,8 +22,7 @@ MenuPanel::MenuPanel(MenuPresentation &menuPresentation, MenuBarView *content, P
     , content_(content)
     , placement_(placement)
 {
-    static const bool accessible = (QAccessible::installFactory(panelAccessible), true);
-    Q_UNUSED(accessible);
+    installPanelAccessibles();
     setWindowTitle(QStringLiteral("Hourloom"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -83,6 +70,10 @@ void MenuPanel::present(bool presented)
     }
     const bool takesFocus = std::exchange(nextShowTakesFocus_, true);
     setAttribute(Qt::WA_ShowWithoutActivating, !takesFocus);
+    // Qt hands the attribute to the platform only when it makes the native window: a panel shown
+    // before would take the focus again. The platform reads this property at every show.
+    if (QWindow *window = windowHandle())
+        window->setProperty("_q_showWithoutActivating", !takesFocus);
     show();
     if (takesFocus)
         takeFocus();
@@ -120,7 +111,9 @@ void MenuPanel::changeEvent(QEvent *event)
     if (event->type() != QEvent::ActivationChange)
         return;
     if (isActiveWindow()) {
-        if (std::exchange(focusOnActivation_, false))
+        // Also a panel that opened by itself and that the user then clicked: typing goes into
+        // the form, not nowhere.
+        if (std::exchange(focusOnActivation_, false) || !focusWidget())
             content_->focusFirstControl();
         return;
     }

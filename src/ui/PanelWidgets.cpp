@@ -4,20 +4,40 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 
 namespace hourloom {
 
-QToolButton *makeSymbolButton(const QIcon &icon, const QString &spokenName, const QString &identifier, QWidget *parent)
+namespace {
+
+QToolButton *styleSymbolButton(QToolButton *button, const QIcon &icon, const QString &spokenName, const QString &identifier)
 {
-    auto *button = new QToolButton(parent);
     button->setIcon(icon);
     button->setIconSize(QSize(20, 20));
     button->setAutoRaise(true);
     button->setAccessibleName(spokenName);
     button->setToolTip(spokenName);
     button->setObjectName(identifier);
+    return button;
+}
+
+} // namespace
+
+QToolButton *makeSymbolButton(const QIcon &icon, const QString &spokenName, const QString &identifier, QWidget *parent)
+{
+    return styleSymbolButton(new QToolButton(parent), icon, spokenName, identifier);
+}
+
+QToolButton *makeMenuButton(const QIcon &icon, const QString &spokenName, const QString &identifier, QMenu *menu, QWidget *parent)
+{
+    QToolButton *button = styleSymbolButton(new MenuButton(parent), icon, spokenName, identifier);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    // Owned by the button, so that screen readers find the button as the menu's parent.
+    menu->setParent(button, menu->windowFlags());
+    button->setMenu(menu);
     return button;
 }
 

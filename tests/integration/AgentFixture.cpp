@@ -100,16 +100,26 @@ bool AgentFixture::openMenu(const QPoint &at, const QString &button)
 
 bool AgentFixture::openPanel()
 {
-    // A click on the icon opens the panel, or closes it when it is open (a popup stays open
-    // while xdotool switches windows without clicking anywhere).
-    if (panel().isValid())
-        return true;
-    return click(trayIcon().center()) && XDesktop::spinUntil([&] { return panel().isValid(); }, loadedMachineBound);
+    // A click on the icon opens the panel, or closes it when it is open. A panel the agent opened
+    // by itself has not taken the focus: a click into it does.
+    if (panel().isValid() && !panelIsActive())
+        click(QPoint(panel().center().x(), panel().top() + 8));
+    else if (!panel().isValid())
+        click(trayIcon().center());
+    return XDesktop::spinUntil([&] { return panelIsActive(); }, loadedMachineBound);
+}
+
+bool AgentFixture::panelIsActive()
+{
+    const QString active = desktop.xdotoolOutput({QStringLiteral("getactivewindow")}).trimmed();
+    const auto windows = desktop.windowsOfClass(QStringLiteral("^Hourloom$"));
+    return std::any_of(windows.cbegin(), windows.cend(), [&](const auto &window) { return window.first == active && window.second.width() > 100; });
 }
 
 void AgentFixture::closePanel()
 {
-    ASSERT_TRUE(click(trayIcon().center()));
+    ASSERT_TRUE(openPanel());
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
 }
 
@@ -122,10 +132,8 @@ bool AgentFixture::loggedIn()
 void AgentFixture::logInThroughThePanel(const QString &email)
 {
     ASSERT_TRUE(openPanel());
-    const QRect form = panel();
-    ASSERT_TRUE(click(QPoint(form.center().x(), form.top() + 130)));
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), email}));
-    ASSERT_TRUE(click(QPoint(form.center().x(), form.top() + 158)));
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Tab")}));
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), DevServerProcess::password}));
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return loggedIn(); }, loadedMachineBound)) << "the login did not go through";
