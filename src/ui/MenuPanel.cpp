@@ -75,6 +75,8 @@ void MenuPanel::present(bool presented)
     if (QWindow *window = windowHandle())
         window->setProperty("_q_showWithoutActivating", !takesFocus);
     show();
+    // On top also when it leaves the focus where it is: where it opens, the user must see it.
+    raise();
     if (takesFocus)
         takeFocus();
 }

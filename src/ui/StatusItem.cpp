@@ -87,7 +87,8 @@ void StatusItem::tellSessionExpired()
 
 void StatusItem::togglePanel()
 {
-    if (menuPresentation_.isMenuPresented())
+    // A panel that opened by itself is not yet the user's: the click gives it the focus.
+    if (menuPresentation_.isMenuPresented() && panel_->isActiveWindow())
         menuPresentation_.setMenuPresented(false);
     else
         openPanel();

@@ -100,13 +100,17 @@ bool AgentFixture::openMenu(const QPoint &at, const QString &button)
 
 bool AgentFixture::openPanel()
 {
-    // A click on the icon opens the panel, or closes it when it is open. A panel the agent opened
-    // by itself has not taken the focus: a click into it does.
-    if (panel().isValid() && !panelIsActive())
-        click(QPoint(panel().center().x(), panel().top() + 8));
-    else if (!panel().isValid())
+    // A click on the icon opens the panel with the focus in it, or gives the focus to a panel the
+    // agent opened by itself; it closes the panel only when that has the focus.
+    if (!panelIsActive())
         click(trayIcon().center());
-    return XDesktop::spinUntil([&] { return panelIsActive(); }, loadedMachineBound);
+    if (XDesktop::spinUntil([&] { return panelIsActive(); }, loadedMachineBound))
+        return true;
+    std::cerr << "the panel has no focus: focus in " << desktop.xdotoolOutput({QStringLiteral("getwindowfocus")}).toStdString() << "agent windows";
+    for (const auto &[id, geometry] : desktop.windowsOfClass(QStringLiteral("^Hourloom$")))
+        std::cerr << ' ' << id.toStdString() << ' ' << geometry.width() << 'x' << geometry.height();
+    std::cerr << std::endl;
+    return false;
 }
 
 bool AgentFixture::panelIsActive()

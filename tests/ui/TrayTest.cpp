@@ -92,11 +92,20 @@ TEST_F(StatusItemTest, IconFollowsTheStoredLoginState)
 TEST_F(StatusItemTest, ActivationTogglesThePanelAndTheContextMenuChecksForUpdatesAndQuits)
 {
     emit trayIcon().activated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(item.panel().isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&item.panel()));
     emit trayIcon().activated(QSystemTrayIcon::Context);
     EXPECT_TRUE(item.panel().isVisible());
     emit trayIcon().activated(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(item.panel().isVisible());
+
+    // A panel the agent opened by itself is not yet the user's: a click gives it the focus.
+    workElsewhere();
+    item.panel().openUnasked();
+    ASSERT_TRUE(item.panel().isVisible());
+    emit trayIcon().activated(QSystemTrayIcon::Trigger);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&item.panel()));
+    EXPECT_TRUE(item.panel().isVisible());
+    harness.presentation.setMenuPresented(false);
 
     QAction *check = contextEntry(QStringLiteral("Check for Updates\u2026"));
     ASSERT_NE(check, nullptr);
