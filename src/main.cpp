@@ -8,6 +8,7 @@
 #include "platform/services/lifecycle/DesktopQuitFilter.h"
 #include "platform/services/lifecycle/SingleInstance.h"
 #include "platform/services/lifecycle/UnixSignalWatcher.h"
+#include "ui/PanelWork.h"
 #include "ui/StatusItem.h"
 
 #include <QApplication>
@@ -146,10 +147,18 @@ int main(int argc, char *argv[])
     });
     new DesktopQuitFilter(&application, *app->appDelegate);
 
-    StatusItem statusItem(app->isMenuPresented, app->userActivityController, *app->updaterController, *app->appDelegate);
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    // Without a tray (GNOME without an AppIndicator extension) the panel is an ordinary window,
+    // and starting Hourloom again from the applications opens it.
+    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    StatusItem statusItem(app->isMenuPresented, app->userActivityController, *app->updaterController, *app->appDelegate, systemOpenURL(),
+                          trayAvailable ? MenuPanel::Placement::besideTrayIcon : MenuPanel::Placement::ordinaryWindow);
+    if (!trayAvailable)
         logLine(lcAgent, QStringLiteral("No system tray on this desktop: Hourloom tracks without its icon"));
     statusItem.show();
     instance.onOpenPanelRequested([&statusItem] { statusItem.openPanel(); });
-    return application.exec();
+    const int exitCode = application.exec();
+    // A log-out chosen while the agent was quitting ends first: ending under it would leave the
+    // access token stored.
+    QCoro::waitFor(statusItem.work().logOutFinished());
+    return exitCode;
 }

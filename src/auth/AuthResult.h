@@ -17,6 +17,10 @@ public:
     AuthResult() = default;
     static AuthResult success(const QString &text) { return AuthResult(true, text, std::nullopt); }
     static AuthResult failure(AuthenticationError error) { return AuthResult(false, localizedDescription(error), error); }
+    static AuthResult tooManyAttempts(const std::optional<QDateTime> &retryAfter)
+    {
+        return AuthResult(false, tooManyAttemptsDescription(retryAfter), AuthenticationError::tooManyAttempts);
+    }
     static AuthResult decodingFailure(const QString &decoderDescription) { return AuthResult(false, decoderDescription, std::nullopt); }
 
     bool isSuccess() const { return success_; }

@@ -27,6 +27,9 @@ std::variant<AuthToken, AuthResult> TokenAnswer::read(const URLSessionCompletion
             return AuthResult::failure(AuthenticationError::tokenAuthenticationIssue);
         if (completion.response->statusCode == 400)
             return AuthResult::failure(AuthenticationError::invalidLoginDetails);
+        // The service slows down password guessing; its answer is no token answer.
+        if (completion.response->statusCode == 429 && grant == Grant::password)
+            return AuthResult::tooManyAttempts(completion.response->retryAfter());
     }
     if (!completion.data)
         return AuthResult::failure(AuthenticationError::noResponseToken);

@@ -20,7 +20,8 @@ public:
     static URLRequest request(const QUrl &tokenEndpoint);
 
     // The decoded answer, or the failure to report: a transport error, a 400, for the password
-    // grant a 401, an answer without a body, or one that does not decode.
+    // grant a 401 or a 429 (with the wait the service asks for), an answer without a body, or
+    // one that does not decode.
     static std::variant<AuthToken, AuthResult> read(const URLSessionCompletion &completion, Grant grant);
     // A 400 with the error "invalid_grant": the service will never take this grant again
     // (a revoked or expired refresh token, a changed password).

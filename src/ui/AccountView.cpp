@@ -1,13 +1,13 @@
 #include "AccountView.h"
 
 #include "Assets.h"
+#include "ElidedLabel.h"
 #include "PanelWidgets.h"
+#include "PanelWork.h"
 
 #include "core/Configuration.h"
 #include "core/MenuPresentation.h"
-#include "core/ports/TerminationProtocol.h"
 #include "core/UserDefaults.h"
-#include "upload/UserActivityControllerProtocol.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -47,6 +47,7 @@ AccountView::AccountView(PanelEnvironment environment, std::optional<QString> ve
     column->addWidget(accountLink, 0, Qt::AlignHCenter);
     column->addWidget(makeSeparator(this));
     column->addWidget(makeUserRow());
+    chainTabOrder({settings_, accountLink, help_});
 
     connect(&UserDefaults::notifier(), &UserDefaultsNotifier::changed, this, [this](const QString &key) {
         if (key == UserDefaults::userNameKey)
@@ -62,14 +63,12 @@ QWidget *AccountView::makeVersionRow(const std::optional<QString> &version)
     versionText->setFont(footnote);
     versionText->setForegroundRole(QPalette::PlaceholderText);
 
-    auto *settings = makeSymbolButton(Assets::settingsSymbol(), QStringLiteral("Settings Button"), this);
-    settings->setPopupMode(QToolButton::InstantPopup);
-    settings->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
-    auto *menu = new QMenu(settings);
+    auto *menu = new QMenu(this);
     // The scheduler finishes the log-out on its own; the panel switches once "loggedIn" drops.
-    menu->addAction(QStringLiteral("Log Out"), this, [controller = environment_.userActivityController] { controller->logOut(); });
-    menu->addAction(QStringLiteral("Quit"), this, [this] { environment_.termination.requestTermination(); });
-    settings->setMenu(menu);
+    menu->addAction(QStringLiteral("Log Out"), this, [this] { environment_.work.logOut(); });
+    menu->addAction(QStringLiteral("Quit"), this, [this] { environment_.work.quit(); });
+    auto *settings = makeMenuButton(Assets::settingsSymbol(), QStringLiteral("Settings"), QStringLiteral("Settings Button"), menu, this);
+    settings_ = settings;
 
     auto *row = new QWidget(this);
     auto *layout = new QHBoxLayout(row);
@@ -85,25 +84,29 @@ QWidget *AccountView::makeUserRow()
     auto *avatar = new QLabel(this);
     avatar->setPixmap(Assets::placeholderAvatar(25));
 
-    userName_ = new QLabel(this);
-    userName_->setTextFormat(Qt::PlainText);
+    userName_ = new ElidedLabel(this);
     QFont callout = userName_->font();
     callout.setWeight(QFont::DemiBold);
     userName_->setFont(callout);
     showUserName();
 
     const QUrl helpURL = Configuration::helpPage();
-    auto *help = makeSymbolButton(Assets::helpSymbol(), QStringLiteral("Open Help Page"), this);
+    auto *help = makeSymbolButton(Assets::helpSymbol(), QStringLiteral("Help"), QStringLiteral("Open Help Page"), this);
     connect(help, &QToolButton::clicked, this, [this, helpURL] { openPage(helpURL); });
+    help_ = help;
 
     auto *row = new QWidget(this);
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(avatar);
-    layout->addWidget(userName_);
-    layout->addStretch();
+    layout->addWidget(userName_, 1);
     layout->addWidget(help);
     return row;
+}
+
+void AccountView::focusFirstControl()
+{
+    settings_->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void AccountView::openPage(const QUrl &url)

@@ -7,9 +7,12 @@
 
 #include <optional>
 
-class QLabel;
+class QPushButton;
+class QToolButton;
 
 namespace hourloom {
+
+class ElidedLabel;
 
 // The panel's content while logged in: the version and the settings menu ("Log Out", "Quit"),
 // the logo, a link to the account page, and the user's name with a link to the help page.
@@ -20,6 +23,9 @@ public:
     // none.
     AccountView(PanelEnvironment environment, std::optional<QString> version, QWidget *parent = nullptr);
 
+    // Puts the keyboard focus on the first control, the settings menu.
+    void focusFirstControl();
+
 private:
     QWidget *makeVersionRow(const std::optional<QString> &version);
     QWidget *makeUserRow();
@@ -28,7 +34,9 @@ private:
     void showUserName();
 
     PanelEnvironment environment_;
-    QLabel *userName_ = nullptr;
+    QToolButton *settings_ = nullptr;
+    QToolButton *help_ = nullptr;
+    ElidedLabel *userName_ = nullptr;
 };
 
 } // namespace hourloom

@@ -3,11 +3,12 @@
 #include "Assets.h"
 #include "LoginViewModel.h"
 #include "PanelWidgets.h"
+#include "PanelWork.h"
 
 #include "core/Configuration.h"
 #include "core/MenuPresentation.h"
-#include "core/ports/TerminationProtocol.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,12 +26,15 @@ LoginView::LoginView(PanelEnvironment environment, QWidget *parent)
     , logInButton_(new QPushButton(QStringLiteral("Log In"), this))
     , responseLine_(new QLabel(this))
 {
+    // Screen readers speak what the user sees; the object names identify the controls for tests.
     emailField_->setPlaceholderText(QStringLiteral("Email"));
-    emailField_->setAccessibleName(QStringLiteral("Email Input"));
+    emailField_->setAccessibleName(QStringLiteral("Email"));
+    emailField_->setObjectName(QStringLiteral("Email Input"));
     passwordField_->setPlaceholderText(QStringLiteral("Password"));
-    passwordField_->setAccessibleName(QStringLiteral("Password Input"));
+    passwordField_->setAccessibleName(QStringLiteral("Password"));
+    passwordField_->setObjectName(QStringLiteral("Password Input"));
     passwordField_->setEchoMode(QLineEdit::Password);
-    responseLine_->setAccessibleName(QStringLiteral("Log In Response Text"));
+    responseLine_->setObjectName(QStringLiteral("Log In Response Text"));
     responseLine_->setTextFormat(Qt::PlainText);
     responseLine_->setWordWrap(true);
     responseLine_->setAlignment(Qt::AlignCenter);
@@ -42,7 +46,7 @@ LoginView::LoginView(PanelEnvironment environment, QWidget *parent)
     connect(logInButton_, &QPushButton::clicked, viewModel_, &LoginViewModel::logIn);
     connect(viewModel_, &LoginViewModel::isFormValidChanged, this, &LoginView::updateLogInButton);
     connect(viewModel_, &LoginViewModel::isLoggingInChanged, this, &LoginView::updateLogInButton);
-    connect(viewModel_, &LoginViewModel::responseTextChanged, responseLine_, &QLabel::setText);
+    connect(viewModel_, &LoginViewModel::responseTextChanged, this, &LoginView::showResponse);
     responseLine_->setText(viewModel_->responseText());
     updateLogInButton();
 
@@ -58,15 +62,24 @@ LoginView::LoginView(PanelEnvironment environment, QWidget *parent)
     column->addWidget(makeSeparator(this));
     column->addLayout(form);
     column->addWidget(makeSeparator(this));
-    column->addWidget(makeSignUpLink(), 0, Qt::AlignHCenter);
+    QPushButton *signUp = makeSignUpLink();
+    column->addWidget(signUp, 0, Qt::AlignHCenter);
+    chainTabOrder({minimizeButton_, quitButton_, emailField_, passwordField_, logInButton_, signUp});
+}
+
+void LoginView::focusFirstControl()
+{
+    (emailField_->text().isEmpty() ? emailField_ : passwordField_)->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 QWidget *LoginView::makeHeader()
 {
-    auto *minimize = makeSymbolButton(Assets::minimizeSymbol(), QStringLiteral("Minimize App Button"), this);
+    auto *minimize = makeSymbolButton(Assets::minimizeSymbol(), QStringLiteral("Minimize"), QStringLiteral("Minimize App Button"), this);
     connect(minimize, &QToolButton::clicked, this, [this] { environment_.menuPresentation.setMenuPresented(false); });
-    auto *quit = makeSymbolButton(Assets::quitSymbol(), QStringLiteral("Quit App Button"), this);
-    connect(quit, &QToolButton::clicked, this, [this] { environment_.termination.requestTermination(); });
+    auto *quit = makeSymbolButton(Assets::quitSymbol(), QStringLiteral("Quit"), QStringLiteral("Quit App Button"), this);
+    connect(quit, &QToolButton::clicked, this, [this] { environment_.work.quit(); });
+    minimizeButton_ = minimize;
+    quitButton_ = quit;
 
     auto *header = new QWidget(this);
     auto *row = new QHBoxLayout(header);
@@ -77,7 +90,7 @@ QWidget *LoginView::makeHeader()
     return header;
 }
 
-QWidget *LoginView::makeSignUpLink()
+QPushButton *LoginView::makeSignUpLink()
 {
     auto *link = makeLinkButton(QStringLiteral("No account? Sign up here"), this);
     QFont caption = link->font();
@@ -93,9 +106,23 @@ QWidget *LoginView::makeSignUpLink()
     return link;
 }
 
+void LoginView::showResponse(const QString &text)
+{
+    responseLine_->setText(text);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent announcement(responseLine_, text);
+    QAccessible::updateAccessibility(&announcement);
+#endif
+}
+
 void LoginView::updateLogInButton()
 {
-    logInButton_->setEnabled(viewModel_->isFormValid() && !viewModel_->isLoggingIn());
+    // A button that disables itself while it has the focus would hand the focus on to whatever
+    // comes next in the panel: typing stays in the form instead.
+    const bool enabled = viewModel_->isFormValid() && !viewModel_->isLoggingIn();
+    if (!enabled && logInButton_->hasFocus())
+        passwordField_->setFocus(Qt::OtherFocusReason);
+    logInButton_->setEnabled(enabled);
 }
 
 void LoginView::logInIfEnabled()

@@ -21,9 +21,14 @@ public:
 
     LoginViewModel &viewModel() const { return *viewModel_; }
 
+    // Puts the keyboard focus where typing goes first: Email while it is empty, else Password.
+    void focusFirstControl();
+
 private:
     QWidget *makeHeader();
-    QWidget *makeSignUpLink();
+    QPushButton *makeSignUpLink();
+    // A screen reader speaks each new result line as it appears.
+    void showResponse(const QString &text);
     void updateLogInButton();
     // Return in either field acts as the Log In button would, and only when it is enabled.
     void logInIfEnabled();
@@ -34,6 +39,8 @@ private:
     QLineEdit *passwordField_;
     QPushButton *logInButton_;
     QLabel *responseLine_;
+    QWidget *minimizeButton_ = nullptr;
+    QWidget *quitButton_ = nullptr;
 };
 
 } // namespace hourloom

@@ -58,7 +58,8 @@ QCoro::Task<void> LoginViewModel::logIn()
     // Copies: the login screen (and with it this object) goes away as soon as the user counts
     // as logged in, and may go while the exchange is under way.
     const QPointer<LoginViewModel> self(this);
-    const QString username = username_;
+    // A pasted address may bring a line break or spaces along that nobody sees in the field.
+    const QString username = username_.trimmed();
     const auto authController = authController_;
     const AuthResult result = co_await authController->logIn(username, password_, userActivityController_);
 

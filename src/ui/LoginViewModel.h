@@ -38,8 +38,9 @@ public:
     // True from the start of a login until its result has been applied.
     bool isLoggingIn() const { return loggingIn_; }
 
-    // Sends the typed values. A failure's text goes to responseText; a success stores the
-    // e-mail under "UserName" and marks the user logged in, leaving responseText as it was.
+    // Sends the typed values, the e-mail without white space around it. A failure's text goes
+    // to responseText; a success stores that e-mail under "UserName" and marks the user logged
+    // in, leaving responseText as it was.
     // Does nothing while an earlier login is still running: the login controller serves one
     // login at a time.
     QCoro::Task<void> logIn();

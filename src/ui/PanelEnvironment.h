@@ -7,15 +7,15 @@
 namespace hourloom {
 
 class MenuPresentation;
-class TerminationProtocol;
+class PanelWork;
 class UserActivityControllerProtocol;
 
 // What every view of the panel reaches: whether the panel is open (writing false closes it),
-// the upload scheduler, the application's termination request and the browser.
+// the upload scheduler, the log-out and quit that run from the panel, and the browser.
 struct PanelEnvironment {
     MenuPresentation &menuPresentation;
     std::shared_ptr<UserActivityControllerProtocol> userActivityController;
-    TerminationProtocol &termination;
+    PanelWork &work;
     OpenURL openURL;
 };
 

@@ -2,11 +2,12 @@
 
 #include "Assets.h"
 #include "CheckForUpdatesView.h"
+#include "DesktopNotification.h"
+#include "LoginViewModel.h"
 #include "MenuBarView.h"
-#include "MenuPanel.h"
+#include "PanelWork.h"
 
 #include "core/MenuPresentation.h"
-#include "core/ports/TerminationProtocol.h"
 #include "core/UserDefaults.h"
 #include "auth/AuthControllerProtocol.h"
 #include "upload/UserActivityControllerProtocol.h"
@@ -15,23 +16,33 @@
 #include <QSystemTrayIcon>
 
 namespace hourloom {
+namespace {
+
+// Set once the agent has opened its panel on its own on a desktop without a tray.
+const QString openedWithoutTrayKey = QStringLiteral("OpenedWithoutTray");
+
+} // namespace
 
 StatusItem::StatusItem(MenuPresentation &menuPresentation, std::shared_ptr<UserActivityControllerProtocol> userActivityController,
-                       UpdaterProtocol &updater, TerminationProtocol &termination, OpenURL openURL, QObject *parent)
+                       UpdaterProtocol &updater, TerminationProtocol &termination, OpenURL openURL, MenuPanel::Placement placement,
+                       QObject *parent)
     : QObject(parent)
     , menuPresentation_(menuPresentation)
+    , placement_(placement)
+    , work_(std::make_unique<PanelWork>(userActivityController, termination))
     , contextMenu_(std::make_unique<QMenu>())
     , trayIcon_(new QSystemTrayIcon(this))
 {
     const auto authController = userActivityController->authController();
     const bool loggedIn = authController->loggedIn();
-    auto *content = new MenuBarView(PanelEnvironment{menuPresentation, std::move(userActivityController), termination, std::move(openURL)},
-                                    loggedIn);
-    panel_ = std::make_unique<MenuPanel>(menuPresentation, content);
+    content_ = new MenuBarView(PanelEnvironment{menuPresentation, std::move(userActivityController), *work_, std::move(openURL)}, loggedIn);
+    panel_ = std::make_unique<MenuPanel>(menuPresentation, content_, placement);
+    if (placement == MenuPanel::Placement::ordinaryWindow)
+        content_->showComeBackHint();
 
     contextMenu_->addAction(new CheckForUpdatesView(updater, contextMenu_.get()));
     contextMenu_->addSeparator();
-    contextMenu_->addAction(QStringLiteral("Quit"), this, [&termination] { termination.requestTermination(); });
+    contextMenu_->addAction(QStringLiteral("Quit"), this, [this] { work_->quit(); });
 
     trayIcon_->setToolTip(QStringLiteral("Hourloom"));
     trayIcon_->setContextMenu(contextMenu_.get());
@@ -40,9 +51,8 @@ StatusItem::StatusItem(MenuPresentation &menuPresentation, std::shared_ptr<UserA
         if (key != UserDefaults::loggedInKey)
             return;
         showLoginState();
-        // A login the service refused: the panel asks for a new one at once.
         if (!UserDefaults::boolean(UserDefaults::loggedInKey) && authController->sessionExpired())
-            openPanel();
+            tellSessionExpired();
     });
     connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
@@ -54,7 +64,14 @@ StatusItem::~StatusItem() = default;
 
 void StatusItem::show()
 {
-    trayIcon_->show();
+    if (placement_ == MenuPanel::Placement::besideTrayIcon) {
+        trayIcon_->show();
+        return;
+    }
+    if (UserDefaults::boolean(openedWithoutTrayKey))
+        return;
+    UserDefaults::setBoolean(openedWithoutTrayKey, true);
+    panel_->openUnasked();
 }
 
 void StatusItem::showLoginState()
@@ -62,9 +79,16 @@ void StatusItem::showLoginState()
     trayIcon_->setIcon(Assets::statusBarIcon(UserDefaults::boolean(UserDefaults::loggedInKey)));
 }
 
+void StatusItem::tellSessionExpired()
+{
+    notifyUser(*trayIcon_, QStringLiteral("Hourloom"), LoginViewModel::sessionExpiredText());
+    panel_->openUnasked();
+}
+
 void StatusItem::togglePanel()
 {
-    if (menuPresentation_.isMenuPresented())
+    // A panel that opened by itself is not yet the user's: the click gives it the focus.
+    if (menuPresentation_.isMenuPresented() && panel_->isActiveWindow())
         menuPresentation_.setMenuPresented(false);
     else
         openPanel();
@@ -76,7 +100,7 @@ void StatusItem::openPanel()
     // desktops) does not: Qt drops the position its activation carries, so the geometry is empty
     // and the panel opens at the screen's top-right corner.
     panel_->setAnchor(trayIcon_->geometry());
-    menuPresentation_.setMenuPresented(true);
+    panel_->openAsked();
 }
 
 } // namespace hourloom

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MenuPanel.h"
 #include "OpenURL.h"
 
 #include <QObject>
@@ -11,15 +12,17 @@ class QSystemTrayIcon;
 
 namespace hourloom {
 
-class MenuPanel;
+class MenuBarView;
 class MenuPresentation;
+class PanelWork;
 class TerminationProtocol;
 class UpdaterProtocol;
 class UserActivityControllerProtocol;
 
 // The agent's tray icon titled "Hourloom", with the panel it opens. The icon shows whether a
 // login is stored and follows the user default "loggedIn"; activating it opens or closes the
-// panel; its context menu holds "Check for Updates…" and "Quit".
+// panel; its context menu holds "Check for Updates…" and "Quit". Where the desktop shows no tray
+// icon, the panel is an ordinary window instead, opened by each start of the agent.
 class StatusItem : public QObject {
     Q_OBJECT
 public:
@@ -27,22 +30,32 @@ public:
     // presentation, the updater and the termination request must outlive the item.
     StatusItem(MenuPresentation &menuPresentation, std::shared_ptr<UserActivityControllerProtocol> userActivityController,
                UpdaterProtocol &updater, TerminationProtocol &termination, OpenURL openURL = systemOpenURL(),
-               QObject *parent = nullptr);
+               MenuPanel::Placement placement = MenuPanel::Placement::besideTrayIcon, QObject *parent = nullptr);
     ~StatusItem() override;
 
-    // Puts the icon into the tray.
+    // Puts the icon into the tray. Without a tray, the first start of the agent opens the panel
+    // on its own instead, once, saying how to come back to it.
     void show();
-    // Opens the panel below the icon, as activating the icon does; an open panel stays open.
+    // Opens the panel below the icon, as activating the icon does, with the focus in it; an open
+    // panel comes to the front.
     void openPanel();
 
     MenuPanel &panel() const { return *panel_; }
+    // The panel's log-out and quit.
+    PanelWork &work() const { return *work_; }
 
 private:
     void showLoginState();
     void togglePanel();
+    // A login the service refused: the user learns it from the icon, a notification and the
+    // panel, which opens without taking the focus.
+    void tellSessionExpired();
 
     MenuPresentation &menuPresentation_;
+    MenuPanel::Placement placement_;
+    std::unique_ptr<PanelWork> work_;
     std::unique_ptr<QMenu> contextMenu_;
+    MenuBarView *content_;
     std::unique_ptr<MenuPanel> panel_;
     QSystemTrayIcon *trayIcon_;
 };

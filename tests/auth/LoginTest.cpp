@@ -81,6 +81,17 @@ TEST_F(AuthController_, RejectedLoginsShowTheirMessageAndChangeNothing)
     service->queue(FakeURLSession::tokenPath, {401, R"({"error":"invalid_client","error_description":"Client authentication failed"})"});
     expectFailure(logIn(), "Token Authentication Issue. Try again later");
 
+    // Throttled after repeated wrong passwords: the wait the service names, not a decoder's text.
+    const QByteArray slowDown = R"({"error":"slow_down","error_description":"Too many failed sign-ins"})";
+    service->queue(FakeURLSession::tokenPath, {429, slowDown, false, {{"Retry-After", "30"}}});
+    const AuthResult throttled = logIn();
+    expectFailure(throttled, "Too many login attempts. Please try again in 30 seconds");
+    EXPECT_EQ(throttled.error(), AuthenticationError::tooManyAttempts);
+    service->queue(FakeURLSession::tokenPath, {429, slowDown, false, {{"Retry-After", "61"}}});
+    expectFailure(logIn(), "Too many login attempts. Please try again in 2 minutes");
+    service->queue(FakeURLSession::tokenPath, {429, slowDown});
+    expectFailure(logIn(), "Too many login attempts. Please wait a moment and try again");
+
     const QByteArray page = "<html><body>Internal Server Error</body></html>";
     service->queue(FakeURLSession::tokenPath, {500, page});
     const AuthResult serverError = logIn();

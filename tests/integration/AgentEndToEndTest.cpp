@@ -36,9 +36,9 @@ TEST_F(AgentEndToEnd, LogInTrackUploadLogOutLogInAgainAndQuitAfterTheFinalUpload
 
     // In again, a switch, and quit from the tray menu: the final upload arrives before the end.
     ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(closePanel());
     ASSERT_TRUE(desktop.activate(terminal));
     const int uploadsBeforeQuit = server.uploads();
-    ASSERT_NO_FATAL_FAILURE(closePanel());
     ASSERT_TRUE(openMenu(trayIcon().center(), QStringLiteral("3")));
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Return")}));
     ASSERT_NO_FATAL_FAILURE(expectCleanExit("Quit in the tray menu"));

@@ -100,16 +100,30 @@ bool AgentFixture::openMenu(const QPoint &at, const QString &button)
 
 bool AgentFixture::openPanel()
 {
-    // A click on the icon opens the panel, or closes it when it is open (a popup stays open
-    // while xdotool switches windows without clicking anywhere).
-    if (panel().isValid())
+    // A click on the icon opens the panel with the focus in it, or gives the focus to a panel the
+    // agent opened by itself; it closes the panel only when that has the focus.
+    if (!panelIsActive())
+        click(trayIcon().center());
+    if (XDesktop::spinUntil([&] { return panelIsActive(); }, loadedMachineBound))
         return true;
-    return click(trayIcon().center()) && XDesktop::spinUntil([&] { return panel().isValid(); }, loadedMachineBound);
+    std::cerr << "the panel has no focus: focus in " << desktop.xdotoolOutput({QStringLiteral("getwindowfocus")}).toStdString() << "agent windows";
+    for (const auto &[id, geometry] : desktop.windowsOfClass(QStringLiteral("^Hourloom$")))
+        std::cerr << ' ' << id.toStdString() << ' ' << geometry.width() << 'x' << geometry.height();
+    std::cerr << std::endl;
+    return false;
+}
+
+bool AgentFixture::panelIsActive()
+{
+    const QString active = desktop.xdotoolOutput({QStringLiteral("getactivewindow")}).trimmed();
+    const auto windows = desktop.windowsOfClass(QStringLiteral("^Hourloom$"));
+    return std::any_of(windows.cbegin(), windows.cend(), [&](const auto &window) { return window.first == active && window.second.width() > 100; });
 }
 
 void AgentFixture::closePanel()
 {
-    ASSERT_TRUE(click(trayIcon().center()));
+    ASSERT_TRUE(openPanel());
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !panel().isValid(); }, loadedMachineBound));
 }
 
@@ -122,10 +136,8 @@ bool AgentFixture::loggedIn()
 void AgentFixture::logInThroughThePanel(const QString &email)
 {
     ASSERT_TRUE(openPanel());
-    const QRect form = panel();
-    ASSERT_TRUE(click(QPoint(form.center().x(), form.top() + 130)));
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), email}));
-    ASSERT_TRUE(click(QPoint(form.center().x(), form.top() + 158)));
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Tab")}));
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), DevServerProcess::password}));
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return loggedIn(); }, loadedMachineBound)) << "the login did not go through";

@@ -40,11 +40,15 @@ protected:
     bool click(const QPoint &at, const QString &button = QStringLiteral("1"));
     // Clicks and waits until a new window of the agent (its menu) shows.
     bool openMenu(const QPoint &at, const QString &button);
+    // Opens the panel with a click on the icon and waits until it is the active window, so that
+    // typing goes into it.
     bool openPanel();
-    // Closes the panel a login left open, with a click on the icon, and waits until it has gone:
-    // while the popup holds the pointer, activations may not reach the window manager.
+    bool panelIsActive();
+    // Closes the panel a login left open with Escape, as a keyboard user does, and waits until it
+    // has gone.
     void closePanel();
     bool loggedIn();
+    // Types the login into the panel as it opens: Email, Tab, Password, Return.
     void logInThroughThePanel(const QString &email = DevServerProcess::email);
     // Logs out from the panel's settings menu and waits until the agent says so.
     void logOutThroughThePanel();

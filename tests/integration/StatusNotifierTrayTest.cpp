@@ -176,6 +176,8 @@ TEST_F(StatusNotifierTrayTest, RegistersWithTheWatcherAndActivationTogglesThePan
     EXPECT_EQ(panel.top(), screen.top());
     EXPECT_EQ(panel.size(), item.panel().size());
 
+    // Activated again once the panel has the focus, the item closes it.
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return item.panel().isActiveWindow(); }, loadedMachineBound)) << "the panel never got the focus";
     const QDBusMessage closed = hostCalls(QStringLiteral("Activate"));
     ASSERT_EQ(closed.type(), QDBusMessage::ReplyMessage) << closed.errorMessage().toStdString();
     EXPECT_FALSE(item.panel().isVisible());

@@ -30,7 +30,7 @@ public:
         co_await gate.pass();
         co_return nextResult;
     }
-    bool sessionExpired() const override { return false; }
+    bool sessionExpired() const override { return expired; }
     void setSessionExpired(bool) override {}
     QCoro::Task<void> logOut() override { co_return; }
     QCoro::Task<std::optional<QString>> getAccessToken() override { co_return std::nullopt; }
@@ -49,12 +49,14 @@ public:
     QList<LogIn> logIns;
     AuthResult nextResult = AuthResult::success(QStringLiteral("Successfully logged in"));
     Gate gate;
+    bool expired = false;
 
 private:
     bool loggedIn_ = false;
 };
 
-// Counts log-outs; everything else does nothing.
+// Counts log-outs, which end at once or, while the gate is closed, when the test opens it;
+// everything else does nothing.
 class FakeUserActivityController final : public UserActivityControllerProtocol {
 public:
     std::shared_ptr<SessionBatchControllerProtocol> sessionBatchController() const override { return nullptr; }
@@ -67,11 +69,12 @@ public:
     QCoro::Task<void> logOut() override
     {
         ++logOuts;
-        co_return;
+        co_await logOutGate.pass();
     }
 
     std::shared_ptr<FakeAuthController> auth = std::make_shared<FakeAuthController>();
     int logOuts = 0;
+    Gate logOutGate;
 };
 
 class FakeTermination final : public TerminationProtocol {

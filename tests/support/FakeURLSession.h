@@ -26,6 +26,7 @@ public:
         std::optional<QByteArray> body = QByteArray("{}");
         // No HTTP answer at all, as when the connection is refused or drops.
         bool transportFailure = false;
+        QList<std::pair<QByteArray, QByteArray>> headers{};
     };
     struct Exchange {
         URLRequest request;
@@ -67,7 +68,7 @@ public:
         co_await gate.pass();
         if (answer.transportFailure)
             co_return URLSessionCompletion{std::nullopt, std::nullopt, URLSessionError{QStringLiteral("Connection refused")}};
-        co_return URLSessionCompletion{answer.body, HTTPURLResponse{answer.status, {}}, std::nullopt};
+        co_return URLSessionCompletion{answer.body, HTTPURLResponse{answer.status, answer.headers}, std::nullopt};
     }
 
     QList<Exchange> exchanges;

@@ -76,6 +76,16 @@ TEST_F(LoginViewModelTest, FailureShowsItsTextAsItIsAndALaterSuccessKeepsIt)
     EXPECT_EQ(auth.logIns[2].password, QStringLiteral("right password"));
 }
 
+TEST_F(LoginViewModelTest, APastedEmailIsSentAndStoredWithoutTheWhiteSpaceAroundIt)
+{
+    viewModel.setUsername(QStringLiteral(" ada@example.org\r\n"));
+    viewModel.setPassword(QStringLiteral("right password"));
+    QCoro::waitFor(viewModel.logIn());
+    ASSERT_EQ(auth.logIns.size(), 1);
+    EXPECT_EQ(auth.logIns[0].username, QStringLiteral("ada@example.org"));
+    EXPECT_EQ(UserDefaults::string(UserDefaults::userNameKey), QStringLiteral("ada@example.org"));
+}
+
 TEST_F(LoginViewModelTest, ASecondLoginWhileOneRunsIsIgnored)
 {
     auth.gate.close();

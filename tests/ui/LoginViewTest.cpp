@@ -5,6 +5,7 @@
 
 #include "core/Configuration.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -42,16 +43,20 @@ protected:
     PanelHarness harness;
     FakeAuthController &auth = *harness.userActivity->auth;
     LoginView view{harness.environment()};
-    QLineEdit *email = findByAccessibleName<QLineEdit>(view, QStringLiteral("Email Input"));
-    QLineEdit *password = findByAccessibleName<QLineEdit>(view, QStringLiteral("Password Input"));
+    QLineEdit *email = findByIdentifier<QLineEdit>(view, QStringLiteral("Email Input"));
+    QLineEdit *password = findByIdentifier<QLineEdit>(view, QStringLiteral("Password Input"));
     QPushButton *logInButton = button(QStringLiteral("Log In"));
-    QLabel *responseLine = findByAccessibleName<QLabel>(view, QStringLiteral("Log In Response Text"));
+    QLabel *responseLine = findByIdentifier<QLabel>(view, QStringLiteral("Log In Response Text"));
 };
 
 TEST_F(LoginViewTest, ShowsEveryNamedElement)
 {
     for (const char *name : {"Minimize App Button", "Quit App Button", "Hourloom Logo"})
-        EXPECT_NE(findByAccessibleName(view, QLatin1String(name)), nullptr) << name;
+        EXPECT_NE(findByIdentifier(view, QLatin1String(name)), nullptr) << name;
+    // What a screen reader speaks is what the user sees; the result line speaks its own text.
+    EXPECT_EQ(email->accessibleName(), QStringLiteral("Email"));
+    EXPECT_EQ(password->accessibleName(), QStringLiteral("Password"));
+    EXPECT_EQ(responseLine->accessibleName(), QString());
     EXPECT_EQ(email->placeholderText(), QStringLiteral("Email"));
     EXPECT_EQ(password->placeholderText(), QStringLiteral("Password"));
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
@@ -116,6 +121,30 @@ TEST_F(LoginViewTest, LogInIsDisabledWhileALoginRuns)
     EXPECT_EQ(responseLine->text(), QStringLiteral("Invalid login details"));
 }
 
+TEST_F(LoginViewTest, TabFollowsTheScreenAndLogInKeepsTheFocusInTheForm)
+{
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    type(QStringLiteral("abc"), QStringLiteral("12345678"));
+    findByIdentifier(view, QStringLiteral("Minimize App Button"))->setFocus();
+    QStringList visited;
+    for (int step = 0; step < 6; ++step) {
+        QWidget *focused = QApplication::focusWidget();
+        const auto *pushButton = qobject_cast<QPushButton *>(focused);
+        visited.append(pushButton ? pushButton->text() : focused->objectName());
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    EXPECT_EQ(visited, (QStringList{"Minimize App Button", "Quit App Button", "Email Input", "Password Input", "Log In", "No account? Sign up here"}));
+
+    // Log In disables itself while the login runs; Space must not reach a header button then.
+    auth.gate.close();
+    logInButton->setFocus();
+    QTest::keyClick(logInButton, Qt::Key_Space);
+    ASSERT_EQ(auth.logIns.size(), 1);
+    EXPECT_EQ(QApplication::focusWidget(), password);
+    auth.gate.open();
+}
+
 TEST_F(LoginViewTest, SignUpOpensTheRootURLAndTheHeaderButtonsCloseThePanelOrAskToQuit)
 {
     QTest::mouseClick(button(QStringLiteral("No account? Sign up here")), Qt::LeftButton);
@@ -123,12 +152,13 @@ TEST_F(LoginViewTest, SignUpOpensTheRootURLAndTheHeaderButtonsCloseThePanelOrAsk
     EXPECT_FALSE(harness.presentation.isMenuPresented());
 
     harness.presentation.setMenuPresented(true);
-    QTest::mouseClick(findByAccessibleName<QToolButton>(view, QStringLiteral("Minimize App Button")), Qt::LeftButton);
+    QTest::mouseClick(findByIdentifier<QToolButton>(view, QStringLiteral("Minimize App Button")), Qt::LeftButton);
     EXPECT_FALSE(harness.presentation.isMenuPresented());
     EXPECT_EQ(harness.termination.requests, 0);
 
-    QTest::mouseClick(findByAccessibleName<QToolButton>(view, QStringLiteral("Quit App Button")), Qt::LeftButton);
+    QTest::mouseClick(findByIdentifier<QToolButton>(view, QStringLiteral("Quit App Button")), Qt::LeftButton);
     EXPECT_EQ(harness.termination.requests, 1);
+    EXPECT_EQ(harness.work.status(), QStringLiteral("Sending the time tracked so far, then quitting\u2026"));
     EXPECT_EQ(harness.userActivity->logOuts, 0);
     EXPECT_EQ(harness.openedURLs.size(), 1);
 }

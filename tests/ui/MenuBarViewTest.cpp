@@ -1,4 +1,5 @@
 #include "ui/AccountView.h"
+#include "ui/ElidedLabel.h"
 #include "ui/LoginView.h"
 #include "ui/LoginViewModel.h"
 #include "ui/MenuBarView.h"
@@ -29,7 +30,7 @@ bool showsText(const QWidget &root, const QString &text)
 
 QAction *settingsEntry(const QWidget &root, const QString &text)
 {
-    const auto *settings = findByAccessibleName<QToolButton>(root, QStringLiteral("Settings Button"));
+    const auto *settings = findByIdentifier<QToolButton>(root, QStringLiteral("Settings Button"));
     if (!settings || !settings->menu())
         return nullptr;
     for (QAction *action : settings->menu()->actions())
@@ -73,6 +74,32 @@ TEST(MenuBarViewTest, SwitchesScreensAsTheLoginStateChanges)
     EXPECT_NE(qobject_cast<LoginView *>(view.content()), nullptr);
 }
 
+TEST(MenuBarViewTest, ShowsWhatALogOutOrAQuitDoesWhileItWaitsOnTheServiceAndOneLogOutRunsAtATime)
+{
+    PanelHarness harness;
+    MenuBarView view(harness.environment(), true);
+    const auto *line = findByIdentifier<QLabel>(view, QStringLiteral("Work In Progress"));
+    ASSERT_NE(line, nullptr);
+    EXPECT_FALSE(line->isVisibleTo(&view));
+
+    harness.userActivity->logOutGate.close();
+    settingsEntry(*view.content(), QStringLiteral("Log Out"))->trigger();
+    EXPECT_TRUE(line->isVisibleTo(&view));
+    EXPECT_EQ(line->text(), QStringLiteral("Sending the time tracked so far, then logging out\u2026"));
+    settingsEntry(*view.content(), QStringLiteral("Log Out"))->trigger();
+    EXPECT_EQ(harness.userActivity->logOuts, 1);
+    auto finished = harness.work.logOutFinished();
+    EXPECT_FALSE(finished.isReady()) << "the agent could end under the log-out";
+
+    harness.userActivity->logOutGate.open();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return finished.isReady(); }));
+    EXPECT_FALSE(line->isVisibleTo(&view));
+
+    settingsEntry(*view.content(), QStringLiteral("Quit"))->trigger();
+    EXPECT_EQ(line->text(), QStringLiteral("Sending the time tracked so far, then quitting\u2026"));
+    EXPECT_TRUE(line->isVisibleTo(&view));
+}
+
 TEST(MenuBarViewTest, ShowsWhatTheDesktopNeedsAboveEitherScreenWhileItNeedsIt)
 {
     PanelHarness harness;
@@ -112,6 +139,23 @@ TEST_F(AccountViewTest, ShowsTheShortVersionOrUnknownAndTheStoredUserNameOrUser)
     EXPECT_FALSE(showsText(view, QStringLiteral("User")));
 }
 
+TEST_F(AccountViewTest, ALongUserNameEndsInAnEllipsisAndShowsWholeOnHover)
+{
+    const QString name = QStringLiteral("a.very.long.name.of.someone.at.work@departments.example.org");
+    UserDefaults::setString(UserDefaults::userNameKey, name);
+    AccountView view(harness.environment(), std::nullopt);
+    view.setFixedWidth(280);
+    view.show();
+    const auto *label = view.findChild<ElidedLabel *>();
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), name) << "a screen reader does not hear the whole name";
+    const QString shown = label->shownText();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("\u2026"))) << shown.toStdString();
+    EXPECT_TRUE(name.startsWith(shown.chopped(1)));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+    EXPECT_EQ(label->toolTip(), name);
+}
+
 TEST_F(AccountViewTest, LinksOpenTheirPageAndCloseThePanel)
 {
     AccountView view(harness.environment(), std::nullopt);
@@ -127,7 +171,7 @@ TEST_F(AccountViewTest, LinksOpenTheirPageAndCloseThePanel)
     EXPECT_FALSE(harness.presentation.isMenuPresented());
 
     harness.presentation.setMenuPresented(true);
-    QTest::mouseClick(findByAccessibleName<QToolButton>(view, QStringLiteral("Open Help Page")), Qt::LeftButton);
+    QTest::mouseClick(findByIdentifier<QToolButton>(view, QStringLiteral("Open Help Page")), Qt::LeftButton);
     EXPECT_FALSE(harness.presentation.isMenuPresented());
 
     EXPECT_EQ(harness.openedURLs,
@@ -138,7 +182,7 @@ TEST_F(AccountViewTest, SettingsMenuOffersLogOutAndQuitThroughTheTerminationRequ
 {
     const AccountView view(harness.environment(), std::nullopt);
     QStringList entries;
-    for (const QAction *action : findByAccessibleName<QToolButton>(view, QStringLiteral("Settings Button"))->menu()->actions())
+    for (const QAction *action : findByIdentifier<QToolButton>(view, QStringLiteral("Settings Button"))->menu()->actions())
         entries.append(action->text());
     EXPECT_EQ(entries, (QStringList{QStringLiteral("Log Out"), QStringLiteral("Quit")}));
 
@@ -149,7 +193,7 @@ TEST_F(AccountViewTest, SettingsMenuOffersLogOutAndQuitThroughTheTerminationRequ
     EXPECT_EQ(harness.termination.requests, 1);
     EXPECT_EQ(harness.userActivity->logOuts, 0);
     EXPECT_TRUE(harness.presentation.isMenuPresented());
-    EXPECT_NE(findByAccessibleName(view, QStringLiteral("Hourloom Logo")), nullptr);
+    EXPECT_NE(findByIdentifier(view, QStringLiteral("Hourloom Logo")), nullptr);
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "ui/LoginViewModel.h"
 #include "ui/MenuBarView.h"
 
+#include "core/Clock.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -45,16 +47,17 @@ int main(int argc, char *argv[])
     const QDir folder(QString::fromLocal8Bit(argv[1]));
 
     PanelHarness harness;
-    harness.userActivity->auth->nextResult = AuthResult::failure(AuthenticationError::invalidLoginDetails);
+    // A login the service throttles, and a name too long for the panel.
+    harness.userActivity->auth->nextResult = AuthResult::tooManyAttempts(Clock::now().addSecs(30));
     MenuBarView view(harness.environment(), false);
     auto *loginView = qobject_cast<LoginView *>(view.content());
-    findByAccessibleName<QLineEdit>(*loginView, QStringLiteral("Email Input"))->setText(QStringLiteral("ada@example.org"));
-    findByAccessibleName<QLineEdit>(*loginView, QStringLiteral("Password Input"))->setText(QStringLiteral("not my password"));
+    findByIdentifier<QLineEdit>(*loginView, QStringLiteral("Email Input"))->setText(QStringLiteral("ada@example.org"));
+    findByIdentifier<QLineEdit>(*loginView, QStringLiteral("Password Input"))->setText(QStringLiteral("not my password"));
     QCoro::waitFor(loginView->viewModel().logIn());
     if (!save(view, folder.filePath(QStringLiteral("panel-logged-out.png"))))
         return 1;
 
-    UserDefaults::setString(UserDefaults::userNameKey, QStringLiteral("ada@example.org"));
+    UserDefaults::setString(UserDefaults::userNameKey, QStringLiteral("augusta.ada.king-noel@analytical-engine.example.org"));
     UserDefaults::setBoolean(UserDefaults::loggedInKey, true);
     return save(view, folder.filePath(QStringLiteral("panel-logged-in.png"))) ? 0 : 1;
 }

@@ -1,4 +1,5 @@
 #include "ui/CheckForUpdatesView.h"
+#include "ui/MenuBarView.h"
 #include "ui/MenuPanel.h"
 #include "ui/PanelPlacement.h"
 #include "ui/StatusItem.h"
@@ -7,9 +8,12 @@
 
 #include "ui/Assets.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -29,23 +33,22 @@ TEST(PanelPlacementTest, UnderTheIconInsideTheScreenOrTopRightWithoutAnIcon)
 
 TEST(MenuPanelTest, VisibilityAndFlagFollowEachOtherAndHidingTakesTheFocusAway)
 {
-    MenuPresentation presentation;
-    auto *content = new QWidget;
-    auto *field = new QLineEdit(content);
-    MenuPanel panel{presentation, content};
-    presentation.setMenuPresented(true);
+    PanelHarness harness;
+    MenuPanel panel{harness.presentation, new MenuBarView(harness.environment(), false)};
+    auto *field = findByIdentifier<QLineEdit>(panel, QStringLiteral("Email Input"));
+    harness.presentation.setMenuPresented(true);
     EXPECT_TRUE(panel.isVisible());
     field->setFocus();
     ASSERT_EQ(panel.focusWidget(), field);
-    presentation.setMenuPresented(false);
+    harness.presentation.setMenuPresented(false);
     EXPECT_FALSE(panel.isVisible());
     EXPECT_EQ(panel.focusWidget(), nullptr); // so that no cursor blinks in the hidden panel
     EXPECT_FALSE(field->hasFocus());
 
     panel.show();
-    EXPECT_TRUE(presentation.isMenuPresented());
-    panel.close(); // what a click outside the popup does
-    EXPECT_FALSE(presentation.isMenuPresented());
+    EXPECT_TRUE(harness.presentation.isMenuPresented());
+    panel.close(); // what the window manager's close does
+    EXPECT_FALSE(harness.presentation.isMenuPresented());
 }
 
 class StatusItemTest : public ::testing::Test {
@@ -60,9 +63,19 @@ protected:
         return nullptr;
     }
 
+    QWidget *focused() const { return QApplication::focusWidget(); }
+    void workElsewhere()
+    {
+        elsewhere.show();
+        elsewhere.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+    }
+    QWidget *control(const char *identifier) const { return findByIdentifier(item.panel(), QLatin1String(identifier)); }
+
     PanelHarness harness;
     FakeUpdater updater{true};
     StatusItem item{harness.presentation, harness.userActivity, updater, harness.termination, harness.environment().openURL};
+    QWidget elsewhere;
 };
 
 TEST_F(StatusItemTest, IconFollowsTheStoredLoginState)
@@ -79,11 +92,20 @@ TEST_F(StatusItemTest, IconFollowsTheStoredLoginState)
 TEST_F(StatusItemTest, ActivationTogglesThePanelAndTheContextMenuChecksForUpdatesAndQuits)
 {
     emit trayIcon().activated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(item.panel().isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&item.panel()));
     emit trayIcon().activated(QSystemTrayIcon::Context);
     EXPECT_TRUE(item.panel().isVisible());
     emit trayIcon().activated(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(item.panel().isVisible());
+
+    // A panel the agent opened by itself is not yet the user's: a click gives it the focus.
+    workElsewhere();
+    item.panel().openUnasked();
+    ASSERT_TRUE(item.panel().isVisible());
+    emit trayIcon().activated(QSystemTrayIcon::Trigger);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&item.panel()));
+    EXPECT_TRUE(item.panel().isVisible());
+    harness.presentation.setMenuPresented(false);
 
     QAction *check = contextEntry(QStringLiteral("Check for Updates\u2026"));
     ASSERT_NE(check, nullptr);
@@ -93,6 +115,58 @@ TEST_F(StatusItemTest, ActivationTogglesThePanelAndTheContextMenuChecksForUpdate
     ASSERT_NE(quit, nullptr);
     quit->trigger();
     EXPECT_EQ(harness.termination.requests, 1);
+}
+
+TEST_F(StatusItemTest, TheUserOpensAWindowTitledHourloomWithTheFocusWhereTypingGoesFirstAndEscapeClosesIt)
+{
+    emit trayIcon().activated(QSystemTrayIcon::Trigger);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&item.panel()));
+    EXPECT_EQ(item.panel().windowTitle(), QStringLiteral("Hourloom"));
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the panel grabs keyboard and mouse";
+    EXPECT_EQ(focused(), control("Email Input"));
+    QTest::keyClicks(focused(), QStringLiteral("ada@example.org"));
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    EXPECT_FALSE(item.panel().isVisible());
+
+    // The user works elsewhere and comes back. Email filled in: typing goes to Password. Logged
+    // in: the settings menu.
+    workElsewhere();
+    item.openPanel();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&item.panel()));
+    EXPECT_EQ(focused(), control("Password Input"));
+    harness.presentation.setMenuPresented(false);
+    UserDefaults::setBoolean(UserDefaults::loggedInKey, true);
+    workElsewhere();
+    item.openPanel();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&item.panel()));
+    EXPECT_EQ(focused(), control("Settings Button"));
+}
+
+TEST(TraylessStatusItemTest, TheFirstStartOpensAnOrdinaryWindowOnceSayingHowToComeBack)
+{
+    PanelHarness harness;
+    FakeUpdater updater{true};
+    UserDefaults::remove(QStringLiteral("OpenedWithoutTray"));
+    {
+        StatusItem first{harness.presentation, harness.userActivity, updater, harness.termination, harness.environment().openURL,
+                         MenuPanel::Placement::ordinaryWindow};
+        first.show();
+        ASSERT_TRUE(first.panel().isVisible());
+        EXPECT_EQ(first.panel().windowType(), Qt::Window);
+        EXPECT_EQ(first.panel().windowTitle(), QStringLiteral("Hourloom"));
+        const auto *hint = findByIdentifier<QLabel>(first.panel(), QStringLiteral("Come Back Hint"));
+        ASSERT_NE(hint, nullptr);
+        EXPECT_TRUE(hint->isVisibleTo(&first.panel()));
+        EXPECT_TRUE(hint->text().contains(QStringLiteral("start Hourloom again"))) << hint->text().toStdString();
+        EXPECT_FALSE(first.findChild<QSystemTrayIcon *>()->isVisible());
+        harness.presentation.setMenuPresented(false);
+    }
+    StatusItem later{harness.presentation, harness.userActivity, updater, harness.termination, harness.environment().openURL,
+                     MenuPanel::Placement::ordinaryWindow};
+    later.show();
+    EXPECT_FALSE(later.panel().isVisible()) << "opened on its own at a later start";
+    later.openPanel(); // a second start of the agent
+    EXPECT_TRUE(later.panel().isVisible());
 }
 
 TEST(CheckForUpdatesTest, FollowsTheUpdaterFromTheStart)

@@ -2,6 +2,7 @@
 
 #include "core/MenuPresentation.h"
 #include "ui/PanelEnvironment.h"
+#include "ui/PanelWork.h"
 
 #include "support/FakeApplicationServices.h"
 #include "support/FakeControllers.h"
@@ -21,23 +22,21 @@ struct PanelHarness {
 
     PanelEnvironment environment()
     {
-        return PanelEnvironment{presentation, userActivity, termination, [this](const QUrl &url) { openedURLs.append(url); }};
+        return PanelEnvironment{presentation, userActivity, work, [this](const QUrl &url) { openedURLs.append(url); }};
     }
 
     MenuPresentation presentation;
     std::shared_ptr<FakeUserActivityController> userActivity = std::make_shared<FakeUserActivityController>();
     FakeTermination termination;
+    PanelWork work{userActivity, termination};
     QList<QUrl> openedURLs;
 };
 
-// The child widget that assistive tools know by this name.
+// The child widget that tests and automation know by this identifier (its object name).
 template <typename Widget = QWidget>
-Widget *findByAccessibleName(const QWidget &root, const QString &name)
+Widget *findByIdentifier(const QWidget &root, const QString &identifier)
 {
-    for (Widget *widget : root.findChildren<Widget *>())
-        if (widget->accessibleName() == name)
-            return widget;
-    return nullptr;
+    return root.findChild<Widget *>(identifier);
 }
 
 } // namespace hourloom::test

@@ -1,6 +1,28 @@
 #include "URLSessionProtocol.h"
 
+#include "core/Clock.h"
+
+#include <QLocale>
+
 namespace hourloom {
+
+std::optional<QDateTime> HTTPURLResponse::retryAfter() const
+{
+    const QByteArray header = value("Retry-After").trimmed();
+    bool ok = false;
+    const double seconds = header.toDouble(&ok);
+    if (ok && seconds >= 0)
+        return Clock::now().addMSecs(qint64(seconds * 1000.0));
+    // An HTTP date, such as "Wed, 21 Oct 2015 07:28:00 GMT"; HTTP dates are always in GMT.
+    QString text = QString::fromLatin1(header);
+    if (text.endsWith(QStringLiteral(" GMT")))
+        text.chop(4);
+    QDateTime date = QLocale::c().toDateTime(text, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss"));
+    if (!date.isValid())
+        return std::nullopt;
+    date.setTimeSpec(Qt::UTC);
+    return date;
+}
 
 QCoro::Task<std::variant<URLSessionResponse, URLSessionError>> URLSessionProtocol::upload(URLRequest request, QByteArray body)
 {

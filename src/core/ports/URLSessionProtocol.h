@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -43,6 +44,10 @@ struct HTTPURLResponse {
         }
         return {};
     }
+
+    // When Retry-After says to ask again (seconds from now, or an HTTP date); none when the
+    // field is missing or unreadable.
+    std::optional<QDateTime> retryAfter() const;
 };
 
 // A failure of the transport itself (no network, refused connection, time-out): no answer.

@@ -5,6 +5,8 @@
 #include "platform/desktops/entries/DesktopApplication.h"
 #include "platform/desktops/entries/ProcessExecutable.h"
 
+#include <QCoreApplication>
+
 #include <xcb/res.h>
 
 namespace hourloom {
@@ -60,6 +62,10 @@ std::optional<RunningApplication> X11Workspace::activeApplication() const
     connection_->handleQueuedEventsSoon();
     if (!facts)
         return std::nullopt;
+    // The agent's own panel is no application the user switches to: the one before it stays in
+    // front while the user types into the panel.
+    if (facts->executable == executableOfProcess(std::uint32_t(QCoreApplication::applicationPid())))
+        return announcer_.known();
     return describeApplication(desktopEntries_, *facts);
 }
 

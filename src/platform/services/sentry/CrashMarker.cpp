@@ -20,6 +20,7 @@ constexpr int maximumFrames = 64;
 // Everything the handler needs is prepared beforehand: it must not allocate.
 char markerPath[4096];
 alignas(16) char alternateStack[64 * 1024];
+char mapsChunk[4096];
 
 // Appends text to the buffer without the C library's formatting, which is not signal-safe.
 struct MarkerText {
@@ -45,6 +46,17 @@ struct MarkerText {
     }
 };
 
+void writeAll(int fd, const char *bytes, size_t length)
+{
+    size_t written = 0;
+    while (written < length) {
+        const ssize_t result = write(fd, bytes + written, length - written);
+        if (result <= 0)
+            return;
+        written += static_cast<size_t>(result);
+    }
+}
+
 void writeMarker(int signal)
 {
     MarkerText text;
@@ -67,12 +79,15 @@ void writeMarker(int signal)
     const int fd = open(markerPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return;
-    size_t written = 0;
-    while (written < text.length) {
-        const ssize_t result = write(fd, text.bytes + written, text.length - written);
-        if (result <= 0)
-            break;
-        written += static_cast<size_t>(result);
+    writeAll(fd, text.bytes, text.length);
+    // The binary and its libraries load at other addresses in every run: the mappings say
+    // which file each return address belongs to, and where that file was loaded.
+    const int maps = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+    if (maps >= 0) {
+        ssize_t count;
+        while ((count = read(maps, mapsChunk, sizeof mapsChunk)) > 0)
+            writeAll(fd, mapsChunk, static_cast<size_t>(count));
+        close(maps);
     }
     close(fd);
 }

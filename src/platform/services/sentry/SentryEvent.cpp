@@ -1,13 +1,19 @@
 #include "SentryEvent.h"
 
 #include "CrashReport.h"
+#include "ElfBuildId.h"
 
 #include "core/Clock.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSysInfo>
 #include <QUuid>
+
+#include <algorithm>
+
+#include <sys/stat.h>
 
 namespace hourloom {
 namespace {
@@ -20,6 +26,42 @@ QJsonObject exceptionValues(const QJsonObject &exception)
 QString hexAddress(quint64 address)
 {
     return QStringLiteral("0x") + QString::number(address, 16);
+}
+
+// Symbol servers name an ELF file's symbols by the first 16 bytes of its build id read as a
+// GUID, whose first three fields are little-endian.
+QString debugId(QByteArray buildId)
+{
+    buildId = buildId.leftJustified(16, '\0', true);
+    std::reverse(buildId.begin(), buildId.begin() + 4);
+    std::reverse(buildId.begin() + 4, buildId.begin() + 6);
+    std::reverse(buildId.begin() + 6, buildId.begin() + 8);
+    return QUuid::fromRfc4122(buildId).toString(QUuid::WithoutBraces);
+}
+
+// The files the frames lie in, so that a server can turn each address into a place in the
+// file's own symbols.
+QJsonObject debugMeta(const CrashReport &crash)
+{
+    QJsonArray images;
+    for (const LoadedModule &module : crash.modulesOfFrames()) {
+        QJsonObject image{{QStringLiteral("type"), QStringLiteral("elf")},
+                          {QStringLiteral("code_file"), module.path},
+                          {QStringLiteral("image_addr"), hexAddress(module.base)},
+                          {QStringLiteral("image_size"), qint64(module.end - module.base)}};
+        // Read from the file now: only when it is still the one that was mapped does its id
+        // name the symbols of the crashed code.
+        struct stat status {};
+        if (::stat(QFile::encodeName(module.path).constData(), &status) == 0 && quint64(status.st_ino) == module.inode) {
+            const QByteArray buildId = elfBuildId(module.path);
+            if (!buildId.isEmpty()) {
+                image.insert(QStringLiteral("code_id"), QString::fromLatin1(buildId.toHex()));
+                image.insert(QStringLiteral("debug_id"), debugId(buildId));
+            }
+        }
+        images.append(image);
+    }
+    return {{QStringLiteral("images"), images}};
 }
 
 } // namespace
@@ -78,6 +120,8 @@ QJsonObject SentryEvent::fatal(const CrashReport &crash, const CrashReportingOpt
 
     QJsonObject event = common(QStringLiteral("fatal"), crash.time.isValid() ? crash.time : Clock::now(), options);
     event.insert(QStringLiteral("exception"), exceptionValues(exception));
+    if (!crash.modules.isEmpty())
+        event.insert(QStringLiteral("debug_meta"), debugMeta(crash));
     return event;
 }
 

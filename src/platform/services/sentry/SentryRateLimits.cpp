@@ -2,9 +2,6 @@
 
 #include "core/Clock.h"
 
-#include <QLocale>
-#include <QTimeZone>
-
 namespace hourloom {
 namespace {
 
@@ -17,7 +14,7 @@ void SentryRateLimits::update(const HTTPURLResponse &response)
     if (readRateLimitsHeader(response.value("X-Sentry-Rate-Limits")))
         return;
     if (response.statusCode == 429)
-        limit(QString(), retryAfter(response.value("Retry-After")));
+        limit(QString(), response.retryAfter().value_or(Clock::now().addSecs(defaultRetrySeconds)));
 }
 
 bool SentryRateLimits::readRateLimitsHeader(const QByteArray &header)
@@ -41,25 +38,6 @@ bool SentryRateLimits::readRateLimitsHeader(const QByteArray &header)
             limit(QString::fromLatin1(category.trimmed()), until);
     }
     return found;
-}
-
-QDateTime SentryRateLimits::retryAfter(const QByteArray &header)
-{
-    const QDateTime now = Clock::now();
-    bool ok = false;
-    const double seconds = header.trimmed().toDouble(&ok);
-    if (ok && seconds >= 0)
-        return now.addMSecs(qint64(seconds * 1000.0));
-    // An HTTP date, such as "Wed, 21 Oct 2015 07:28:00 GMT"; HTTP dates are always in GMT.
-    QString text = QString::fromLatin1(header.trimmed());
-    if (text.endsWith(QStringLiteral(" GMT")))
-        text.chop(4);
-    QDateTime date = QLocale::c().toDateTime(text, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss"));
-    if (date.isValid()) {
-        date.setTimeSpec(Qt::UTC);
-        return date;
-    }
-    return now.addSecs(defaultRetrySeconds);
 }
 
 void SentryRateLimits::limit(const QString &category, const QDateTime &until)

@@ -24,7 +24,6 @@ public:
 private:
     void limit(const QString &category, const QDateTime &until);
     bool readRateLimitsHeader(const QByteArray &header);
-    static QDateTime retryAfter(const QByteArray &header);
 
     // The empty category stands for all of them.
     QHash<QString, QDateTime> limitedUntil_;

@@ -4,6 +4,7 @@
 #include "platform/services/sentry/CrashReport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <csignal>
@@ -25,7 +26,28 @@ protected:
         EXPECT_TRUE(marker.open(QIODevice::ReadOnly)) << "no crash marker";
         return marker.readAll();
     }
+
+    // What an elfutils tool prints about the file (symbols and notes from the file itself).
+    static QString elfutils(const QString &tool, const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(tool, arguments);
+        EXPECT_TRUE(process.waitForFinished(60000)) << tool.toStdString();
+        return QString::fromLocal8Bit(process.readAllStandardOutput());
+    }
 };
+
+// The image of the event's debug_meta that holds the address.
+QJsonObject imageHolding(const QJsonObject &event, quint64 address)
+{
+    for (const QJsonValue &value : event.value("debug_meta").toObject().value("images").toArray()) {
+        const QJsonObject image = value.toObject();
+        const quint64 base = image.value("image_addr").toString().toULongLong(nullptr, 16);
+        if (address >= base && address - base < quint64(image.value("image_size").toInteger()))
+            return image;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -50,8 +72,34 @@ TEST_F(CrashMarker_, ASegmentationFaultIsSentAtTheNextLaunchAsAFatalEventAndTheM
     EXPECT_EQ(mechanism.value("type"), "signalhandler");
     EXPECT_EQ(mechanism.value("handled"), false);
     EXPECT_EQ(mechanism.value("meta").toObject().value("signal").toObject().value("number"), SIGSEGV);
-    EXPECT_EQ(exception.value("stacktrace").toObject().value("frames").toArray().size(), report->frames.size());
+    const QJsonArray frames = exception.value("stacktrace").toObject().value("frames").toArray();
+    EXPECT_EQ(frames.size(), report->frames.size());
     EXPECT_FALSE(QFile::exists(markerPath()));
+
+    // The probe is position-independent: only its image's load address and build id make its
+    // frames readable. Resolved with the build's own symbols, they name the functions it died in.
+    const QString probe = QFileInfo(QStringLiteral(CRASH_PROBE)).canonicalFilePath();
+    QJsonObject probeImage;
+    QStringList probeFunctions;
+    for (const QJsonValue &frame : frames) {
+        const quint64 address = frame.toObject().value("instruction_addr").toString().toULongLong(nullptr, 16);
+        const QJsonObject image = imageHolding(event, address);
+        ASSERT_FALSE(image.isEmpty()) << "no image for frame " << std::hex << address;
+        if (image.value("code_file") != probe)
+            continue;
+        probeImage = image;
+        const QString offset = QStringLiteral("0x") + QString::number(address - image.value("image_addr").toString().toULongLong(nullptr, 16), 16);
+        probeFunctions << elfutils("eu-addr2line", {"--functions", "--demangle", "-e", probe, offset}).section('\n', 0, 0);
+    }
+    const QString notes = elfutils("eu-readelf", {"--notes", probe});
+    EXPECT_TRUE(notes.contains("Build ID: " + probeImage.value("code_id").toString()) && probeImage.contains("debug_id")) << notes.toStdString();
+    const auto position = [&probeFunctions](const QString &name) {
+        return std::find_if(probeFunctions.begin(), probeFunctions.end(), [&name](const QString &function) { return function.contains(name); })
+            - probeFunctions.begin();
+    };
+    EXPECT_LT(position("main"), position("writeThroughNull")) << probeFunctions.join(", ").toStdString();
+    EXPECT_LT(position("writeThroughNull"), position("handleFatalSignal")) << probeFunctions.join(", ").toStdString();
+    EXPECT_LT(position("handleFatalSignal"), probeFunctions.size()) << probeFunctions.join(", ").toStdString();
 
     // Sent once: a later launch finds nothing to report.
     startClient(productionOptions());
