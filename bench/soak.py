@@ -460,9 +460,10 @@ class Check:
                 continue
             self.used.add(index)
             end = self.booked[index]["end"]
-            if distance(end, span.end) <= TOLERANCE:
-                continue
-            # After a detour too short to keep, the session may have been reopened and run on.
+            # After a detour too short to keep, the session may have been reopened and run on: no
+            # session of its own then starts where the stay after the detour began, and the booked
+            # end is that stay's. A stay shorter than two seconds can end within the tolerance of
+            # the detour's start as well (wire times are whole seconds), so the run-on is tried first.
             following, last = position, span
             while last.detour_follows and following < len(self.spans) and self.starting(self.spans[following]) is None:
                 last = self.spans[following]
@@ -471,7 +472,8 @@ class Check:
                     position = following
                     break
             else:
-                self.wrong_end.append((span, signed(end, span.end)))
+                if distance(end, span.end) > TOLERANCE:
+                    self.wrong_end.append((span, signed(end, span.end)))
 
     def unexpected(self):
         return [session for index, session in enumerate(self.booked) if index not in self.used]

@@ -39,6 +39,19 @@ class SoakCheckTest(unittest.TestCase):
         result = check(("a", 0, 10), ("b", 20, 32), ("c", 40, 50))
         self.assertEqual([span.start_cause for span in result.missing], ["detour"])
 
+    def test_a_stay_after_a_detour_shorter_than_the_tolerance_is_found_in_the_session_it_ran_on_in(self):
+        expected = soak.Expectation()
+        expected.begin("a", (0, 0.3), "start")
+        expected.spans[-1].detour_follows = True
+        expected.finish((10, 10.3), "detour")
+        expected.begin("a", (10.3, 10.6), "detour")
+        expected.finish((11.2, 11.5), "switch")
+        expected.begin("b", (11.2, 11.5), "switch")
+        expected.finish((20, 20.3), "quit")
+        # Whole seconds on the wire: the run-on's end, 11, is also within a second of the detour's start.
+        result = soak.Check(expected, [dict(id="0", app="a", start=0, end=11), dict(id="1", app="b", start=11, end=20)])
+        self.assertEqual((result.missing, result.wrong_end, result.unexpected()), ([], [], []))
+
     def test_idle_time_booked_as_work_is_found_with_how_much(self):
         result = check(("a", 0, 20), ("b", 20, 40), ("c", 40, 50))
         self.assertEqual([(span.app, span.end_cause, deviation) for span, deviation in result.wrong_end], [("b", "idleness", 40 - 33.3)])
