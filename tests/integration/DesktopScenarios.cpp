@@ -26,17 +26,20 @@ TEST_P(DesktopScenarios, EverySwitchOfApplicationLandsInTheBatchInOrderWithItsNa
         EXPECT_EQ(batch[i]->isActive(), i == 3);
     }
 
-    // The same application again, or the desktop with nothing active in between, is no switch.
-    // The next real switch is told after them: once it arrived, so would they have.
+    // The same application again is no switch. Once the tracker found nothing frontmost (an
+    // empty desktop, as at a return from idleness there), the next activation is news even for
+    // that application, and adds no session of its own. The next real switch is told after
+    // them: once it arrived, so would they have.
     ASSERT_TRUE(desktop().activate(window(0)));
     if (desktop().hasEmptyDesktop) {
         ASSERT_TRUE(desktop().showEmptyDesktop());
         ASSERT_TRUE(waitFor([&] { return frontmostName().isEmpty(); }));
         ASSERT_TRUE(desktop().activate(window(0)));
+        EXPECT_TRUE(waitFor([&] { return activations == 4; })) << "the return to the application known before went untold";
     }
     ASSERT_TRUE(switchTo(window(1)));
     EXPECT_EQ(sessions().size(), 5);
-    EXPECT_EQ(activations, 4);
+    EXPECT_EQ(activations, desktop().hasEmptyDesktop ? 5 : 4);
 }
 
 TEST_P(DesktopScenarios, IdlenessEndsTheSessionAWindowWhileAwayIsNoReturnAndInputIs)
