@@ -2,6 +2,7 @@
 #include "DesktopTracking.h"
 
 #include "core/Log.h"
+#include "support/AgentBundle.h"
 #include "platform/desktops/wayland/WaylandIdleNotifier.h"
 
 #include <typeinfo>
@@ -116,6 +117,17 @@ TEST_P(DesktopScenarios, OnThisDesktopTheAgentChoosesItsBackendAndIdleSourceAndS
         const auto frontmost = chosen.workspace->frontmostApplication();
         return frontmost && frontmost->localizedName == window(1).name && frontmost->bundleIdentifier == window(1).bundleIdentifier;
     }));
+}
+
+TEST_P(DesktopScenarios, StartedHereWithSeveralBrokenKeysTheAgentNamesTheOneItsConstructionReadsFirst)
+{
+    // The platform services built first read the environment (the updater) and, on Wayland, the
+    // idle threshold; the login controller's endpoint is still the first key start-up meets.
+    AgentBundle agent({{{"ROOT_URL", QJsonValue::Null}, {"ENVIRONMENT", QJsonValue::Null}, {"MIN_IDLE_TIME", "not a number"}}});
+    ASSERT_TRUE(agent.start(desktop().clientEnvironment()));
+    ASSERT_TRUE(agent.process().waitForFinished(60000));
+    EXPECT_NE(agent.process().exitCode(), 0);
+    EXPECT_TRUE(agent.output().contains("Fatal error: ROOT_URL")) << agent.output().toStdString();
 }
 
 } // namespace hourloom::test
