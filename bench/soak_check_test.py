@@ -10,16 +10,16 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import soak  # noqa: E402
 
 
-def day():
-    """A from 0 with a detour at 10 s back to A until 20 s, B until idleness is noticed at
-    32-33.3 s (away until 40 s), C from the return at 40 s until quitting at 50 s."""
+def day(back_until=(20, 20.3)):
+    """A from 0 with a detour at 10 s back to A until 20 s (or `back_until`), B until idleness is
+    noticed at 32-33.3 s (away until 40 s), C from the return at 40 s until quitting at 50 s."""
     expected = soak.Expectation()
     expected.begin("a", (0, 0.3), "start")
     expected.spans[-1].detour_follows = True
     expected.finish((10, 10.3), "detour")
     expected.begin("a", (10.3, 10.6), "detour")
-    expected.finish((20, 20.3), "switch")
-    expected.begin("b", (20, 20.3), "switch")
+    expected.finish(back_until, "switch")
+    expected.begin("b", back_until, "switch")
     expected.finish((32, 33.3), "idleness")
     expected.away.append((30, 40))
     expected.begin("c", (40, 40.3), "return from idleness")
@@ -27,8 +27,8 @@ def day():
     return expected
 
 
-def check(*booked):
-    return soak.Check(day(), [dict(id=str(index), app=app, start=start, end=end) for index, (app, start, end) in enumerate(booked)])
+def check(*booked, expected=None):
+    return soak.Check(expected or day(), [dict(id=str(index), app=app, start=start, end=end) for index, (app, start, end) in enumerate(booked)])
 
 
 class SoakCheckTest(unittest.TestCase):
@@ -40,16 +40,8 @@ class SoakCheckTest(unittest.TestCase):
         self.assertEqual([span.start_cause for span in result.missing], ["detour"])
 
     def test_a_stay_after_a_detour_shorter_than_the_tolerance_is_found_in_the_session_it_ran_on_in(self):
-        expected = soak.Expectation()
-        expected.begin("a", (0, 0.3), "start")
-        expected.spans[-1].detour_follows = True
-        expected.finish((10, 10.3), "detour")
-        expected.begin("a", (10.3, 10.6), "detour")
-        expected.finish((11.2, 11.5), "switch")
-        expected.begin("b", (11.2, 11.5), "switch")
-        expected.finish((20, 20.3), "quit")
         # Whole seconds on the wire: the run-on's end, 11, is also within a second of the detour's start.
-        result = soak.Check(expected, [dict(id="0", app="a", start=0, end=11), dict(id="1", app="b", start=11, end=20)])
+        result = check(("a", 0, 11), ("b", 11, 32), ("c", 40, 50), expected=day(back_until=(11.2, 11.5)))
         self.assertEqual((result.missing, result.wrong_end, result.unexpected()), ([], [], []))
 
     def test_idle_time_booked_as_work_is_found_with_how_much(self):
