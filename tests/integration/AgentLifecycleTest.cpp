@@ -204,6 +204,43 @@ TEST_F(AgentLifecycle, WhatALogOutDuringAnOutageLeftArrivesWithTheSameAccountsNe
     EXPECT_TRUE(between(server.storedActivities(DevServerProcess::otherEmail), begin, loggedOut).isEmpty());
 }
 
+// Idle after two seconds without input, polled every second: a return from idleness is quick.
+class AgentQuickToIdle : public AgentFixture {
+protected:
+    AgentQuickToIdle()
+        : AgentFixture({{"MIN_IDLE_TIME", "2"}, {"IDLE_POLLING_INTERVAL", "1"}})
+    {
+    }
+};
+
+TEST_F(AgentQuickToIdle, AfterALogOutAReturnFromIdlenessAndAQuitRecordNothingTheNextLoginSends)
+{
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(logOutThroughThePanel());
+    XDesktop::spinFor(1100);
+    const QDateTime loggedOut = QDateTime::currentDateTime();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(4000);
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("x")}));
+    XDesktop::spinFor(3000);
+    ASSERT_NO_FATAL_FAILURE(quitAgent());
+    const QDateTime quit = QDateTime::currentDateTime();
+    XDesktop::spinFor(1100);
+
+    // The next login's first upload carries whatever the outbox held, before the work after it.
+    ASSERT_NO_FATAL_FAILURE(startAgent());
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(closePanel());
+    const auto before = server.storedActivities();
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(1500);
+    ASSERT_TRUE(desktop.activate(terminal));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return !arrivedSince(before, "XLogo", server.storedActivities()).isEmpty(); }, loadedMachineBound))
+        << "the agent does not track or upload after the login";
+    const QStringList whileLoggedOut = appNames(between(server.storedActivities(), loggedOut, quit));
+    EXPECT_TRUE(whileLoggedOut.isEmpty()) << "booked from while logged out: " << whileLoggedOut.join(u' ').toStdString();
+}
+
 // Every file under `folder` (relative paths), for telling what a run wrote.
 QStringList filesUnder(const QString &folder)
 {
