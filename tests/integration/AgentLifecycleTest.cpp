@@ -241,6 +241,41 @@ TEST_F(AgentQuickToIdle, AfterALogOutAReturnFromIdlenessAndAQuitRecordNothingThe
     EXPECT_TRUE(whileLoggedOut.isEmpty()) << "booked from while logged out: " << whileLoggedOut.join(u' ').toStdString();
 }
 
+// Sessions shorter than five seconds are dropped: a detour is easy to make.
+class AgentDroppingShortSessions : public AgentFixture {
+protected:
+    AgentDroppingShortSessions()
+        : AgentFixture({{"SECONDS_MIN_APP_SESSION", "5"}})
+    {
+    }
+};
+
+TEST_F(AgentDroppingShortSessions, ADetourCheckpointedDuringAnOutageIsNotSentAfterARestart)
+{
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(closePanel());
+    XDesktop::spinFor(1100);
+    const QDateTime begin = QDateTime::currentDateTime();
+    serviceDown();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(6000);
+    // Upload ticks (every 2 s) checkpoint while the detour is open; the return merges it away.
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(3000);
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(2000);
+    ASSERT_NO_FATAL_FAILURE(quitAgent());
+    const QDateTime quit = QDateTime::currentDateTime();
+    XDesktop::spinFor(1100);
+
+    serviceBack();
+    ASSERT_NO_FATAL_FAILURE(startAgent());
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return appNames(between(server.storedActivities(), begin, quit)).contains("XTerm"); }, loadedMachineBound))
+        << "what the quit left did not arrive";
+    const QStringList arrived = appNames(between(server.storedActivities(), begin, quit));
+    EXPECT_FALSE(arrived.contains("XLogo")) << "booked: " << arrived.join(u' ').toStdString();
+}
+
 // Every file under `folder` (relative paths), for telling what a run wrote.
 QStringList filesUnder(const QString &folder)
 {
