@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
+#include <QSaveFile>
 #include <QRegularExpression>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -274,6 +275,51 @@ TEST_F(AgentDroppingShortSessions, ADetourCheckpointedDuringAnOutageIsNotSentAft
         << "what the quit left did not arrive";
     const QStringList arrived = appNames(between(server.storedActivities(), begin, quit));
     EXPECT_FALSE(arrived.contains("XLogo")) << "booked: " << arrived.join(u' ').toStdString();
+}
+
+// The agent's wall clock is its own (libfaketime, steered through a file read at every reading),
+// while its timers and the idle counter run on the monotonic clock: a step of the file's offset
+// is a suspend and wake-up. The idle poll is slow, so that a switch notices the wake-up first.
+class AgentWakingUp : public AgentFixture {
+protected:
+    AgentWakingUp()
+        : AgentFixture({{"IDLE_POLLING_INTERVAL", "30"}})
+    {
+        setWallClockOffset(0);
+        extraEnvironment = {{"LD_PRELOAD", "/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1"},
+                            {"FAKETIME_TIMESTAMP_FILE", clockFile},
+                            {"FAKETIME_NO_CACHE", "1"},
+                            {"FAKETIME_DONT_FAKE_MONOTONIC", "1"},
+                            {"FAKETIME_FORCE_MONOTONIC_FIX", "0"}};
+    }
+    void setWallClockOffset(int seconds)
+    {
+        QSaveFile file(clockFile);
+        file.open(QIODevice::WriteOnly);
+        file.write(QStringLiteral("%1%2\n").arg(seconds < 0 ? "" : "+").arg(seconds).toUtf8());
+        file.commit();
+    }
+
+    const QString clockFile = home.filePath(QStringLiteral("wall-clock-offset"));
+};
+
+TEST_F(AgentWakingUp, AClickRightAfterTheLidOpensBooksNoneOfTheNight)
+{
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(closePanel());
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(3000);
+    setWallClockOffset(8 * 3600);
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(3000);
+    ASSERT_TRUE(desktop.activate(terminal));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return storedApps({"XLogo"}); }, loadedMachineBound)) << "the switch after the wake-up did not arrive";
+    for (const StoredAppSession &session : server.storedActivities()) {
+        const auto start = QDateTime::fromString(session.startTime, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const auto end = QDateTime::fromString(session.endTime, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        EXPECT_LT(start.secsTo(end), 3600) << session.appName.toStdString() << " " << session.startTime.toStdString() << " to "
+                                           << session.endTime.toStdString();
+    }
 }
 
 // Every file under `folder` (relative paths), for telling what a run wrote.
