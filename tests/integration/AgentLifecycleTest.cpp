@@ -22,6 +22,11 @@ namespace {
 
 class AgentLifecycle : public AgentFixture {
 protected:
+    explicit AgentLifecycle(const QJsonObject &configuration = {})
+        : AgentFixture(configuration)
+    {
+    }
+
     // Logs in, quits and empties the state folder for the next start.
     void quitAfterALogInAndEmptyTheStateFolder();
     // The started agent tracks a switch from the terminal to the logo and uploads it.
@@ -206,10 +211,10 @@ TEST_F(AgentLifecycle, WhatALogOutDuringAnOutageLeftArrivesWithTheSameAccountsNe
 }
 
 // Idle after two seconds without input, polled every second: a return from idleness is quick.
-class AgentQuickToIdle : public AgentFixture {
+class AgentQuickToIdle : public AgentLifecycle {
 protected:
     AgentQuickToIdle()
-        : AgentFixture({{"MIN_IDLE_TIME", "2"}, {"IDLE_POLLING_INTERVAL", "1"}})
+        : AgentLifecycle({{"MIN_IDLE_TIME", "2"}, {"IDLE_POLLING_INTERVAL", "1"}})
     {
     }
 };
@@ -232,12 +237,7 @@ TEST_F(AgentQuickToIdle, AfterALogOutAReturnFromIdlenessAndAQuitRecordNothingThe
     ASSERT_NO_FATAL_FAILURE(startAgent());
     ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
     ASSERT_NO_FATAL_FAILURE(closePanel());
-    const auto before = server.storedActivities();
-    ASSERT_TRUE(desktop.activate(logo));
-    XDesktop::spinFor(1500);
-    ASSERT_TRUE(desktop.activate(terminal));
-    ASSERT_TRUE(XDesktop::spinUntil([&] { return !arrivedSince(before, "XLogo", server.storedActivities()).isEmpty(); }, loadedMachineBound))
-        << "the agent does not track or upload after the login";
+    ASSERT_NO_FATAL_FAILURE(expectTrackingAndUploads());
     const QStringList whileLoggedOut = appNames(between(server.storedActivities(), loggedOut, quit));
     EXPECT_TRUE(whileLoggedOut.isEmpty()) << "booked from while logged out: " << whileLoggedOut.join(u' ').toStdString();
 }
