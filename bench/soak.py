@@ -462,18 +462,19 @@ class Check:
             end = self.booked[index]["end"]
             # After a detour too short to keep, the session may have been reopened and run on: no
             # session of its own then starts where the stay after the detour began, and the booked
-            # end is that stay's. A stay shorter than two seconds can end within the tolerance of
-            # the detour's start as well (wire times are whole seconds), so the run-on is tried first.
-            following, last = position, span
+            # end is that stay's. Several detours in a row chain such stays. A stay shorter than
+            # two seconds can end within the tolerance of the detour's start as well (wire times
+            # are whole seconds), so the farthest stay of the run-on whose end fits is taken.
+            following, last, run_on = position, span, None
             while last.detour_follows and following < len(self.spans) and self.starting(self.spans[following]) is None:
                 last = self.spans[following]
                 following += 1
                 if distance(end, last.end) <= TOLERANCE:
-                    position = following
-                    break
-            else:
-                if distance(end, span.end) > TOLERANCE:
-                    self.wrong_end.append((span, signed(end, span.end)))
+                    run_on = following
+            if run_on is not None:
+                position = run_on
+            elif distance(end, span.end) > TOLERANCE:
+                self.wrong_end.append((span, signed(end, span.end)))
 
     def unexpected(self):
         return [session for index, session in enumerate(self.booked) if index not in self.used]
