@@ -460,17 +460,20 @@ class Check:
                 continue
             self.used.add(index)
             end = self.booked[index]["end"]
-            if distance(end, span.end) <= TOLERANCE:
-                continue
-            # After a detour too short to keep, the session may have been reopened and run on.
-            following, last = position, span
+            # After a detour too short to keep, the session may have been reopened and run on: no
+            # session of its own then starts where the stay after the detour began, and the booked
+            # end is that stay's. Several detours in a row chain such stays. A stay shorter than
+            # two seconds can end within the tolerance of the detour's start as well (wire times
+            # are whole seconds), so the farthest stay of the run-on whose end fits is taken.
+            following, last, run_on = position, span, None
             while last.detour_follows and following < len(self.spans) and self.starting(self.spans[following]) is None:
                 last = self.spans[following]
                 following += 1
                 if distance(end, last.end) <= TOLERANCE:
-                    position = following
-                    break
-            else:
+                    run_on = following
+            if run_on is not None:
+                position = run_on
+            elif distance(end, span.end) > TOLERANCE:
                 self.wrong_end.append((span, signed(end, span.end)))
 
     def unexpected(self):

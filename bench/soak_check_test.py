@@ -10,16 +10,19 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import soak  # noqa: E402
 
 
-def day():
-    """A from 0 with a detour at 10 s back to A until 20 s, B until idleness is noticed at
-    32-33.3 s (away until 40 s), C from the return at 40 s until quitting at 50 s."""
+def day(detours=1, back_until=(20, 20.3)):
+    """A from 0 with a detour at 10 s (and more every 0.6 s) back to A until 20 s (or
+    `back_until`), B until idleness is noticed at 32-33.3 s (away until 40 s), C from the return
+    at 40 s until quitting at 50 s."""
     expected = soak.Expectation()
     expected.begin("a", (0, 0.3), "start")
-    expected.spans[-1].detour_follows = True
-    expected.finish((10, 10.3), "detour")
-    expected.begin("a", (10.3, 10.6), "detour")
-    expected.finish((20, 20.3), "switch")
-    expected.begin("b", (20, 20.3), "switch")
+    for detour in range(detours):
+        at = 10 + 0.6 * detour
+        expected.spans[-1].detour_follows = True
+        expected.finish((at, at + 0.3), "detour")
+        expected.begin("a", (at + 0.3, at + 0.6), "detour")
+    expected.finish(back_until, "switch")
+    expected.begin("b", back_until, "switch")
     expected.finish((32, 33.3), "idleness")
     expected.away.append((30, 40))
     expected.begin("c", (40, 40.3), "return from idleness")
@@ -27,8 +30,8 @@ def day():
     return expected
 
 
-def check(*booked):
-    return soak.Check(day(), [dict(id=str(index), app=app, start=start, end=end) for index, (app, start, end) in enumerate(booked)])
+def check(*booked, expected=None):
+    return soak.Check(expected or day(), [dict(id=str(index), app=app, start=start, end=end) for index, (app, start, end) in enumerate(booked)])
 
 
 class SoakCheckTest(unittest.TestCase):
@@ -38,6 +41,11 @@ class SoakCheckTest(unittest.TestCase):
             self.assertEqual((result.missing, result.wrong_end, result.unexpected()), ([], [], []), booked)
         result = check(("a", 0, 10), ("b", 20, 32), ("c", 40, 50))
         self.assertEqual([span.start_cause for span in result.missing], ["detour"])
+
+    def test_short_stays_after_detours_in_a_row_are_found_in_the_session_they_ran_on_in(self):
+        # Whole seconds on the wire: the run-on's end, 11, is also within a second of each detour's start.
+        result = check(("a", 0, 11), ("b", 11, 32), ("c", 40, 50), expected=day(detours=2, back_until=(11.6, 11.9)))
+        self.assertEqual((result.missing, result.wrong_end, result.unexpected()), ([], [], []))
 
     def test_idle_time_booked_as_work_is_found_with_how_much(self):
         result = check(("a", 0, 20), ("b", 20, 40), ("c", 40, 50))

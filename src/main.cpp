@@ -134,6 +134,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    HourloomOSXApp::readConfigurationInConstructionOrder();
     const std::unique_ptr<HourloomOSXApp> app = QCoro::waitFor(HourloomOSXApp::make(linuxApplicationServices(NotificationCenter::workspaceCenter())));
 
     // Ctrl-C, SIGTERM, SIGHUP and the session manager's "die" end the agent the ordinary way,

@@ -1,7 +1,5 @@
 #include "AppDelegate.h"
 
-#include "core/Clock.h"
-#include "tracking/AppSessionControllerProtocol.h"
 #include "tracking/SessionBatchControllerProtocol.h"
 #include "upload/UserActivityControllerProtocol.h"
 
@@ -32,8 +30,7 @@ QCoro::Task<void> AppDelegate::applicationShouldTerminate()
 {
     const auto self = shared_from_this();
     if (const auto controller = userActivityController) {
-        if (const auto current = controller->sessionBatchController()->appSessionController())
-            current->endSession(Clock::now());
+        controller->sessionBatchController()->endCurrentSession();
         co_await controller->uploadSessionBatch();
         controller->stopTracking();
     }

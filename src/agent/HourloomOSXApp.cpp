@@ -15,21 +15,6 @@
 #include <QUuid>
 
 namespace hourloom {
-namespace {
-
-// The upload scheduler is built here from its parts up, but its own construction reads its period
-// before it makes the session batch controller, which reads its minimum before its idle controller
-// reads the idle values. Reading them first, in that order, makes a document with several broken
-// keys stop start-up naming the key the scheduler meets first.
-void readSchedulerConfigurationInConstructionOrder()
-{
-    Configuration::secondsBetweenApiSends();
-    Configuration::secondsMinAppSession();
-    Configuration::idlePollingInterval();
-    Configuration::minIdleTime();
-}
-
-} // namespace
 
 HourloomOSXApp::HourloomOSXApp(std::shared_ptr<AppDelegate> delegate, std::shared_ptr<UpdaterProtocol> updater)
     : appDelegate(std::move(delegate))
@@ -40,6 +25,23 @@ HourloomOSXApp::HourloomOSXApp(std::shared_ptr<AppDelegate> delegate, std::share
 bool HourloomOSXApp::startsCrashReporting(const QString &environment)
 {
     return environment == QLatin1String("Production");
+}
+
+void HourloomOSXApp::readConfigurationInConstructionOrder()
+{
+    // The login controller's endpoint and client come first, then the environment, which names
+    // the credential store's account it reads the stored login from. The upload scheduler is
+    // built here from its parts up, but its own construction reads its period before it makes
+    // the session batch controller, which reads its minimum before its idle controller reads the
+    // idle values.
+    Configuration::tokenEndpoint();
+    Configuration::apiClientId();
+    Configuration::apiClientSecret();
+    Configuration::environment();
+    Configuration::secondsBetweenApiSends();
+    Configuration::secondsMinAppSession();
+    Configuration::idlePollingInterval();
+    Configuration::minIdleTime();
 }
 
 bool HourloomOSXApp::loggedIn()
@@ -58,11 +60,11 @@ QCoro::Task<std::unique_ptr<HourloomOSXApp>> HourloomOSXApp::make(ApplicationSer
 
 QCoro::Task<void> HourloomOSXApp::startUp(ApplicationServices services)
 {
+    readConfigurationInConstructionOrder();
     crashReporter = services.crashReporter;
     auto keychain = services.keychainHelper;
     auto auth = co_await AuthController::make(keychain, services.urlSession);
     authController = auth;
-    readSchedulerConfigurationInConstructionOrder();
 
     const bool reportsCrashes = startsCrashReporting(Configuration::environment());
     const ErrorLoggerProtocol *errorLogger = reportsCrashes ? &services.crashReporter->errorLogger() : services.localErrorLogger;

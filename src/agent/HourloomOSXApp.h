@@ -31,6 +31,11 @@ public:
     // Kept for the life of the application: browser scripting reports through its error logger.
     std::shared_ptr<CrashReporterProtocol> crashReporter;
 
+    // Reads every configuration value start-up needs, in the order the construction meets them:
+    // a document with several broken keys stops the agent naming the first of them, whatever the
+    // platform services built before the application read for themselves.
+    static void readConfigurationInConstructionOrder();
+
     // The persisted "loggedIn" default, which chooses the tray icon and the panel's content.
     static bool loggedIn();
     // Crash reporting runs in the production environment only (exact spelling).

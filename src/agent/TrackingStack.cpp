@@ -31,8 +31,13 @@ TrackingStack TrackingStack::build(Parts parts)
         parts.webScripting ? WebSessionController::type(*parts.webScripting) : WebSessionControllerClass(),
         parts.sessionBatchType ? std::move(parts.sessionBatchType) : SessionBatch::type(),
         AppSessionController::type(stack.outbox ? sessionEnded : std::function<void()>()));
-    if (stack.outbox)
+    if (stack.outbox) {
         stack.outbox->setSessionBatchController(stack.controller);
+        stack.controller->sessionDropped = [weakOutbox](const AppSessionProtocol &session) {
+            if (const auto outbox = weakOutbox.lock())
+                outbox->forget(session);
+        };
+    }
     return stack;
 }
 

@@ -46,16 +46,37 @@ bool IdleTimeController::clockJumped(const PollReading &previous, const PollRead
     return std::abs(wallSeconds - monotonicSeconds) > idlePollingInterval + clockStepSlack;
 }
 
+void IdleTimeController::stopIdlePolling()
+{
+    if (timer) {
+        timer->invalidate();
+        timer.reset();
+    }
+    if (resumeFromIdleTracker) {
+        eventTrackerType->removeMonitor(*resumeFromIdleTracker);
+        resumeFromIdleTracker.reset();
+    }
+    isIdle = false;
+    lastPoll.reset();
+}
+
+bool IdleTimeController::noticeClockStep(SessionBatchControllerProtocol &controller)
+{
+    if (!lastPoll)
+        return false;
+    const PollReading now = readClocks();
+    const PollReading previous = std::exchange(*lastPoll, now);
+    // The timer and the idle counter stand still while the machine sleeps, the wall clock does
+    // not: the session ends where the agent last saw it running, and the gap is booked to nobody.
+    if (!clockJumped(previous, now) || !controller.closeCurrentSession(previous.wallClock))
+        return false;
+    qCDebug(lcIdle) << "the wall clock stepped since the agent last looked: the session ended there";
+    return true;
+}
+
 void IdleTimeController::checkIdle(TimerProtocol &firingTimer, SessionBatchControllerProtocol &controller)
 {
-    const PollReading now = readClocks();
-    const std::optional<PollReading> previous = std::exchange(lastPoll, now);
-    // The timer and the idle counter stand still while the machine sleeps, the wall clock does
-    // not: the session ends where the last poll saw it running, and the gap is booked to nobody.
-    // Only a session that was running has a successor (after a log-out the poll runs on).
-    const bool interrupted = previous && clockJumped(*previous, now) && controller.closeCurrentSession(previous->wallClock);
-    if (interrupted)
-        qCDebug(lcIdle) << "the wall clock stepped since the last poll: the session ended there";
+    const bool interrupted = noticeClockStep(controller);
     if (timeTrackerType() > minIdleTime) {
         becomeIdle(firingTimer, controller);
         return;

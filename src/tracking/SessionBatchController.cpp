@@ -1,6 +1,7 @@
 #include "SessionBatchController.h"
 
 #include "AppSessionController.h"
+#include "AppSwitchTracker.h"
 #include "IdleTimeController.h"
 #include "core/Clock.h"
 #include "core/Configuration.h"
@@ -38,6 +39,7 @@ void SessionBatchController::handleAppSwitch(std::shared_ptr<AppSessionProtocol>
     // records whatever is frontmost then.
     if (idleTimeController_->isIdle)
         return;
+    idleTimeController_->noticeClockStep(*this);
     if (appSessionController_)
         appSessionController_->endSession(Clock::now());
     dropShortSession();
@@ -47,6 +49,19 @@ void SessionBatchController::handleAppSwitch(std::shared_ptr<AppSessionProtocol>
         return;
     }
     startAppSession(std::move(newSession));
+}
+
+void SessionBatchController::endCurrentSession()
+{
+    idleTimeController_->noticeClockStep(*this);
+    if (appSessionController_)
+        appSessionController_->endSession(Clock::now());
+}
+
+void SessionBatchController::noticeClockStep()
+{
+    if (idleTimeController_->noticeClockStep(*this))
+        appSwitchTracker_->recordFrontmostApplication(*this);
 }
 
 bool SessionBatchController::closeCurrentSession(const QDateTime &at)
@@ -115,15 +130,22 @@ void SessionBatchController::dropShortSession()
 {
     if (!isCurrentSessionTooShort())
         return;
-    sessionBatch_->appSessions().removeLast();
+    const std::shared_ptr<AppSessionProtocol> dropped = sessionBatch_->appSessions().takeLast();
     sessionBatch_->setAppSwitchingCount(sessionBatch_->appSwitchingCount() + 1);
-    if (const auto duration = appSessionController_->appSession()->duration())
+    if (const auto duration = dropped->duration())
         sessionBatch_->setAppSwitchingTime(sessionBatch_->appSwitchingTime() + *duration);
+    if (sessionDropped)
+        sessionDropped(*dropped);
 }
 
 void SessionBatchController::startIdleTimer()
 {
     idleTimeController_->startIdlePolling(weak_from_this());
+}
+
+void SessionBatchController::stopIdleTimer()
+{
+    idleTimeController_->stopIdlePolling();
 }
 
 void SessionBatchController::clearUploadedSessions()

@@ -3,6 +3,7 @@
 #include "AppSessionControllerProtocol.h"
 #include "SessionBatchControllerProtocol.h"
 
+#include <functional>
 #include <vector>
 
 namespace hourloom {
@@ -20,6 +21,8 @@ public:
                            AppSessionControllerType appSessionControllerType = defaultAppSessionControllerType());
 
     double minSessionDuration;
+    // Told of each session dropped as too short, so that whatever else holds it lets it go too.
+    std::function<void(const AppSessionProtocol &)> sessionDropped;
 
     std::shared_ptr<SessionBatchProtocol> sessionBatch() const override { return sessionBatch_; }
     void setSessionBatch(std::shared_ptr<SessionBatchProtocol> sessionBatch) override { sessionBatch_ = std::move(sessionBatch); }
@@ -28,9 +31,12 @@ public:
     std::shared_ptr<AppSessionControllerProtocol> appSessionController() const override { return appSessionController_; }
 
     void handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession) override;
+    void endCurrentSession() override;
+    void noticeClockStep() override;
     bool closeCurrentSession(const QDateTime &at) override;
     void addWaitingSessions(const AppSessionList &waiting) override;
     void startIdleTimer() override;
+    void stopIdleTimer() override;
     bool isCurrentSessionTooShort() const override;
     bool isCurrentSessionYoungerThanMinimum(const QDateTime &now) const override;
     void dropShortSession() override;

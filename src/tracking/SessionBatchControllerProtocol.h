@@ -23,6 +23,13 @@ public:
     virtual std::shared_ptr<AppSessionControllerProtocol> appSessionController() const = 0;
 
     virtual void handleAppSwitch(std::shared_ptr<AppSessionProtocol> newSession) = 0;
+    // Log-out and quit: ends the current app session now, or where the agent last saw it when
+    // the wall clock stepped since (a suspend, the clock set).
+    virtual void endCurrentSession() = 0;
+    // Before a checkpoint or an upload of the open session: a suspend or a clock set since the
+    // agent last looked ends the session where it was last seen, and the application frontmost
+    // now starts a new one.
+    virtual void noticeClockStep() = 0;
     // Ends the current app session at `at` for good, as idleness or a suspend does: nothing ends
     // it again or reopens it, so the time after `at` is never booked to it; the next application
     // recorded starts a new session. True when a running session ended here.
@@ -32,6 +39,8 @@ public:
     // session instead of booking the time between to them.
     virtual void addWaitingSessions(const AppSessionList &waiting) = 0;
     virtual void startIdleTimer() = 0;
+    // Tracking stopped: no idle poll and no input monitor until the next session starts one.
+    virtual void stopIdleTimer() = 0;
     virtual bool isCurrentSessionTooShort() const = 0;
     // Whether the current session is still open and has not yet lasted the shortest session
     // kept at `now`: it may yet be dropped as too short.

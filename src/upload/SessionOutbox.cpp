@@ -60,7 +60,19 @@ void SessionOutbox::checkpoint(const QDateTime &now)
         return;
     const AppSessionList &sessions = controller->sessionBatch()->appSessions();
     const auto open = std::find_if(sessions.cbegin(), sessions.cend(), [](const auto &session) { return session->isActive(); });
-    write(sessions, open == sessions.cend() ? nullptr : *open, now);
+    // A session enters the store once it has lasted the shortest session kept: a younger one may
+    // yet be dropped, and the next start would send what the agent never booked.
+    const bool kept = open != sessions.cend() && !controller->isCurrentSessionYoungerThanMinimum(now);
+    write(sessions, kept ? *open : nullptr, now);
+}
+
+void SessionOutbox::forget(const AppSessionProtocol &session)
+{
+    const auto stored = written_.constFind(session.id());
+    if (stored == written_.cend())
+        return;
+    store_->remove(key(), {{session.id(), *stored}});
+    written_.erase(stored);
 }
 
 void SessionOutbox::write(const AppSessionList &sessions, const std::shared_ptr<AppSessionProtocol> &open, const QDateTime &now)

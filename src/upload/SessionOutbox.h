@@ -36,6 +36,8 @@ public:
     void writeEnded();
     // The same, and the open session as if it ended now: after a crash it is sent ended there.
     void checkpoint(const QDateTime &now);
+    // A session the batch dropped leaves the store with it.
+    void forget(const AppSessionProtocol &session);
     // What an upload carried ended, once the service has taken it (or refused it for good):
     // the same rule as for the batch, a session leaves only while stored with the end it carried.
     void removeSent(const UploadedSessions &sent);

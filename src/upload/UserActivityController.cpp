@@ -98,6 +98,8 @@ QCoro::Task<void> UserActivityController::uploadTimerFired()
         qCDebug(lcUpload) << "timer step skipped:" << (uploadInFlight_ ? "an upload is under way" : "no access token");
         co_return;
     }
+    // A wake-up since the agent last looked must not reach the service as time worked.
+    sessionBatchController_->noticeClockStep();
     if (outbox_)
         outbox_->checkpoint(Clock::now());
     co_await uploadSessionBatch();
@@ -213,6 +215,9 @@ void UserActivityController::stopTracking()
         uploadActivityTimer.reset();
     }
     sessionBatchController_->appSwitchTracker()->stopObserving();
+    // Nothing is recorded until the next login: a return from idleness or a wake-up would
+    // otherwise start a session under the account that just left.
+    sessionBatchController_->stopIdleTimer();
     // Log-out, quit and a refused login have ended the current session: its controller goes too,
     // or the first switch after the next login would end that session again, later, and write
     // the new end where the old one had gone.
@@ -225,8 +230,7 @@ QCoro::Task<void> UserActivityController::endExpiredLogin()
     const auto self = shared_from_this();
     if (!uploadActivityTimer)
         co_return; // not tracking, or already ended
-    if (const auto appSessionController = sessionBatchController_->appSessionController())
-        appSessionController->endSession(Clock::now());
+    sessionBatchController_->endCurrentSession();
     if (outbox_)
         outbox_->writeEnded();
     logLine(lcUpload, QStringLiteral("The service no longer accepts this login: tracking stopped until the next login"));
@@ -239,8 +243,7 @@ QCoro::Task<void> UserActivityController::endExpiredLogin()
 QCoro::Task<void> UserActivityController::logOut()
 {
     const auto self = shared_from_this();
-    if (const auto appSessionController = sessionBatchController_->appSessionController())
-        appSessionController->endSession(Clock::now());
+    sessionBatchController_->endCurrentSession();
     co_await uploadSessionBatch();
     stopTracking();
     authController_->setLoggedIn(false);

@@ -1,5 +1,7 @@
 #include "InMemoryAgent.h"
 
+#include "tracking/IdleTimeController.h"
+
 using namespace hourloom;
 using namespace hourloom::test;
 
@@ -69,6 +71,45 @@ TEST_F(Application, QuittingEndsTheSessionUploadsItOnceAndOnlyThenLetsTheProcess
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(terminationReplies, 2);
     EXPECT_EQ(service->exchanges.size(), 1);
+}
+
+TEST_F(Application, AWakeUpEndsTheSessionWhereTheAgentLastSawItWhateverNoticesItFirst)
+{
+    storeLogin();
+    fakes.workspace->frontmost = RunningApplication{QStringLiteral("Editor"), QStringLiteral("org.example.Editor")};
+    launch();
+    const auto editor = batch().first();
+    const auto poll = tracking().idleTimeController()->timer;
+    const auto fastForward = [&] {
+        clock.advance(10);
+        std::static_pointer_cast<FakeTimer>(poll)->fire();
+        const QDateTime lastSeen = clock.now();
+        clock.advance(5);
+        clock.stepWallClock(8 * 3600); // the lid closed for the night
+        return lastSeen;
+    };
+
+    // A click right after the lid opens, before the next poll.
+    const QDateTime editorSeen = fastForward();
+    const auto browser = switchTo("Browser", 3);
+    EXPECT_EQ(editor->endTime(), editorSeen);
+    EXPECT_EQ(batch().last(), browser);
+    clock.advance(10);
+    std::static_pointer_cast<FakeTimer>(poll)->fire();
+    EXPECT_TRUE(browser->isActive()) << "the browser's first seconds were lost";
+
+    // The upload tick after a night: what it sends ends where it was last seen.
+    const QDateTime browserSeen = fastForward();
+    QCoro::waitFor(scheduler().uploadTimerFired());
+    EXPECT_EQ(browser->endTime(), browserSeen);
+    EXPECT_EQ(span(accepted().value(id(browser))), span(browser, browserSeen));
+
+    // Quitting after a night.
+    const auto morning = batch().last();
+    const QDateTime morningSeen = fastForward();
+    app->appDelegate->requestTermination();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(span(accepted().value(id(morning))), span(morning, morningSeen));
 }
 
 } // namespace

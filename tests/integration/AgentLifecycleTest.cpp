@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
+#include <QSaveFile>
 #include <QRegularExpression>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -21,6 +22,11 @@ namespace {
 
 class AgentLifecycle : public AgentFixture {
 protected:
+    explicit AgentLifecycle(const QJsonObject &configuration = {})
+        : AgentFixture(configuration)
+    {
+    }
+
     // Logs in, quits and empties the state folder for the next start.
     void quitAfterALogInAndEmptyTheStateFolder();
     // The started agent tracks a switch from the terminal to the logo and uploads it.
@@ -202,6 +208,118 @@ TEST_F(AgentLifecycle, WhatALogOutDuringAnOutageLeftArrivesWithTheSameAccountsNe
     for (const auto &session : leftByTheLogOut)
         EXPECT_LE(session.endTime, wire(loggedOut));
     EXPECT_TRUE(between(server.storedActivities(DevServerProcess::otherEmail), begin, loggedOut).isEmpty());
+}
+
+// Idle after two seconds without input, polled every second: a return from idleness is quick.
+class AgentQuickToIdle : public AgentLifecycle {
+protected:
+    AgentQuickToIdle()
+        : AgentLifecycle({{"MIN_IDLE_TIME", "2"}, {"IDLE_POLLING_INTERVAL", "1"}})
+    {
+    }
+};
+
+TEST_F(AgentQuickToIdle, AfterALogOutAReturnFromIdlenessAndAQuitRecordNothingTheNextLoginSends)
+{
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(logOutThroughThePanel());
+    XDesktop::spinFor(1100);
+    const QDateTime loggedOut = QDateTime::currentDateTime();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(4000);
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("x")}));
+    XDesktop::spinFor(3000);
+    ASSERT_NO_FATAL_FAILURE(quitAgent());
+    const QDateTime quit = QDateTime::currentDateTime();
+    XDesktop::spinFor(1100);
+
+    // The next login's first upload carries whatever the outbox held, before the work after it.
+    ASSERT_NO_FATAL_FAILURE(startAgent());
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(closePanel());
+    ASSERT_NO_FATAL_FAILURE(expectTrackingAndUploads());
+    const QStringList whileLoggedOut = appNames(between(server.storedActivities(), loggedOut, quit));
+    EXPECT_TRUE(whileLoggedOut.isEmpty()) << "booked from while logged out: " << whileLoggedOut.join(u' ').toStdString();
+}
+
+// Sessions shorter than five seconds are dropped: a detour is easy to make.
+class AgentDroppingShortSessions : public AgentFixture {
+protected:
+    AgentDroppingShortSessions()
+        : AgentFixture({{"SECONDS_MIN_APP_SESSION", "5"}})
+    {
+    }
+};
+
+TEST_F(AgentDroppingShortSessions, ADetourCheckpointedDuringAnOutageIsNotSentAfterARestart)
+{
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(closePanel());
+    XDesktop::spinFor(1100);
+    const QDateTime begin = QDateTime::currentDateTime();
+    serviceDown();
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(6000);
+    // Upload ticks (every 2 s) checkpoint while the detour is open; the return merges it away.
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(3000);
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(2000);
+    ASSERT_NO_FATAL_FAILURE(quitAgent());
+    const QDateTime quit = QDateTime::currentDateTime();
+    XDesktop::spinFor(1100);
+
+    serviceBack();
+    ASSERT_NO_FATAL_FAILURE(startAgent());
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return appNames(between(server.storedActivities(), begin, quit)).contains("XTerm"); }, loadedMachineBound))
+        << "what the quit left did not arrive";
+    const QStringList arrived = appNames(between(server.storedActivities(), begin, quit));
+    EXPECT_FALSE(arrived.contains("XLogo")) << "booked: " << arrived.join(u' ').toStdString();
+}
+
+// The agent's wall clock is its own (libfaketime, steered through a file read at every reading),
+// while its timers and the idle counter run on the monotonic clock: a step of the file's offset
+// is a suspend and wake-up. The idle poll is slow, so that a switch notices the wake-up first.
+class AgentWakingUp : public AgentFixture {
+protected:
+    AgentWakingUp()
+        : AgentFixture({{"IDLE_POLLING_INTERVAL", "30"}})
+    {
+        setWallClockOffset(0);
+        extraEnvironment = {{"LD_PRELOAD", "/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1"},
+                            {"FAKETIME_TIMESTAMP_FILE", clockFile},
+                            {"FAKETIME_NO_CACHE", "1"},
+                            {"FAKETIME_DONT_FAKE_MONOTONIC", "1"},
+                            {"FAKETIME_FORCE_MONOTONIC_FIX", "0"}};
+    }
+    void setWallClockOffset(int seconds)
+    {
+        QSaveFile file(clockFile);
+        file.open(QIODevice::WriteOnly);
+        file.write(QStringLiteral("%1%2\n").arg(seconds < 0 ? "" : "+").arg(seconds).toUtf8());
+        file.commit();
+    }
+
+    const QString clockFile = home.filePath(QStringLiteral("wall-clock-offset"));
+};
+
+TEST_F(AgentWakingUp, AClickRightAfterTheLidOpensBooksNoneOfTheNight)
+{
+    ASSERT_NO_FATAL_FAILURE(logInThroughThePanel());
+    ASSERT_NO_FATAL_FAILURE(closePanel());
+    ASSERT_TRUE(desktop.activate(terminal));
+    XDesktop::spinFor(3000);
+    setWallClockOffset(8 * 3600);
+    ASSERT_TRUE(desktop.activate(logo));
+    XDesktop::spinFor(3000);
+    ASSERT_TRUE(desktop.activate(terminal));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return storedApps({"XLogo"}); }, loadedMachineBound)) << "the switch after the wake-up did not arrive";
+    for (const StoredAppSession &session : server.storedActivities()) {
+        const auto start = QDateTime::fromString(session.startTime, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const auto end = QDateTime::fromString(session.endTime, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        EXPECT_LT(start.secsTo(end), 3600) << session.appName.toStdString() << " " << session.startTime.toStdString() << " to "
+                                           << session.endTime.toStdString();
+    }
 }
 
 // Every file under `folder` (relative paths), for telling what a run wrote.

@@ -13,8 +13,12 @@ AgentBundle::AgentBundle(std::initializer_list<QJsonObject> changes)
     testDocument.open(QIODevice::ReadOnly);
     QJsonObject configuration = QJsonDocument::fromJson(testDocument.readAll()).object();
     for (const QJsonObject &values : changes) {
-        for (auto value = values.begin(); value != values.end(); ++value)
-            configuration.insert(value.key(), value.value());
+        for (auto value = values.begin(); value != values.end(); ++value) {
+            if (value->isNull())
+                configuration.remove(value.key());
+            else
+                configuration.insert(value.key(), value.value());
+        }
     }
     QFile document(folder_.filePath(QStringLiteral("Info.json")));
     if (document.open(QIODevice::WriteOnly))

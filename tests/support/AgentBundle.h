@@ -10,7 +10,7 @@ namespace hourloom::test {
 // test replaces (for example ROOT_URL, pointing at a local account service on a free port).
 class AgentBundle {
 public:
-    // Each set of changes is applied in turn, later ones winning.
+    // Each set of changes is applied in turn, later ones winning; a null value removes the key.
     explicit AgentBundle(std::initializer_list<QJsonObject> changes);
     ~AgentBundle();
 

@@ -4,6 +4,7 @@
 
 #include "platform/services/store/SqliteOutbox.h"
 #include "tracking/AppSessionControllerProtocol.h"
+#include "tracking/IdleTimeController.h"
 
 #include <QTemporaryDir>
 
@@ -131,6 +132,57 @@ TEST_F(Outbox, AfterACrashTheOpenSessionArrivesEndedAtItsLastCheckpoint)
     EXPECT_EQ(stored.value(id(editor)), span(editor, *editor->endTime()));
     EXPECT_EQ(stored.value(id(files)), span(files, checkpoint));
     EXPECT_TRUE(waitingOnDisk().isEmpty());
+}
+
+TEST_F(Outbox, ADetourTooShortToKeepNeverReachesTheStoreAndIsNotSentAfterARestart)
+{
+    tracking().minSessionDuration = 10;
+    const auto terminal = switchTo("XTerm", 0);
+    serviceDown();
+    // The upload tick checkpoints while the detour is younger than the shortest session kept;
+    // the quick return then merges it away.
+    switchTo("XLogo", 13);
+    clock.advance(3);
+    QCoro::waitFor(scheduler().uploadTimerFired());
+    switchTo("XTerm", 2);
+    quit(clock.now().addSecs(12));
+
+    serviceBack();
+    startAgent();
+    upload();
+    const QHash<QString, QString> stored = arrived();
+    EXPECT_EQ(stored.size(), 1) << "the detour was booked on top of the terminal's time";
+    EXPECT_EQ(stored.value(id(terminal)), span(terminal, *terminal->endTime()));
+}
+
+TEST_F(Outbox, NothingIsRecordedBetweenALogOutAndTheNextLogIn)
+{
+    switchTo("Editor", 0);
+    clock.advance(30);
+    QCoro::waitFor(scheduler().logOut());
+    ASSERT_TRUE(batch().isEmpty());
+
+    // Away and back, then quit: without tracking neither the poll nor a return records anything.
+    fakes.workspace->frontmost = RunningApplication{QStringLiteral("XTerm"), QStringLiteral("debian-xterm")};
+    fakes.eventSource->idleSeconds = 3600;
+    clock.advance(10);
+    for (const auto &timer : fakes.timers.timers())
+        timer->fire();
+    fakes.eventSource->idleSeconds = 0;
+    clock.advance(10);
+    fakes.eventTracker->deliver(InputEventType::keyDown);
+    EXPECT_TRUE(batch().isEmpty());
+    clock.advance(10);
+    app->appDelegate->requestTermination();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(waitingOnDisk().isEmpty());
+
+    // The next login tracks again.
+    startAgent();
+    logInAs(email);
+    ASSERT_EQ(batch().size(), 1);
+    EXPECT_EQ(batch().first()->startTime(), clock.now());
+    EXPECT_NE(tracking().idleTimeController()->timer, nullptr);
 }
 
 TEST_F(Outbox, ALogOutKeepsTheAccountsSessionsForItsNextLogInAndNoOtherAccountSeesThem)

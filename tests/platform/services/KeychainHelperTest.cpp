@@ -236,3 +236,13 @@ TEST(KeychainHelperWithADismissedPrompt, KeepsTokensForThisRunSaysSoOnceAndPromp
     EXPECT_EQ(probe.output(), "The keyring prompt was dismissed: the login is kept only until Hourloom quits\n" + keptInMemory);
     EXPECT_EQ(probe.starts("org.gnome.keyring.SystemPrompter") + probe.starts("org.gnome.keyring.PrivatePrompter"), 1);
 }
+
+// A call stuck on the worker (libsecret in a D-Bus call that never answers) holds up the end of
+// the process no longer than the worker's bound.
+TEST(KeychainHelperAtExit, AStuckCallDoesNotHoldUpTheEndOfTheProcess)
+{
+    KeychainProbe probe;
+    ASSERT_TRUE(probe.run({"stuck-at-exit"})) << "the process hung at its end";
+    EXPECT_EQ(probe.exitCode(), 0);
+    EXPECT_EQ(probe.output(), "quitting\n");
+}

@@ -1,15 +1,18 @@
 // Uses the credential store in a process of its own, on whatever session bus (or none) the test
 // gave it, and reports what it found without printing any token. With the argument "impostor"
 // it first takes the Secret Service's name on the bus without serving it, so that every call
-// fails with an error of the service rather than of the bus.
+// fails with an error of the service rather than of the bus. With "stuck-at-exit" it leaves a
+// call on the worker that never returns, cancelled or not, and ends.
 #include <gio/gio.h>
 
 #include "platform/services/secret/KeychainHelper.h"
+#include "platform/services/secret/SecretWorker.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <future>
 
 using namespace hourloom;
 
@@ -44,6 +47,17 @@ bool takeSecretServiceName()
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "stuck-at-exit") == 0) {
+        static std::promise<void> never;
+        std::promise<void> started;
+        SecretWorker::shared().submit([&started](GCancellable *) {
+            started.set_value();
+            never.get_future().wait();
+        });
+        started.get_future().wait();
+        std::printf("quitting\n");
+        return 0;
+    }
     if (argc > 1 && std::strcmp(argv[1], "impostor") == 0 && !takeSecretServiceName()) {
         std::printf("could not take the Secret Service's name\n");
         return 1;

@@ -26,8 +26,9 @@ void ActivationAnnouncer::activated(const RunningApplication &application)
 
 std::optional<RunningApplication> ActivationAnnouncer::answered(std::optional<RunningApplication> application)
 {
-    if (application)
-        known_ = application;
+    // Nothing frontmost (an empty desktop, a lock screen): whichever application comes forward
+    // next is news, even the one announced before, or a return to it would go unrecorded.
+    known_ = application;
     return application;
 }
 

@@ -16,7 +16,8 @@ public:
 
     // The active window's application; posted unless it is the one last known.
     void activated(const RunningApplication &application);
-    // The frontmost application as the workspace answers it; returned unchanged.
+    // The frontmost application as the workspace answers it; returned unchanged. It is the one
+    // known from now on; when there is none, nothing is.
     std::optional<RunningApplication> answered(std::optional<RunningApplication> application);
     // The application last announced or answered, for desktops that only ever tell of changes.
     const std::optional<RunningApplication> &known() const { return known_; }

@@ -27,53 +27,59 @@ SecretWorker &SecretWorker::shared()
 }
 
 SecretWorker::SecretWorker()
-    : thread_([this] { run(); })
+    : state_(std::make_shared<State>())
+    , thread_([state = state_] { run(state); })
 {
 }
 
 SecretWorker::~SecretWorker()
 {
-    {
-        const std::lock_guard lock(mutex_);
-        stopping_ = true;
-        for (const auto &job : queue_)
-            job->giveUp();
-        if (running_)
-            running_->giveUp();
-    }
-    wake_.notify_one();
-    thread_.join();
+    std::unique_lock lock(state_->mutex);
+    state_->stopping = true;
+    for (const auto &job : state_->queue)
+        job->giveUp();
+    if (state_->running)
+        state_->running->giveUp();
+    state_->wake.notify_one();
+    const bool ended = state_->ended.wait_for(lock, exitBound, [this] { return state_->finished; });
+    lock.unlock();
+    if (ended)
+        thread_.join();
+    else
+        thread_.detach();
 }
 
 std::shared_ptr<SecretWorker::Job> SecretWorker::submit(Call call)
 {
     auto job = std::make_shared<Job>(std::move(call));
     {
-        const std::lock_guard lock(mutex_);
-        if (stopping_)
+        const std::lock_guard lock(state_->mutex);
+        if (state_->stopping)
             job->giveUp();
-        queue_.push_back(job);
+        state_->queue.push_back(job);
     }
-    wake_.notify_one();
+    state_->wake.notify_one();
     return job;
 }
 
-void SecretWorker::run()
+void SecretWorker::run(const std::shared_ptr<State> &state)
 {
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(state->mutex);
     while (true) {
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-        if (queue_.empty())
-            return;
-        running_ = std::move(queue_.front());
-        queue_.pop_front();
-        const std::shared_ptr<Job> job = running_;
+        state->wake.wait(lock, [&] { return state->stopping || !state->queue.empty(); });
+        if (state->queue.empty())
+            break;
+        state->running = std::move(state->queue.front());
+        state->queue.pop_front();
+        const std::shared_ptr<Job> job = state->running;
         lock.unlock();
         if (!g_cancellable_is_cancelled(job->cancellable_))
             job->call_(job->cancellable_);
         lock.lock();
-        running_.reset();
+        state->running.reset();
     }
+    state->finished = true;
+    state->ended.notify_one();
 }
 
 } // namespace hourloom

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -35,6 +36,11 @@ public:
         GCancellable *cancellable_;
     };
 
+    // How long the end of the process waits for the call running then to end once cancelled. A
+    // call that ignores its cancellation (libsecret blocked in a D-Bus call) is left behind and
+    // goes with the process.
+    static constexpr std::chrono::seconds exitBound{3};
+
     // The one worker of the process; ending the process cancels whatever is queued or running.
     static SecretWorker &shared();
 
@@ -43,14 +49,21 @@ public:
     ~SecretWorker();
 
 private:
-    SecretWorker();
-    void run();
+    // Shared with the thread, which may outlive the worker when left behind.
+    struct State {
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::condition_variable ended;
+        std::deque<std::shared_ptr<Job>> queue;
+        std::shared_ptr<Job> running;
+        bool stopping = false;
+        bool finished = false;
+    };
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::shared_ptr<Job>> queue_;
-    std::shared_ptr<Job> running_;
-    bool stopping_ = false;
+    SecretWorker();
+    static void run(const std::shared_ptr<State> &state);
+
+    const std::shared_ptr<State> state_;
     std::thread thread_;
 };
 
