@@ -8,7 +8,6 @@
 #include "core/DesktopSetupHint.h"
 #include "core/UserDefaults.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -89,7 +88,9 @@ void MenuBarView::showContent()
     if (content_ && loggedIn == showingLoggedIn_)
         return;
     showingLoggedIn_ = loggedIn;
-    const bool hadFocus = content_ && content_->isAncestorOf(QApplication::focusWidget());
+    // The panel's own window, not the focus, says whether the user is in it: after Log Out in the
+    // settings menu the focus may still be on its way back from the closing menu.
+    const bool userInPanel = content_ && isActiveWindow();
     if (content_) {
         // The old screen may be the one whose code changed "loggedIn" (the login form's
         // coroutine, a menu entry): it is deleted once that code has returned.
@@ -105,7 +106,7 @@ void MenuBarView::showContent()
     layout_->insertWidget(2, content_);
     content_->show();
     // The keyboard user who logged in or out stays in the panel, on the new screen's first control.
-    if (hadFocus)
+    if (userInPanel)
         focusFirstControl();
 }
 

@@ -140,6 +140,11 @@ TEST_F(StatusItemTest, TheUserOpensAWindowTitledHourloomWithTheFocusWhereTypingG
     item.openPanel();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&item.panel()));
     EXPECT_EQ(focused(), control("Settings Button"));
+
+    // Logged out from the settings menu before the focus came back from it: the form takes it.
+    focused()->clearFocus();
+    UserDefaults::setBoolean(UserDefaults::loggedInKey, false);
+    EXPECT_EQ(focused(), control("Email Input"));
 }
 
 TEST(TraylessStatusItemTest, TheFirstStartOpensAnOrdinaryWindowOnceSayingHowToComeBack)
