@@ -1,4 +1,5 @@
 #include "AgentBundle.h"
+#include "TestFiles.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -9,9 +10,8 @@ namespace hourloom::test {
 AgentBundle::AgentBundle(std::initializer_list<QJsonObject> changes)
 {
     QFile::copy(QStringLiteral(HOURLOOM_AGENT), executable());
-    QFile testDocument(QCoreApplication::applicationDirPath() + QStringLiteral("/Info.json"));
-    testDocument.open(QIODevice::ReadOnly);
-    QJsonObject configuration = QJsonDocument::fromJson(testDocument.readAll()).object();
+    QJsonObject configuration =
+        QJsonDocument::fromJson(readFile(QCoreApplication::applicationDirPath() + QStringLiteral("/Info.json")).value_or("")).object();
     for (const QJsonObject &values : changes) {
         for (auto value = values.begin(); value != values.end(); ++value) {
             if (value->isNull())
@@ -20,9 +20,7 @@ AgentBundle::AgentBundle(std::initializer_list<QJsonObject> changes)
                 configuration.insert(value.key(), value.value());
         }
     }
-    QFile document(folder_.filePath(QStringLiteral("Info.json")));
-    if (document.open(QIODevice::WriteOnly))
-        document.write(QJsonDocument(configuration).toJson());
+    writeFile(folder_.filePath(QStringLiteral("Info.json")), QJsonDocument(configuration).toJson());
 }
 
 AgentBundle::~AgentBundle()

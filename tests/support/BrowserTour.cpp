@@ -1,4 +1,5 @@
 #include "BrowserTour.h"
+#include "TestFiles.h"
 
 #include "platform/services/browser/BridgeScriptLibrary.h"
 #include "platform/services/errors/StandardErrorLogger.h"
@@ -110,11 +111,8 @@ void BrowserTour::privateWindowInFront(const std::function<bool()> &open, const 
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !appSession->activeWebSession(); }, stepBound)) << "the private window did not end the web session";
     XDesktop::spinFor(poll + 500);
     EXPECT_EQ(appSession->webSessions().size(), sessionsBeforePrivate_);
-    for (const QString &name : QDir(store->directory()).entryList(QDir::Files)) {
-        QFile state(store->directory() + u'/' + name);
-        ASSERT_TRUE(state.open(QIODevice::ReadOnly));
-        EXPECT_FALSE(state.readAll().contains("secret")) << name.toStdString();
-    }
+    for (const QString &name : QDir(store->directory()).entryList(QDir::Files))
+        EXPECT_FALSE(readFile(store->directory() + u'/' + name).value_or("secret").contains("secret")) << name.toStdString();
     ASSERT_TRUE(desktop.activate(firstWindow));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return showsDomain(QStringLiteral("alpha.test")); }, stepBound));
 }

@@ -1,4 +1,5 @@
 #include "DesktopDriver.h"
+#include "TestFiles.h"
 #include "XDesktop.h"
 
 #include <QDir>
@@ -12,9 +13,7 @@ void writeEntry(const QString &dataHome, const QString &relativePath, const QByt
 {
     const QString path = dataHome + QStringLiteral("/applications/") + relativePath;
     QDir().mkpath(QFileInfo(path).path());
-    QFile entry(path);
-    entry.open(QIODevice::WriteOnly);
-    entry.write("[Desktop Entry]\nType=Application\n" + lines);
+    writeFile(path, "[Desktop Entry]\nType=Application\n" + lines);
 }
 
 } // namespace

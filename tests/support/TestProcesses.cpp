@@ -1,6 +1,6 @@
 #include "TestProcesses.h"
+#include "TestFiles.h"
 
-#include <QFile>
 
 namespace hourloom::test {
 
@@ -38,8 +38,8 @@ void ProcessGroup::stopAll()
 
 QString tailOf(const QString &logFile)
 {
-    QFile log(logFile);
-    return log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll().right(2000)) : QStringLiteral("(no log)");
+    const auto log = readFile(logFile);
+    return log ? QString::fromLocal8Bit(log->right(2000)) : QStringLiteral("(no log)");
 }
 
 std::optional<QString> runProgram(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
