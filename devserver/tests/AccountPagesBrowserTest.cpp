@@ -3,9 +3,9 @@
 #include "ChromeDriver.h"
 #include "ServiceClient.h"
 #include "UploadBodies.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -68,9 +68,7 @@ protected:
 
     void upload(int timezoneOffset, const QList<App> &apps)
     {
-        const auto result = api.upload(api.accessToken(), uploadOf(timezoneOffset, apps));
-        ASSERT_TRUE(result);
-        ASSERT_EQ(result->status, 201) << result->body;
+        ASSERT_EQ(statusOf(api.upload(api.accessToken(), uploadOf(timezoneOffset, apps))), 201);
     }
 
     // Fills in and sends one of the signed-out page's forms ("#sign-in" or "#sign-up").
@@ -99,9 +97,7 @@ protected:
         if (folder.isEmpty())
             return;
         QDir().mkpath(folder);
-        QFile file(folder + u'/' + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(browser.screenshotPNG());
+        ASSERT_TRUE(writeFile(folder + u'/' + name, browser.screenshotPNG()));
     }
 
     DevServerProcess server;

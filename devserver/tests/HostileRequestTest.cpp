@@ -5,6 +5,7 @@
 #include "RequestGuard.h"
 #include "ServiceClient.h"
 #include "support/AnotherUser.h"
+#include "support/TestFiles.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -17,7 +18,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -159,13 +159,9 @@ TEST(HostileRequests, AnEnvelopeLengthNear2To63IsRefusedAndTheServiceLivesOn)
     const std::string header = R"({"event_id":"0123456789abcdef0123456789abcdef","sdk":{"name":")" + std::string(2000, 'x') + R"(","version":"1"}})";
     for (const char *length : {"9223372036854774784", "9223372036854775807", "1e300", "-1", "4294967296"}) {
         const std::string envelope = header + "\n{\"type\":\"event\",\"length\":" + length + "}\n{}\n";
-        const auto answer = client.Post("/api/1/envelope/", auth, envelope, "application/x-sentry-envelope");
-        ASSERT_TRUE(answer) << "no answer for length " << length;
-        EXPECT_EQ(answer->status, 400) << length;
+        EXPECT_EQ(statusOf(client.Post("/api/1/envelope/", auth, envelope, "application/x-sentry-envelope")), 400) << length;
     }
-    const auto appcast = client.Get("/appcast.xml");
-    ASSERT_TRUE(appcast);
-    EXPECT_EQ(appcast->status, 200);
+    EXPECT_EQ(statusOf(client.Get("/appcast.xml")), 200);
 }
 
 TEST(HostileRequests, TheBodyLimitHoldsForChunkedBodies)
@@ -209,24 +205,16 @@ TEST(HostileRequests, OnlyLoopbackNamesAndJsonFaultsAreServed)
     // A page that rebinds its own name to 127.0.0.1 sends that name as Host.
     for (const std::string &host : std::vector<std::string>{"evil.example:" + port, "evil.example", "127.0.0.1.evil.example:" + port, "localhost.evil:" + port, ""}) {
         const auto readOut = client.Get("/dev/activities", {{"Host", host}});
-        ASSERT_TRUE(readOut) << host;
-        EXPECT_EQ(readOut->status, 421) << host;
+        ASSERT_EQ(statusOf(readOut), 421) << host;
         EXPECT_EQ(readOut->body.find("users"), std::string::npos) << host;
     }
-    for (const std::string &host : std::vector<std::string>{"127.0.0.1:" + port, "localhost:" + port, "LOCALHOST", "[::1]:" + port}) {
-        const auto readOut = client.Get("/dev/activities", {{"Host", host}});
-        ASSERT_TRUE(readOut) << host;
-        EXPECT_EQ(readOut->status, 200) << host;
-    }
+    for (const std::string &host : std::vector<std::string>{"127.0.0.1:" + port, "localhost:" + port, "LOCALHOST", "[::1]:" + port})
+        EXPECT_EQ(statusOf(client.Get("/dev/activities", {{"Host", host}})), 200) << host;
 
     // A cross-site form may post text/plain without asking first; faults only come as JSON.
     const std::string fault = text({{"endpoint", "/oauth/token"}, {"status", 500}});
-    const auto plain = client.Post("/dev/faults", fault, "text/plain");
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->status, 415);
-    const auto grant = client.passwordGrant();
-    ASSERT_TRUE(grant);
-    EXPECT_EQ(grant->status, 200) << "the text/plain fault must not have been taken";
+    EXPECT_EQ(statusOf(client.Post("/dev/faults", fault, "text/plain")), 415);
+    EXPECT_EQ(statusOf(client.passwordGrant()), 200) << "the text/plain fault must not have been taken";
     EXPECT_EQ(client.Post("/dev/faults", fault, "application/json")->status, 204);
 }
 
@@ -234,19 +222,14 @@ TEST(HostileRequests, SlowClientsDoNotStarveTheOthers)
 {
     DevServerProcess server;
     const SlowClients slow(server.port(), 16);
-    const auto appcast = ServiceClient(server.port(), 20).Get("/appcast.xml");
-    ASSERT_TRUE(appcast) << "no answer while slow clients hold connections";
-    EXPECT_EQ(appcast->status, 200);
+    EXPECT_EQ(statusOf(ServiceClient(server.port(), 20).Get("/appcast.xml")), 200) << "no answer while slow clients hold connections";
 }
 
 TEST(HostileRequests, CredentialsComeFromAFileOrStandardInputAndStayOffTheCommandLine)
 {
     QTemporaryDir folder;
     const QString clients = folder.filePath("clients");
-    QFile clientFile(clients);
-    ASSERT_TRUE(clientFile.open(QIODevice::WriteOnly));
-    clientFile.write((Configuration::apiClientId() + u':' + Configuration::apiClientSecret() + u'\n').toUtf8());
-    clientFile.close();
+    ASSERT_TRUE(writeFile(clients, (Configuration::apiClientId() + u':' + Configuration::apiClientSecret() + u'\n').toUtf8()));
 
     QProcess service;
     service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -266,15 +249,11 @@ TEST(HostileRequests, CredentialsComeFromAFileOrStandardInputAndStayOffTheComman
     }
     ASSERT_GT(port, 0) << "the service did not start: " << output.toStdString();
 
-    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(service.processId()));
-    ASSERT_TRUE(commandLine.open(QIODevice::ReadOnly));
-    const QByteArray arguments = commandLine.readAll();
+    const QByteArray arguments = readFile(QStringLiteral("/proc/%1/cmdline").arg(service.processId())).value_or("");
     EXPECT_FALSE(arguments.contains(Configuration::apiClientSecret().toUtf8()));
     EXPECT_FALSE(arguments.contains("from standard input"));
 
-    const auto grant = ServiceClient(port, 20).passwordGrant("lin@hourloom.test", "from standard input");
-    ASSERT_TRUE(grant);
-    EXPECT_EQ(grant->status, 200) << grant->body;
+    EXPECT_EQ(statusOf(ServiceClient(port, 20).passwordGrant("lin@hourloom.test", "from standard input")), 200);
     service.terminate();
     EXPECT_TRUE(service.waitForFinished(10000));
 }
@@ -293,14 +272,11 @@ TEST(HostileRequests, TheDatabaseIsPrivateAndHoldsOnlyTokenHashes)
 
     // Neither token is anywhere in the files, and no one else may read them.
     for (const QString &suffix : {QString(), QStringLiteral("-wal")}) {
-        QFile file(database + suffix);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(file.fileName());
-        const QByteArray bytes = file.readAll();
-        EXPECT_FALSE(bytes.contains(accessToken)) << qPrintable(file.fileName());
-        EXPECT_FALSE(bytes.contains(refreshToken)) << qPrintable(file.fileName());
-        struct stat info {};
-        ASSERT_EQ(::stat(QFile::encodeName(file.fileName()).constData(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0600u) << qPrintable(file.fileName());
+        const auto bytes = readFile(database + suffix);
+        ASSERT_TRUE(bytes) << qPrintable(suffix);
+        EXPECT_FALSE(bytes->contains(accessToken)) << qPrintable(suffix);
+        EXPECT_FALSE(bytes->contains(refreshToken)) << qPrintable(suffix);
+        EXPECT_EQ(permissionsOf(database + suffix), 0600) << qPrintable(suffix);
     }
 }
 
@@ -347,10 +323,9 @@ TEST(HostileRequests, SignInsInParallelHashOnlyAFewPasswordsAtOnce)
     // Refused, or asked to come back later: never failed.
     for (const std::string &answer : answers)
         EXPECT_TRUE(statusOf(answer) == 400 || (statusOf(answer) == 503 && answer.find("Retry-After: ") != std::string::npos)) << answer;
-    QFile status(QStringLiteral("/proc/%1/status").arg(server.processId()));
-    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
     static const QRegularExpression peak(QStringLiteral("VmHWM:\\s+(\\d+) kB"));
-    const qint64 peakKiB = peak.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+    const QByteArray status = readFile(QStringLiteral("/proc/%1/status").arg(server.processId())).value_or("");
+    const qint64 peakKiB = peak.match(QString::fromLatin1(status)).captured(1).toLongLong();
     EXPECT_GT(peakKiB, 0);
     EXPECT_LT(peakKiB, 512 * 1024) << "as many hashes at once as requests";
 }

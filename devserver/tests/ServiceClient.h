@@ -19,6 +19,12 @@ inline QJsonObject json(const httplib::Result &result)
     return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object() : QJsonObject();
 }
 
+// The answer's status; 0 when there was no answer.
+inline int statusOf(const httplib::Result &result)
+{
+    return result ? result->status : 0;
+}
+
 inline std::string text(const QJsonObject &object)
 {
     return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
