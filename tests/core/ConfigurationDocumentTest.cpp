@@ -24,10 +24,8 @@ ConfigValue<double> numberFrom(const QJsonValue &stored, ConfigKeys key = Config
 
 TEST(ConfigurationDocument, NumbersMustBeTextThatIsWhollyANumber)
 {
-    EXPECT_EQ(std::get<double>(numberFrom(QStringLiteral("30"))), 30.0);
-    EXPECT_EQ(std::get<double>(numberFrom(QStringLiteral("30.5"))), 30.5);
-    EXPECT_EQ(std::get<double>(numberFrom(QStringLiteral("1e2"))), 100.0);
-    EXPECT_EQ(std::get<double>(numberFrom(QStringLiteral("+2"))), 2.0);
+    for (const auto &[text, value] : {std::pair{"30", 30.0}, {"30.5", 30.5}, {"1e2", 100.0}, {"+2", 2.0}})
+        EXPECT_EQ(std::get<double>(numberFrom(QString::fromLatin1(text))), value) << text;
 
     const QString notValid = QStringLiteral("SECONDS_BETWEEN_API_SENDS is not a valid number for this environment");
     for (const char *text : {" 30", "30 ", "", "thirty", "30s", "3,5", "1e400", "+"})

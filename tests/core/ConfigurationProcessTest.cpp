@@ -1,5 +1,7 @@
 // The configuration stops the process it runs in, so these tests run a probe program in a folder
 // of their own, beside the document under test.
+#include "support/TestFiles.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,11 +24,7 @@ ProbeRun runProbeBeside(const std::optional<QByteArray> &document, const QString
     QTemporaryDir bundle;
     const QString probe = bundle.filePath(QStringLiteral("configuration_probe"));
     EXPECT_TRUE(QFile::copy(QStringLiteral(CONFIGURATION_PROBE), probe));
-    if (document) {
-        QFile info(bundle.filePath(QStringLiteral("Info.json")));
-        EXPECT_TRUE(info.open(QIODevice::WriteOnly));
-        info.write(*document);
-    }
+    EXPECT_TRUE(!document || hourloom::test::writeFile(bundle.filePath(QStringLiteral("Info.json")), *document));
     QProcess process;
     process.start(probe, names);
     EXPECT_TRUE(process.waitForFinished(30000));
@@ -60,21 +58,19 @@ void expectStop(const ProbeRun &run, const QString &fatalError)
 
 } // namespace
 
-TEST(ConfigurationProcess, ReadsTheDocumentBesideTheExecutableAndEndpointsAppendTheirPathToTheRootUrlText)
+TEST(ConfigurationProcess, ReadsTheDocumentBesideTheExecutableEndpointsAppendTheirPathToTheRootUrlTextAndABadFeedIsAbsent)
 {
     const ProbeRun run = runProbe(QJsonObject{}, {"ROOT_URL", "SECONDS_BETWEEN_API_SENDS", "version", "racingThreads"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "http://127.0.0.1:8787\n30\n1.2.3\n30 30\n");
     EXPECT_EQ(runProbe({{"ROOT_URL", "https://hourloom.example/"}}, {"tokenEndpoint"}).out, "https://hourloom.example//oauth/token\n");
-}
 
-TEST(ConfigurationProcess, AnUnusableUpdateFeedIsAbsentRatherThanFatal)
-{
+    // An unusable update feed is absent rather than fatal.
     EXPECT_EQ(runProbe({{"SUFeedURL", "https://hourloom.example/appcast.xml"}}, {"SUFeedURL"}).out, "https://hourloom.example/appcast.xml\n");
     for (const QJsonValue &unusable : {QJsonValue("not a url"), QJsonValue("file:///tmp/appcast.xml"), QJsonValue(3)}) {
-        const ProbeRun run = runProbe({{"SUFeedURL", unusable}}, {"SUFeedURL", "version"});
-        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_EQ(run.out, "(none)\n1.2.3\n");
+        const ProbeRun feedless = runProbe({{"SUFeedURL", unusable}}, {"SUFeedURL", "version"});
+        EXPECT_EQ(feedless.exitCode, 0) << feedless.err.toStdString();
+        EXPECT_EQ(feedless.out, "(none)\n1.2.3\n");
     }
     EXPECT_EQ(runProbe(QJsonObject{}, {"SUFeedURL"}).out, "(none)\n");
 }

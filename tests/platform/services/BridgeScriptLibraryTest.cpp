@@ -3,6 +3,8 @@
 #include "tracking/URLParser.h"
 #include "tracking/WebAppleScriptGenerator.h"
 
+#include "support/TestFiles.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
@@ -125,11 +127,9 @@ TEST_F(BridgeScriptLibrary_, BelievesOnlyPrivateStatesOfRunningWriters)
 
     // A link to a file elsewhere is not followed.
     QFile::remove(path);
-    QFile outside(runtime.path() + "/outside.json");
-    ASSERT_TRUE(outside.open(QIODevice::WriteOnly));
-    outside.write(stateOf("https://planted.example/", true).toJson());
-    outside.close();
-    ASSERT_TRUE(QFile::link(outside.fileName(), path));
+    const QString outside = runtime.path() + "/outside.json";
+    ASSERT_TRUE(test::writeFile(outside, stateOf("https://planted.example/", true).toJson()));
+    ASSERT_TRUE(QFile::link(outside, path));
     EXPECT_EQ(run("Firefox"), std::nullopt);
     QFile::remove(path);
 
@@ -139,10 +139,7 @@ TEST_F(BridgeScriptLibrary_, BelievesOnlyPrivateStatesOfRunningWriters)
     ASSERT_TRUE(store->write("firefox", stateOf("https://a.example/", true, 1, {0x3fffffff, 1})));
     EXPECT_EQ(run("Firefox"), std::nullopt);
 
-    QFile garbage(store->stateFilePath("firefox", self.pid));
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-    garbage.write("{not json");
-    garbage.close();
+    ASSERT_TRUE(test::writeFile(store->stateFilePath("firefox", self.pid), "{not json"));
     EXPECT_EQ(run("Firefox"), std::nullopt);
 }
 

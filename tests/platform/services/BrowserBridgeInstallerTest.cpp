@@ -1,6 +1,8 @@
 #include "platform/services/browser/BrowserBridgeInstaller.h"
 #include "platform/services/browser/BrowserBridgeStatus.h"
 
+#include "support/TestFiles.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -12,6 +14,8 @@
 #include <gtest/gtest.h>
 
 using namespace hourloom;
+using hourloom::test::readFile;
+using hourloom::test::writeFile;
 
 TEST(BrowserBridgeInstaller, RegistersTheHostAndThePackageWithTheBrowsersThisUserHasRunSaysWhatWorksAndRemovesThemAgain)
 {
@@ -45,11 +49,7 @@ TEST(BrowserBridgeInstaller, RegistersTheHostAndThePackageWithTheBrowsersThisUse
     EXPECT_EQ(written, (QStringList{"/config/chromium/NativeMessagingHosts/org.hourloom.browser_bridge.json", externalFile,
                                     "/config/BraveSoftware/Brave-Browser/NativeMessagingHosts/org.hourloom.browser_bridge.json",
                                     "/.mozilla/native-messaging-hosts/org.hourloom.browser_bridge.json"}));
-    const auto read = [&](const QString &path) {
-        QFile file(home.path() + path);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-        return QJsonDocument::fromJson(file.readAll()).object();
-    };
+    const auto read = [&](const QString &path) { return QJsonDocument::fromJson(readFile(home.path() + path).value_or("")).object(); };
     const QJsonObject manifest = read(written[0]);
     EXPECT_EQ(manifest.value("name"), "org.hourloom.browser_bridge");
     EXPECT_EQ(manifest.value("path"), "/opt/hourloom/hourloom-browser-host");
@@ -60,10 +60,7 @@ TEST(BrowserBridgeInstaller, RegistersTheHostAndThePackageWithTheBrowsersThisUse
 
     // The browsers install the extension; Chromium's host reports.
     ASSERT_TRUE(QDir(home.path()).mkpath("config/chromium/Default/Extensions/okihekkoebjlnigcbcnmijblamopopak/1.2.3_0"));
-    QFile firefoxExtensions(home.path() + "/.mozilla/firefox/abc.default-esr/extensions.json");
-    ASSERT_TRUE(firefoxExtensions.open(QIODevice::WriteOnly));
-    firefoxExtensions.write(R"({"addons":[{"id":"browser-bridge@hourloom.org"}]})");
-    firefoxExtensions.close();
+    ASSERT_TRUE(writeFile(home.path() + "/.mozilla/firefox/abc.default-esr/extensions.json", R"({"addons":[{"id":"browser-bridge@hourloom.org"}]})"));
     ASSERT_TRUE(store.preparePrivateDirectory());
     ASSERT_TRUE(store.write("chromium", BrowserState{"https://example.org", true, false, 1, ProcessIdentity::current()}));
     EXPECT_EQ(statusLines(),
@@ -80,18 +77,14 @@ TEST(BrowserBridgeInstaller, RegistersTheHostAndThePackageWithTheBrowsersThisUse
         EXPECT_FALSE(QFile::exists(home.path() + path));
     EXPECT_TRUE(installer.uninstall().isEmpty());
     ASSERT_TRUE(QDir(system.path()).mkpath("etc/chromium/native-messaging-hosts"));
-    QFile systemManifest(system.path() + "/etc/chromium/native-messaging-hosts/org.hourloom.browser_bridge.json");
-    ASSERT_TRUE(systemManifest.open(QIODevice::WriteOnly));
-    systemManifest.close();
+    ASSERT_TRUE(writeFile(system.path() + "/etc/chromium/native-messaging-hosts/org.hourloom.browser_bridge.json"));
     EXPECT_EQ(statusLines().first(),
               "Chromium: host manifest /etc/chromium/native-messaging-hosts/org.hourloom.browser_bridge.json; extension installed; reporting now");
 }
 
 TEST(BrowserBridgeInstaller, TheExtensionsKeyGivesTheIdTheManifestsAllow)
 {
-    QFile extensionManifest(QStringLiteral(EXTENSION_DIR "/manifest.json"));
-    ASSERT_TRUE(extensionManifest.open(QIODevice::ReadOnly));
-    const QJsonObject manifest = QJsonDocument::fromJson(extensionManifest.readAll()).object();
+    const QJsonObject manifest = QJsonDocument::fromJson(readFile(QStringLiteral(EXTENSION_DIR "/manifest.json")).value_or("")).object();
     const QByteArray der = QByteArray::fromBase64(manifest.value("key").toString().toLatin1());
     ASSERT_FALSE(der.isEmpty());
     QString id;

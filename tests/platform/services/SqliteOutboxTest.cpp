@@ -3,14 +3,13 @@
 #include "core/Log.h"
 #include "platform/services/store/SqliteOutbox.h"
 
+#include "support/TestFiles.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 using namespace hourloom;
 
@@ -38,13 +37,6 @@ QList<QUuid> ids(const QList<OutboxAppSession> &sessions)
     for (const auto &stored : sessions)
         result.append(stored.id);
     return result;
-}
-
-int permissions(const QString &path)
-{
-    struct stat status {};
-    ::stat(QFile::encodeName(path).constData(), &status);
-    return status.st_mode & 07777;
 }
 
 class SqliteOutboxTest : public ::testing::Test {
@@ -103,19 +95,15 @@ TEST_F(SqliteOutboxTest, OnlyTheOwnerMayReadTheFolderAndTheFiles)
     QFile::setPermissions(QFileInfo(path()).absolutePath(), QFileDevice::Permissions(0x7777));
     SqliteOutbox outbox(path());
     ASSERT_TRUE(outbox.save(ada, {session(1, 2)}));
-    EXPECT_EQ(permissions(QFileInfo(path()).absolutePath()), 0700);
-    EXPECT_EQ(permissions(path()), 0600);
-    ASSERT_TRUE(QFileInfo::exists(path() + QStringLiteral("-wal"))) << "write-ahead logging";
-    EXPECT_EQ(permissions(path() + QStringLiteral("-wal")), 0600);
+    EXPECT_EQ(test::permissionsOf(QFileInfo(path()).absolutePath()), 0700);
+    EXPECT_EQ(test::permissionsOf(path()), 0600);
+    EXPECT_EQ(test::permissionsOf(path() + QStringLiteral("-wal")), 0600) << "write-ahead logging";
 }
 
 TEST_F(SqliteOutboxTest, ACorruptFileIsMovedAsideWithOneLineAndAFreshOneTakesItsPlace)
 {
     QDir().mkpath(QFileInfo(path()).absolutePath());
-    QFile garbage(path());
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-    garbage.write(QByteArray(8192, 'x'));
-    garbage.close();
+    ASSERT_TRUE(test::writeFile(path(), QByteArray(8192, 'x')));
 
     const LogCapture capture;
     SqliteOutbox outbox(path());
@@ -135,9 +123,7 @@ TEST_F(SqliteOutboxTest, ACorruptFileIsMovedAsideWithOneLineAndAFreshOneTakesIts
 TEST_F(SqliteOutboxTest, AStateFolderThatCannotBeWrittenLeavesTheStoreClosedWithOneLineAndNothingElsewhere)
 {
     // Where the state folder should be there is a file: not even root can create the folder.
-    QFile blocker(folder.filePath(QStringLiteral("state")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(test::writeFile(folder.filePath(QStringLiteral("state"))));
 
     const LogCapture capture;
     SqliteOutbox outbox(path());

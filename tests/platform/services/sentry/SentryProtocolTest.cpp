@@ -27,50 +27,36 @@ TEST(SentryDsn, TheEnvelopeEndpointKeepsSchemePortAndPathPrefix)
         EXPECT_FALSE(SentryDsn::parse(QString::fromLatin1(broken))) << broken;
 }
 
-TEST(SentryRateLimits, TheHeaderLimitsItsCategoriesForItsSeconds)
+TEST(SentryRateLimits, A429UsesRetryAfterElseAMinuteAndTheHeaderLimitsItsCategoriesForItsSeconds)
 {
-    test::FakeClock clock;
+    test::FakeClock clock(QDateTime(QDate(2015, 10, 21), QTime(7, 28), Qt::UTC));
     SentryRateLimits limits;
+    const auto errorsLimitedAfter = [&](int seconds) {
+        clock.advance(seconds);
+        return limits.isLimited("error");
+    };
+    limits.update({200, {{"Retry-After", "500"}}});
+    EXPECT_FALSE(limits.isLimited("error")) << "Retry-After counts only on a 429";
+    limits.update({429, {{"Retry-After", "Wed, 21 Oct 2015 07:30:00 GMT"}}});
+    EXPECT_TRUE(errorsLimitedAfter(100));
+    EXPECT_FALSE(errorsLimitedAfter(20));
+    limits.update({429, {{"Retry-After", "5"}}});
+    EXPECT_TRUE(errorsLimitedAfter(4));
+    EXPECT_FALSE(errorsLimitedAfter(2));
+    limits.update({429, {}});
+    EXPECT_TRUE(errorsLimitedAfter(59));
+    EXPECT_FALSE(errorsLimitedAfter(2));
+
     limits.update({200, {{"X-Sentry-Rate-Limits", "120:transaction;session:organization, 30:error:project"}}});
     EXPECT_TRUE(limits.isLimited("error"));
     EXPECT_TRUE(limits.isLimited("transaction"));
     EXPECT_FALSE(limits.isLimited("attachment"));
-
-    clock.advance(31);
-    EXPECT_FALSE(limits.isLimited("error"));
+    EXPECT_FALSE(errorsLimitedAfter(31));
     EXPECT_TRUE(limits.isLimited("transaction"));
 
     // No categories: everything. A later, shorter limit does not lift it early.
     limits.update({429, {{"x-sentry-rate-limits", "100::organization"}}});
     limits.update({429, {{"X-Sentry-Rate-Limits", "10::organization"}}});
-    clock.advance(99);
-    EXPECT_TRUE(limits.isLimited("error"));
-    clock.advance(2);
-    EXPECT_FALSE(limits.isLimited("error"));
-}
-
-TEST(SentryRateLimits, A429WithoutTheHeaderUsesRetryAfterElseAMinute)
-{
-    test::FakeClock clock(QDateTime(QDate(2015, 10, 21), QTime(7, 28), Qt::UTC));
-    SentryRateLimits limits;
-    limits.update({200, {{"Retry-After", "500"}}});
-    EXPECT_FALSE(limits.isLimited("error")) << "Retry-After counts only on a 429";
-
-    limits.update({429, {{"Retry-After", "5"}}});
-    clock.advance(4);
-    EXPECT_TRUE(limits.isLimited("error"));
-    clock.advance(2);
-    EXPECT_FALSE(limits.isLimited("error"));
-
-    limits.update({429, {{"Retry-After", "Wed, 21 Oct 2015 07:30:00 GMT"}}});
-    clock.advance(100);
-    EXPECT_TRUE(limits.isLimited("error"));
-    clock.advance(20);
-    EXPECT_FALSE(limits.isLimited("error"));
-
-    limits.update({429, {}});
-    clock.advance(59);
-    EXPECT_TRUE(limits.isLimited("error"));
-    clock.advance(2);
-    EXPECT_FALSE(limits.isLimited("error"));
+    EXPECT_TRUE(errorsLimitedAfter(99));
+    EXPECT_FALSE(errorsLimitedAfter(2));
 }

@@ -60,7 +60,7 @@ protected:
 
 } // namespace
 
-TEST_F(AppcastUpdater_, OffersTheHighestReleaseForEveryoneAndBlocksASecondCheckMeanwhile)
+TEST_F(AppcastUpdater_, OffersTheHighestReleaseForEveryoneAndBlocksASecondCheckMeanwhileOrIsUpToDate)
 {
     const auto checker = updater(server.url("/appcast.xml"), "0.1.0");
     EXPECT_TRUE(checker->canCheckForUpdates());
@@ -78,13 +78,11 @@ TEST_F(AppcastUpdater_, OffersTheHighestReleaseForEveryoneAndBlocksASecondCheckM
     EXPECT_TRUE(presenter->offered->descriptionHTML.contains("Crash reports"));
     EXPECT_EQ(changes, (QList<bool>{false, true}));
     EXPECT_TRUE(checker->canCheckForUpdates());
-}
 
-TEST_F(AppcastUpdater_, TheNewestOrANewerRunningVersionIsUpToDate)
-{
+    // The newest or a newer running version is up to date.
     for (const char *running : {"0.2.0", "0.2", "0.2.1", "1.0"})
         QCoro::waitFor(updater(server.url("/appcast.xml"), running)->check());
-    EXPECT_EQ(presenter->told, (QStringList{"up to date 0.2.0", "up to date 0.2", "up to date 0.2.1", "up to date 1.0"}));
+    EXPECT_EQ(presenter->told.mid(1), (QStringList{"up to date 0.2.0", "up to date 0.2", "up to date 0.2.1", "up to date 1.0"}));
 }
 
 TEST_F(AppcastUpdater_, FailuresAreToldAndTheCommandComesBack)
