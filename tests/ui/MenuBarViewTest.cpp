@@ -6,12 +6,9 @@
 
 #include "UiFakes.h"
 
-#include "core/Configuration.h"
 #include "core/DesktopSetupHint.h"
 
 #include <QLabel>
-#include <QMenu>
-#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -31,30 +28,17 @@ bool showsText(const QWidget &root, const QString &text)
 QAction *settingsEntry(const QWidget &root, const QString &text)
 {
     const auto *settings = findByIdentifier<QToolButton>(root, QStringLiteral("Settings Button"));
-    if (!settings || !settings->menu())
-        return nullptr;
-    for (QAction *action : settings->menu()->actions())
-        if (action->text() == text)
-            return action;
-    return nullptr;
+    return settings ? entryWithText(settings->menu(), text) : nullptr;
 }
 
-TEST(MenuBarViewTest, StoresTheGivenLoginStateAndShowsItsScreen)
+TEST(MenuBarViewTest, StoresTheGivenLoginStateShowsItsScreenAndSwitchesScreensAsItChanges)
 {
     PanelHarness harness;
-    MenuBarView loggedOut(harness.environment(), false);
-    EXPECT_FALSE(UserDefaults::boolean(UserDefaults::loggedInKey));
-    EXPECT_NE(qobject_cast<LoginView *>(loggedOut.content()), nullptr);
-
     MenuBarView loggedIn(harness.environment(), true);
     EXPECT_TRUE(UserDefaults::boolean(UserDefaults::loggedInKey));
     EXPECT_NE(qobject_cast<AccountView *>(loggedIn.content()), nullptr);
-}
-
-TEST(MenuBarViewTest, SwitchesScreensAsTheLoginStateChanges)
-{
-    PanelHarness harness;
     MenuBarView view(harness.environment(), false);
+    EXPECT_FALSE(UserDefaults::boolean(UserDefaults::loggedInKey));
     auto *loginView = qobject_cast<LoginView *>(view.content());
     ASSERT_NE(loginView, nullptr);
 
@@ -127,7 +111,7 @@ protected:
     PanelHarness harness;
 };
 
-TEST_F(AccountViewTest, ShowsTheShortVersionOrUnknownAndTheStoredUserNameOrUser)
+TEST_F(AccountViewTest, ShowsTheShortVersionOrUnknownTheStoredUserNameOrUserAndASettingsMenuWithLogOutAndQuit)
 {
     const AccountView versioned(harness.environment(), QStringLiteral("1.4.2"));
     EXPECT_TRUE(showsText(versioned, QStringLiteral("v 1.4.2")));
@@ -137,6 +121,18 @@ TEST_F(AccountViewTest, ShowsTheShortVersionOrUnknownAndTheStoredUserNameOrUser)
     UserDefaults::setString(UserDefaults::userNameKey, QStringLiteral("ada@example.org"));
     EXPECT_TRUE(showsText(view, QStringLiteral("ada@example.org")));
     EXPECT_FALSE(showsText(view, QStringLiteral("User")));
+    EXPECT_NE(findByIdentifier(view, QStringLiteral("Hourloom Logo")), nullptr);
+
+    // The settings menu offers Log Out and Quit, which goes through the termination request.
+    QStringList entries;
+    for (const QAction *action : findByIdentifier<QToolButton>(view, QStringLiteral("Settings Button"))->menu()->actions())
+        entries.append(action->text());
+    ASSERT_EQ(entries, (QStringList{QStringLiteral("Log Out"), QStringLiteral("Quit")}));
+    harness.presentation.setMenuPresented(true);
+    settingsEntry(view, QStringLiteral("Quit"))->trigger();
+    EXPECT_EQ(harness.termination.requests, 1);
+    EXPECT_EQ(harness.userActivity->logOuts, 0);
+    EXPECT_TRUE(harness.presentation.isMenuPresented());
 }
 
 TEST_F(AccountViewTest, ALongUserNameEndsInAnEllipsisAndShowsWholeOnHover)
@@ -160,10 +156,7 @@ TEST_F(AccountViewTest, LinksOpenTheirPageAndCloseThePanel)
 {
     AccountView view(harness.environment(), std::nullopt);
     view.show();
-    QPushButton *accountLink = nullptr;
-    for (QPushButton *button : view.findChildren<QPushButton *>())
-        if (button->text() == QStringLiteral("127.0.0.1:8787"))
-            accountLink = button;
+    QPushButton *accountLink = buttonWithText(view, QStringLiteral("127.0.0.1:8787"));
     ASSERT_NE(accountLink, nullptr);
 
     harness.presentation.setMenuPresented(true);
@@ -176,24 +169,6 @@ TEST_F(AccountViewTest, LinksOpenTheirPageAndCloseThePanel)
 
     EXPECT_EQ(harness.openedURLs,
               (QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1:8787")), QUrl(QStringLiteral("http://127.0.0.1:8787/guides/troubleshooting"))}));
-}
-
-TEST_F(AccountViewTest, SettingsMenuOffersLogOutAndQuitThroughTheTerminationRequest)
-{
-    const AccountView view(harness.environment(), std::nullopt);
-    QStringList entries;
-    for (const QAction *action : findByIdentifier<QToolButton>(view, QStringLiteral("Settings Button"))->menu()->actions())
-        entries.append(action->text());
-    EXPECT_EQ(entries, (QStringList{QStringLiteral("Log Out"), QStringLiteral("Quit")}));
-
-    QAction *quit = settingsEntry(view, QStringLiteral("Quit"));
-    ASSERT_NE(quit, nullptr);
-    harness.presentation.setMenuPresented(true);
-    quit->trigger();
-    EXPECT_EQ(harness.termination.requests, 1);
-    EXPECT_EQ(harness.userActivity->logOuts, 0);
-    EXPECT_TRUE(harness.presentation.isMenuPresented());
-    EXPECT_NE(findByIdentifier(view, QStringLiteral("Hourloom Logo")), nullptr);
 }
 
 } // namespace

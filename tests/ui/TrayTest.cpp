@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTest>
 
@@ -55,13 +54,7 @@ class StatusItemTest : public ::testing::Test {
 protected:
     static QImage picture(const QIcon &icon) { return icon.pixmap(32, 32).toImage(); }
     QSystemTrayIcon &trayIcon() { return *item.findChild<QSystemTrayIcon *>(); }
-    QAction *contextEntry(const QString &text)
-    {
-        for (QAction *action : trayIcon().contextMenu()->actions())
-            if (action->text() == text)
-                return action;
-        return nullptr;
-    }
+    QAction *contextEntry(const QString &text) { return entryWithText(trayIcon().contextMenu(), text); }
 
     QWidget *focused() const { return QApplication::focusWidget(); }
     void workElsewhere()

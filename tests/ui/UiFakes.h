@@ -7,6 +7,8 @@
 #include "support/FakeApplicationServices.h"
 #include "support/FakeControllers.h"
 
+#include <QMenu>
+#include <QPushButton>
 #include <QUrl>
 #include <QWidget>
 
@@ -37,6 +39,22 @@ template <typename Widget = QWidget>
 Widget *findByIdentifier(const QWidget &root, const QString &identifier)
 {
     return root.findChild<Widget *>(identifier);
+}
+
+// The push button showing this text, or the menu's entry with it; none when there is none.
+inline QPushButton *buttonWithText(const QWidget &root, const QString &text)
+{
+    for (QPushButton *candidate : root.findChildren<QPushButton *>())
+        if (candidate->text() == text)
+            return candidate;
+    return nullptr;
+}
+inline QAction *entryWithText(const QMenu *menu, const QString &text)
+{
+    for (QAction *action : menu ? menu->actions() : QList<QAction *>())
+        if (action->text() == text)
+            return action;
+    return nullptr;
 }
 
 } // namespace hourloom::test
