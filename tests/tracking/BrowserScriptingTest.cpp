@@ -36,6 +36,16 @@ ScriptCompletion recordInto(Completion &completion, const FakeErrorLogger &logge
 
 class BrowserScripting : public ::testing::Test {
 protected:
+    // One run of the script, completed on the main loop.
+    Completion execute(const std::shared_ptr<ScriptLibraryProtocol> &script, const QString &source)
+    {
+        Completion completion;
+        service.executeScript(script, source, &logger, recordInto(completion, logger));
+        finishScripts();
+        EXPECT_EQ(completion.calls, 1);
+        return completion;
+    }
+
     FakeBrowser browser;
     FakeErrorLogger logger;
     AppleScriptService service;
@@ -88,10 +98,7 @@ TEST_F(BrowserScripting, TheServiceCompletesRunsOnTheMainLoopAndReportsFailuresB
     const auto script = service.initializeScript(source, browser.libraryType());
 
     browser.show("https://example.org/");
-    Completion shown;
-    service.executeScript(script, source, &logger, recordInto(shown, logger));
-    finishScripts();
-    ASSERT_EQ(shown.calls, 1);
+    const Completion shown = execute(script, source);
     EXPECT_TRUE(shown.onMainThread);
     ASSERT_NE(shown.response, nullptr);
     EXPECT_EQ(shown.response->stringValue(), "https://example.org/");
@@ -99,20 +106,14 @@ TEST_F(BrowserScripting, TheServiceCompletesRunsOnTheMainLoopAndReportsFailuresB
 
     // No window: a response without text, and no error.
     browser.show(std::nullopt);
-    Completion noWindow;
-    service.executeScript(script, source, &logger, recordInto(noWindow, logger));
-    finishScripts();
-    ASSERT_EQ(noWindow.calls, 1);
+    const Completion noWindow = execute(script, source);
     ASSERT_NE(noWindow.response, nullptr);
     EXPECT_EQ(noWindow.response->stringValue(), std::nullopt);
     EXPECT_FALSE(noWindow.error);
     EXPECT_TRUE(logger.captures.isEmpty());
 
     browser.failRuns(QVariantMap{{"message", "the browser went away"}});
-    Completion failed;
-    service.executeScript(script, source, &logger, recordInto(failed, logger));
-    finishScripts();
-    ASSERT_EQ(failed.calls, 1);
+    const Completion failed = execute(script, source);
     EXPECT_EQ(failed.response, nullptr);
     ASSERT_TRUE(failed.error);
     EXPECT_EQ(failed.error->script, source);

@@ -63,12 +63,28 @@ protected:
 
 } // namespace
 
-TEST_F(WebSessionController_, StartsTheRepeatingPollOnTheMainLoopAndKeepsOneSessionWhileTheDomainStays)
+TEST_F(WebSessionController_, NeverPollsWithoutAScriptStartsTheRepeatingPollOnTheMainLoopAndKeepsOneSessionWhileTheDomainStays)
 {
-    controller->startPolling();
-    EXPECT_TRUE(timers.timers().empty()); // not before the main loop runs
-    QCoreApplication::sendPostedEvents();
+    browser.refuseScripts = true;
+    start();
+    EXPECT_TRUE(timers.timers().empty());
+    EXPECT_TRUE(cache->cachedScripts.isEmpty());
+    EXPECT_TRUE(crashReporter.captures.isEmpty());
+
+    // A later controller of the browser tries again; stopped before any poll it opens nothing.
+    browser.refuseScripts = false;
+    controller = makeController();
+    start();
     ASSERT_EQ(timers.timers().size(), 1u);
+    controller->stopPolling();
+    EXPECT_FALSE(timers.last()->isValid());
+    EXPECT_TRUE(appSession->webSessions().isEmpty());
+
+    controller = makeController();
+    controller->startPolling();
+    EXPECT_EQ(timers.timers().size(), 1u); // not before the main loop runs
+    QCoreApplication::sendPostedEvents();
+    ASSERT_EQ(timers.timers().size(), 2u);
     EXPECT_EQ(timers.last()->interval, 2); // SECONDS_WEB_POLLING_INTERVAL of the test configuration
     EXPECT_TRUE(timers.last()->repeats);
 
@@ -136,24 +152,6 @@ TEST_F(WebSessionController_, FailedRunsAreReportedAndChangeNothingWhileCompileE
     ASSERT_EQ(pollLogger.captures.size(), 1);
     EXPECT_EQ(pollLogger.captures[0].typeName, "ScriptExecutionError");
     EXPECT_EQ(crashReporter.captures.size(), 1);
-}
-
-TEST_F(WebSessionController_, NeverPollsWithoutAScriptAndStopsWithoutAnActiveSession)
-{
-    browser.refuseScripts = true;
-    start();
-    EXPECT_TRUE(timers.timers().empty());
-    EXPECT_TRUE(cache->cachedScripts.isEmpty());
-    EXPECT_TRUE(crashReporter.captures.isEmpty());
-
-    // A later controller of the browser tries again.
-    browser.refuseScripts = false;
-    controller = makeController();
-    start();
-    ASSERT_EQ(timers.timers().size(), 1u);
-    controller->stopPolling();
-    EXPECT_FALSE(timers.last()->isValid());
-    EXPECT_TRUE(appSession->webSessions().isEmpty());
 }
 
 TEST_F(WebSessionController_, ResumesTheLastSessionSoThatTheFirstPollContinuesIt)

@@ -82,7 +82,7 @@ TEST_F(Upload, ARejectedTokenIsRenewedOnceAndTheUploadRetried)
     expectArrivedAsRecorded({editor, files});
 }
 
-TEST_F(Upload, NoEndedSessionIsLostThroughAnOutage)
+TEST_F(Upload, NoEndedSessionIsLostThroughAnOutageAndALogOutDuringOneCompletes)
 {
     QList<std::shared_ptr<AppSessionProtocol>> ended;
     ended << switchTo("Editor", 0);
@@ -113,6 +113,18 @@ TEST_F(Upload, NoEndedSessionIsLostThroughAnOutage)
     expectArrivedAsRecorded(ended);
     EXPECT_EQ(domains(ended.first()), QStringList{"example.org"});
     EXPECT_EQ(batch(), AppSessionList{current});
+
+    // Logging out with the service down again completes and forgets the access token.
+    service->queue(FakeURLSession::activityPath, {.transportFailure = true});
+    const LogCapture capture;
+    QCoro::waitFor(scheduler().logOut());
+    EXPECT_EQ(capture.standardOutput(), "Could not send data to API\n");
+    EXPECT_FALSE(auth().loggedIn());
+    EXPECT_EQ(stored(accessService), std::nullopt);
+    EXPECT_EQ(stored(refreshService), "refresh-1");
+    EXPECT_TRUE(batch().isEmpty());
+    EXPECT_EQ(scheduler().uploadActivityTimer, nullptr);
+    EXPECT_FALSE(tracking().appSwitchTracker()->appSwitchObserver().has_value());
 }
 
 TEST_F(Upload, ASessionReopenedWhileItsUploadIsInFlightStaysAndGoesOutWithItsNewTimes)
@@ -250,21 +262,6 @@ TEST_F(Upload, AnOpenSessionGoesOutOnlyOnceItHasLastedTheShortestSessionKept)
     upload();
     EXPECT_FALSE(accepted().contains(id(editor)));
     EXPECT_EQ(received(files)["end_time"], wire(clock.now()));
-}
-
-TEST_F(Upload, LoggingOutWithTheServiceDownCompletesAndForgetsTheAccessToken)
-{
-    switchTo("Editor", 0);
-    service->queue(FakeURLSession::activityPath, {.transportFailure = true});
-    const LogCapture capture;
-    QCoro::waitFor(scheduler().logOut());
-    EXPECT_EQ(capture.standardOutput(), "Could not send data to API\n");
-    EXPECT_FALSE(auth().loggedIn());
-    EXPECT_EQ(stored(accessService), std::nullopt);
-    EXPECT_EQ(stored(refreshService), "refresh-1");
-    EXPECT_TRUE(batch().isEmpty());
-    EXPECT_EQ(scheduler().uploadActivityTimer, nullptr);
-    EXPECT_FALSE(tracking().appSwitchTracker()->appSwitchObserver().has_value());
 }
 
 } // namespace
