@@ -101,7 +101,7 @@ TEST(DayTimeline, SummerTimeDaysHave23Or25HoursAndKeepTrueDurations)
     EXPECT_EQ(autumn.totalSeconds, 4 * 3600);
 }
 
-TEST(DayTimeline, UnreadableAndBackwardSessionsAreLeftOut)
+TEST(DayTimeline, UnreadableAndBackwardSessionsAreLeftOutAndTimesTheServicesOwnZoneSkipsAreRead)
 {
     const DayTimeline day = DayTimeline::of({session("Backward", "2024-05-06 10:00:00", "2024-05-06 09:00:00", 0),
                                              session("Unreadable", "2024-05-06 25:00:00", "2024-05-06 26:00:00", 0),
@@ -109,6 +109,12 @@ TEST(DayTimeline, UnreadableAndBackwardSessionsAreLeftOut)
                                             QDate(2024, 5, 6), QTimeZone::utc());
     EXPECT_TRUE(day.applications.isEmpty());
     EXPECT_EQ(day.totalSeconds, 0);
+
+    // 02:30 on 31 March does not exist in Berlin; uploaded from UTC it is an ordinary time.
+    const hourloom::test::ScopedTimeZone serviceZone("Europe/Berlin");
+    const DayTimeline skipped = DayTimeline::of({session("Terminal", "2024-03-31 02:30:00", "2024-03-31 03:00:00", 0)}, QDate(2024, 3, 31),
+                                                QTimeZone::utc());
+    EXPECT_EQ(rowsOf(skipped), "Terminal 1800");
 }
 
 TEST(TimelineView, NamesAndDomainsBecomeTextAndTotalsReadAsTimes)
@@ -134,15 +140,6 @@ TEST(TimelineView, NamesAndDomainsBecomeTextAndTotalsReadAsTimes)
     EXPECT_EQ(TimelineView::durationText(3599), "59 min");
     EXPECT_EQ(TimelineView::durationText(3600), "1 h 00 min");
     EXPECT_EQ(TimelineView::durationText(26 * 3600 + 5 * 60), "26 h 05 min");
-}
-
-TEST(DayTimeline, WallClockTimesThatTheServicesOwnZoneSkipsAreStillRead)
-{
-    // 02:30 on 31 March does not exist in Berlin; uploaded from UTC it is an ordinary time.
-    const hourloom::test::ScopedTimeZone serviceZone("Europe/Berlin");
-    const DayTimeline day = DayTimeline::of({session("Terminal", "2024-03-31 02:30:00", "2024-03-31 03:00:00", 0)}, QDate(2024, 3, 31),
-                                            QTimeZone::utc());
-    EXPECT_EQ(rowsOf(day), "Terminal 1800");
 }
 
 TEST(DayTimeline, AFullDayShowsItsLongestRowsAndFewEnoughBarsWithEveryMinuteCounted)

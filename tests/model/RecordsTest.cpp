@@ -22,7 +22,7 @@ TEST(Records, AnAppSessionWithoutNamesGetsTheUnknownDefaults)
     EXPECT_NE(named.id(), unnamed.id());
 }
 
-TEST(Records, DurationExistsOnlyOnceASpanHasEnded)
+TEST(Records, DurationExistsOnlyOnceASpanHasEndedAndTheActiveWebSessionIsTheFirstOpenOne)
 {
     test::FakeClock clock;
     WebSession session(QStringLiteral("example.org"));
@@ -38,11 +38,8 @@ TEST(Records, DurationExistsOnlyOnceASpanHasEnded)
 
     session.setEndTime(std::nullopt);
     EXPECT_TRUE(session.isActive());
-}
 
-TEST(Records, TheActiveWebSessionIsTheFirstOpenOneInTheList)
-{
-    test::FakeClock clock;
+    // The active web session is the first open one in the list.
     AppSession browser(QStringLiteral("Chromium"), QStringLiteral("chromium"));
     EXPECT_EQ(browser.activeWebSession(), nullptr);
 

@@ -45,14 +45,20 @@ protected:
     QTemporaryDir folder;
 };
 
-TEST_F(SqliteOutboxTest, KeepsSessionsPerAccountAndEnvironmentUntilTheSentEndIsRemoved)
+TEST_F(SqliteOutboxTest, KeepsSessionsPrivatelyPerAccountAndEnvironmentUntilTheSentEndIsRemoved)
 {
     const OutboxAppSession later = session(20, 25, {QStringLiteral("example.org"), QStringLiteral("hourloom.test")});
     OutboxAppSession earlier = session(10, 15);
+    // Only the owner may read the folder (whatever it was made with) and the files.
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    QFile::setPermissions(QFileInfo(path()).absolutePath(), QFileDevice::Permissions(0x7777));
     {
         SqliteOutbox outbox(path());
         ASSERT_TRUE(outbox.isOpen());
         ASSERT_TRUE(outbox.save(ada, {later, earlier}));
+        EXPECT_EQ(test::permissionsOf(QFileInfo(path()).absolutePath()), 0700);
+        EXPECT_EQ(test::permissionsOf(path()), 0600);
+        EXPECT_EQ(test::permissionsOf(path() + QStringLiteral("-wal")), 0600) << "write-ahead logging";
         const OutboxKey production{ada.account, QStringLiteral("Production")};
         const OutboxKey grace{QStringLiteral("grace@hourloom.test"), ada.environment};
         EXPECT_TRUE(outbox.waiting(production).isEmpty()) << "another environment";
@@ -87,17 +93,6 @@ TEST_F(SqliteOutboxTest, KeepsSessionsPerAccountAndEnvironmentUntilTheSentEndIsR
 
     ASSERT_TRUE(outbox.remove(ada, {{earlier.id, at(16)}}));
     EXPECT_TRUE(outbox.waiting(ada).isEmpty());
-}
-
-TEST_F(SqliteOutboxTest, OnlyTheOwnerMayReadTheFolderAndTheFiles)
-{
-    QDir().mkpath(QFileInfo(path()).absolutePath());
-    QFile::setPermissions(QFileInfo(path()).absolutePath(), QFileDevice::Permissions(0x7777));
-    SqliteOutbox outbox(path());
-    ASSERT_TRUE(outbox.save(ada, {session(1, 2)}));
-    EXPECT_EQ(test::permissionsOf(QFileInfo(path()).absolutePath()), 0700);
-    EXPECT_EQ(test::permissionsOf(path()), 0600);
-    EXPECT_EQ(test::permissionsOf(path() + QStringLiteral("-wal")), 0600) << "write-ahead logging";
 }
 
 TEST_F(SqliteOutboxTest, ACorruptFileIsMovedAsideWithOneLineAndAFreshOneTakesItsPlace)
