@@ -71,7 +71,7 @@ protected:
     QWidget elsewhere;
 };
 
-TEST_F(StatusItemTest, IconFollowsTheStoredLoginState)
+TEST_F(StatusItemTest, IconFollowsTheStoredLoginStateActivationTogglesThePanelAndTheContextMenuChecksForUpdatesAndQuits)
 {
     EXPECT_EQ(trayIcon().toolTip(), QStringLiteral("Hourloom"));
     EXPECT_EQ(picture(trayIcon().icon()), picture(Assets::statusBarIcon(false)));
@@ -80,10 +80,7 @@ TEST_F(StatusItemTest, IconFollowsTheStoredLoginState)
     EXPECT_NE(picture(Assets::statusBarIcon(true)), picture(Assets::statusBarIcon(false)));
     UserDefaults::setBoolean(UserDefaults::loggedInKey, false);
     EXPECT_EQ(picture(trayIcon().icon()), picture(Assets::statusBarIcon(false)));
-}
 
-TEST_F(StatusItemTest, ActivationTogglesThePanelAndTheContextMenuChecksForUpdatesAndQuits)
-{
     emit trayIcon().activated(QSystemTrayIcon::Trigger);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&item.panel()));
     emit trayIcon().activated(QSystemTrayIcon::Context);

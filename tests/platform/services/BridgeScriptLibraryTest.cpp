@@ -78,7 +78,7 @@ TEST_F(BridgeScriptLibrary_, CompilesOnlyTheBrowserScriptForms)
     }
 }
 
-TEST_F(BridgeScriptLibrary_, AnswersTheFocusedProfilesURLOrNothing)
+TEST_F(BridgeScriptLibrary_, AnswersTheFocusedProfilesURLOrNothingAndEachBrowserReadsOnlyItsOwnFiles)
 {
     EXPECT_EQ(run("Chromium Web Browser"), std::nullopt); // no state yet
     ASSERT_TRUE(store->write("chromium", stateOf("https://a.example/", true, 10)));
@@ -108,6 +108,23 @@ TEST_F(BridgeScriptLibrary_, AnswersTheFocusedProfilesURLOrNothing)
     store->remove("chromium", ProcessIdentity::current().pid);
     store->remove("chromium", otherHost.pid);
     EXPECT_EQ(run("Chromium Web Browser"), std::nullopt);
+
+    // A private tab answers a page without a domain.
+    ASSERT_TRUE(store->write("google-chrome", stateOf("https://a.example", true, 10)));
+    EXPECT_EQ(run("Google Chrome"), "https://a.example");
+    auto privateTab = stateOf(std::nullopt, true, 20);
+    privateTab.privateTab = true;
+    ASSERT_TRUE(store->write("google-chrome", privateTab));
+    EXPECT_EQ(run("Google Chrome"), QString(""));
+    EXPECT_EQ(URLParser().parseDomain(*run("Google Chrome")), std::nullopt);
+
+    // Chrome Canary's files begin with Chrome's name; neither browser reads the other's.
+    ASSERT_TRUE(store->write("google-chrome-canary", stateOf("https://canary.example", true, 30, otherHost)));
+    EXPECT_EQ(run("Google Chrome"), QString(""));
+    EXPECT_EQ(run("Google Chrome Canary"), "https://canary.example");
+    store->remove("google-chrome", ProcessIdentity::current().pid);
+    EXPECT_EQ(run("Google Chrome"), std::nullopt);
+    EXPECT_EQ(run("Google Chrome Canary"), "https://canary.example");
 }
 
 TEST_F(BridgeScriptLibrary_, BelievesOnlyPrivateStatesOfRunningWriters)
@@ -141,28 +158,6 @@ TEST_F(BridgeScriptLibrary_, BelievesOnlyPrivateStatesOfRunningWriters)
 
     ASSERT_TRUE(test::writeFile(store->stateFilePath("firefox", self.pid), "{not json"));
     EXPECT_EQ(run("Firefox"), std::nullopt);
-}
-
-TEST_F(BridgeScriptLibrary_, APrivateTabAnswersAPageWithoutADomainAndEachBrowserReadsOnlyItsOwnFiles)
-{
-    ASSERT_TRUE(store->write("google-chrome", stateOf("https://a.example", true, 10)));
-    EXPECT_EQ(run("Google Chrome"), "https://a.example");
-    auto privateTab = stateOf(std::nullopt, true, 20);
-    privateTab.privateTab = true;
-    ASSERT_TRUE(store->write("google-chrome", privateTab));
-    EXPECT_EQ(run("Google Chrome"), QString(""));
-    EXPECT_EQ(URLParser().parseDomain(*run("Google Chrome")), std::nullopt);
-
-    // Chrome Canary's files begin with Chrome's name; neither browser reads the other's.
-    ProcessIdentity canaryHost = ProcessIdentity::current();
-    canaryHost.pid = ::getppid();
-    canaryHost.startTime = *ProcessIdentity::startTimeOf(canaryHost.pid);
-    ASSERT_TRUE(store->write("google-chrome-canary", stateOf("https://canary.example", true, 30, canaryHost)));
-    EXPECT_EQ(run("Google Chrome"), QString(""));
-    EXPECT_EQ(run("Google Chrome Canary"), "https://canary.example");
-    store->remove("google-chrome", ProcessIdentity::current().pid);
-    EXPECT_EQ(run("Google Chrome"), std::nullopt);
-    EXPECT_EQ(run("Google Chrome Canary"), "https://canary.example");
 }
 
 TEST(BrowserCatalog, NamesEveryBrowserOfTheTableExceptSafariAndFindsBrowsersByProgram)
