@@ -229,7 +229,7 @@ TEST_F(DevServer_, NullListsStoreNothingAndAnAgentUploadIsStoredAndReadOut)
     EXPECT_EQ(user.value("user_activities"), QJsonArray{session});
 }
 
-TEST_F(DevServer_, UploadingAnIdAgainReplacesItsSessionWithoutDuplicates)
+TEST_F(DevServer_, UploadingAnIdAgainReplacesItsSessionWithoutDuplicatesAndOnlyForItsUser)
 {
     const QString token = client.accessToken();
     const Web early{"5b0e6a2c-1d3f-4c8e-9a57-2f6b8d0c4e13", "2024-05-06 09:01:00", "2024-05-06 09:02:00", "a.example"};
@@ -249,23 +249,18 @@ TEST_F(DevServer_, UploadingAnIdAgainReplacesItsSessionWithoutDuplicates)
 
     App orderedBrowser = browser;
     std::swap(orderedBrowser.webs[0], orderedBrowser.webs[1]);
-    const QJsonObject user = storedFor();
-    EXPECT_EQ(user.value("uploads"), 2);
-    EXPECT_EQ(user.value("user_activities"), (QJsonArray{editor.stored(3600), terminal.stored(7200), orderedBrowser.stored(7200)}));
-}
+    const QJsonArray mine{editor.stored(3600), terminal.stored(7200), orderedBrowser.stored(7200)};
+    EXPECT_EQ(storedFor().value("uploads"), 2);
+    EXPECT_EQ(storedFor().value("user_activities"), mine);
 
-TEST_F(DevServer_, EachUserHasTheirOwnSessionsEvenWithTheSameIds)
-{
-    const App mine{"c3d1f7a0-8e24-4b6a-b9f5-07e1a2d4c6b8", "2024-05-06 09:00:00", "2024-05-06 09:05:00", "Mine", {}};
-    App theirs = mine;
+    // Another user's sessions are their own, even with the same ids.
+    App theirs = orderedBrowser;
     theirs.name = "Theirs";
-    ASSERT_EQ(client.upload(client.accessToken(), uploadOf(0, {mine}))->status, 201);
     const QString otherToken = client.accessToken(DevServerProcess::otherEmail);
-    ASSERT_EQ(client.upload(otherToken, uploadOf(0, {theirs}))->status, 201);
-    ASSERT_EQ(client.upload(otherToken)->status, 201);
-
-    EXPECT_EQ(storedFor().value("user_activities"), QJsonArray{mine.stored(0)});
-    EXPECT_EQ(storedFor().value("uploads"), 1);
+    ASSERT_EQ(statusOf(client.upload(otherToken, uploadOf(0, {theirs}))), 201);
+    ASSERT_EQ(statusOf(client.upload(otherToken)), 201);
+    EXPECT_EQ(storedFor().value("user_activities"), mine);
+    EXPECT_EQ(storedFor().value("uploads"), 2);
     EXPECT_EQ(storedFor(DevServerProcess::otherEmail).value("user_activities"), QJsonArray{theirs.stored(0)});
     EXPECT_EQ(storedFor(DevServerProcess::otherEmail).value("uploads"), 2);
 }
