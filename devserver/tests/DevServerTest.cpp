@@ -173,39 +173,6 @@ TEST(DevServerTokens, ExpiredAccessTokensAreRejectedButCanBeRefreshed)
     EXPECT_EQ(statusOf(client.refreshGrant(answer.value("refresh_token").toString())), 200);
 }
 
-TEST_F(DevServer_, FaultsAnswerTheNextRequestsOfOneEndpoint)
-{
-    server.injectFault({{"endpoint", "/oauth/token"}, {"count", 2}, {"status", 500}, {"body", "<html>oops</html>"}, {"content_type", "text/html"}});
-    for (int i = 0; i < 2; ++i) {
-        const auto failed = client.passwordGrant();
-        ASSERT_EQ(statusOf(failed), 500);
-        EXPECT_EQ(failed->body, "<html>oops</html>");
-    }
-    EXPECT_EQ(client.passwordGrant()->status, 200);
-
-    // Only the named endpoint is affected.
-    server.injectFault({{"endpoint", "/api/v1/user_activities"}, {"close", true}});
-    EXPECT_EQ(client.passwordGrant()->status, 200);
-    EXPECT_FALSE(client.upload("whatever"));
-    expectInvalidToken(client.upload("whatever"));
-
-    // A delay longer than the client waits; the next request is answered at once.
-    server.injectFault({{"endpoint", "/oauth/token"}, {"delay_ms", 3000}});
-    client.set_read_timeout(0, 200000);
-    EXPECT_FALSE(client.passwordGrant());
-    client.set_read_timeout(5);
-    EXPECT_EQ(client.passwordGrant()->status, 200);
-
-    // Cleared faults no longer apply; malformed ones are refused.
-    server.injectFault({{"endpoint", "/oauth/token"}, {"status", 503}});
-    ASSERT_EQ(client.Delete("/dev/faults")->status, 204);
-    EXPECT_EQ(client.passwordGrant()->status, 200);
-    for (const QJsonObject &bad : {QJsonObject{{"endpoint", "/oauth/token"}}, QJsonObject{{"endpoint", "/oauth/token"}, {"status", 1000}},
-                                   QJsonObject{{"endpoint", "/dev/faults"}, {"status", 500}}, QJsonObject{{"status", 500}},
-                                   QJsonObject{{"endpoint", "/oauth/token"}, {"status", 500}, {"count", 0}}})
-        EXPECT_EQ(client.Post("/dev/faults", text(bad), "application/json")->status, 400) << text(bad);
-}
-
 TEST_F(DevServer_, NullListsStoreNothingAndAnAgentUploadIsStoredAndReadOut)
 {
     const QString token = client.accessToken();
@@ -377,8 +344,39 @@ TEST_F(DevServer_, EnvelopesAreCheckedStoredAndReadOut)
     EXPECT_EQ(json(client.Get("/dev/envelopes")).value("envelopes").toArray().size(), 1);
 }
 
-TEST_F(DevServer_, FaultsCanCarryHeaderFieldsAndTheSampleAppcastIsServed)
+TEST_F(DevServer_, FaultsAnswerTheNextRequestsOfOneEndpointCarryHeaderFieldsAndTheSampleAppcastIsServed)
 {
+    server.injectFault({{"endpoint", "/oauth/token"}, {"count", 2}, {"status", 500}, {"body", "<html>oops</html>"}, {"content_type", "text/html"}});
+    for (int i = 0; i < 2; ++i) {
+        const auto failed = client.passwordGrant();
+        ASSERT_EQ(statusOf(failed), 500);
+        EXPECT_EQ(failed->body, "<html>oops</html>");
+    }
+    EXPECT_EQ(client.passwordGrant()->status, 200);
+
+    // Only the named endpoint is affected.
+    server.injectFault({{"endpoint", "/api/v1/user_activities"}, {"close", true}});
+    EXPECT_EQ(client.passwordGrant()->status, 200);
+    EXPECT_FALSE(client.upload("whatever"));
+    expectInvalidToken(client.upload("whatever"));
+
+    // A delay longer than the client waits; the next request is answered at once.
+    server.injectFault({{"endpoint", "/oauth/token"}, {"delay_ms", 3000}});
+    client.set_read_timeout(0, 200000);
+    EXPECT_FALSE(client.passwordGrant());
+    client.set_read_timeout(5);
+    EXPECT_EQ(client.passwordGrant()->status, 200);
+
+    // Cleared faults no longer apply; malformed ones are refused.
+    server.injectFault({{"endpoint", "/oauth/token"}, {"status", 503}});
+    ASSERT_EQ(client.Delete("/dev/faults")->status, 204);
+    EXPECT_EQ(client.passwordGrant()->status, 200);
+    for (const QJsonObject &bad : {QJsonObject{{"endpoint", "/oauth/token"}}, QJsonObject{{"endpoint", "/oauth/token"}, {"status", 1000}},
+                                   QJsonObject{{"endpoint", "/dev/faults"}, {"status", 500}}, QJsonObject{{"status", 500}},
+                                   QJsonObject{{"endpoint", "/oauth/token"}, {"status", 500}, {"count", 0}}})
+        EXPECT_EQ(client.Post("/dev/faults", text(bad), "application/json")->status, 400) << text(bad);
+
+    // Faults can carry header fields.
     server.injectFault({{"endpoint", "/api/7/envelope/"}, {"status", 429}, {"headers", QJsonObject{{"Retry-After", "30"}}}});
     const auto limited = client.Post("/api/7/envelope/", sentryAuth, "", "application/x-sentry-envelope");
     ASSERT_EQ(statusOf(limited), 429);
