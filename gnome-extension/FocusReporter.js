@@ -1,12 +1,9 @@
-/* exported init */
 // Reports every change of the focused window on the session bus, for the Hourloom agent: GNOME
-// Shell on Wayland tells ordinary clients nothing about other applications' windows.
+// Shell on Wayland tells ordinary clients nothing about other applications' windows. Each form of
+// the extension (legacy/, modules/) wraps this file with the imports of the shells that load it.
 //
-// Written in the imports.gi format of GNOME Shell 43; Shell 45 and later load extensions as ES
-// modules only. It stays enabled while the screen is locked (metadata.json's session-modes): the
-// agent would otherwise take each lock for the extension being turned off, and tell the user so.
-const { Gio, GLib, Shell } = imports.gi;
-const Main = imports.ui.main;
+// It stays enabled while the screen is locked (metadata.json's session-modes): the agent would
+// otherwise take each lock for the extension being turned off, and tell the user so.
 
 const BUS_NAME = 'org.hourloom.ShellFocus';
 const OBJECT_PATH = '/org/hourloom/ShellFocus';
@@ -83,7 +80,7 @@ class Testing {
     }
 }
 
-class Extension {
+class FocusReporter {
     enable() {
         this._focus = Gio.DBusExportedObject.wrapJSObject(FOCUS_INTERFACE, new ShellFocus());
         this._focus.export(Gio.DBus.session, OBJECT_PATH);
@@ -114,8 +111,4 @@ class Extension {
             return;
         this._focus.emit_signal('FocusChanged', new GLib.Variant('(ssssu)', focus));
     }
-}
-
-function init() {
-    return new Extension();
 }
