@@ -12,6 +12,9 @@
 
 #include "support/GnomeShell.h"
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QTextStream>
 
 using namespace hourloom;
@@ -84,6 +87,44 @@ TEST_P(GnomeTracking, WithoutTheExtensionTheUserIsToldHowToEnableItAndTrackingSt
     ASSERT_TRUE(switchTo(window(2)));
 }
 
+// Receives what another program on the user's bus would.
+class Eavesdropper : public QObject {
+    Q_OBJECT
+public:
+    int heard = 0;
+public Q_SLOTS:
+    void focusChanged(const QDBusMessage &) { ++heard; }
+};
+
+TEST_P(GnomeTracking, NoOtherProgramLearnsWhatHasTheFocusWhileTheAgentTracks)
+{
+    ASSERT_NO_FATAL_FAILURE(track());
+    ASSERT_NO_FATAL_FAILURE(startIn(window(0)));
+    QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("other"));
+    Eavesdropper eavesdropper;
+    ASSERT_TRUE(other.connect({}, {}, GnomeShellExtension::interface, QStringLiteral("FocusChanged"), &eavesdropper, SLOT(focusChanged(QDBusMessage))));
+    // It cannot ask under either of the shell's names, nor take the agent's place.
+    for (const QString &name : {GnomeShellExtension::busName, QStringLiteral("org.gnome.Shell")}) {
+        const QDBusMessage asked = other.call(QDBusMessage::createMethodCall(name, GnomeShellExtension::objectPath, GnomeShellExtension::interface, QStringLiteral("GetFocus")));
+        EXPECT_EQ(asked.type(), QDBusMessage::ErrorMessage) << name.toStdString() << ": " << asked.arguments().value(0).toString().toStdString();
+    }
+    const QDBusMessage registered = other.call(QDBusMessage::createMethodCall(GnomeShellExtension::busName, GnomeShellExtension::objectPath,
+                                                                               GnomeShellExtension::interface, QStringLiteral("Register")));
+    EXPECT_EQ(registered.type(), QDBusMessage::ErrorMessage);
+
+    // The agent still sees every switch; the other program hears of none: a call of its own that
+    // the shell answered after the switch comes after anything the shell sent it before.
+    ASSERT_TRUE(switchTo(window(1)));
+    ASSERT_TRUE(switchTo(window(2)));
+    other.call(QDBusMessage::createMethodCall(GnomeShellExtension::busName, GnomeShellExtension::objectPath, QStringLiteral("org.freedesktop.DBus.Peer"),
+                                              QStringLiteral("Ping")));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(eavesdropper.heard, 0);
+    QDBusConnection::disconnectFromBus(QStringLiteral("other"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Gnome, GnomeTracking, ::testing::Values(DesktopOnce<GnomeShell>::underTest("Gnome")));
 
 } // namespace
+
+#include "GnomeTrackingTest.moc"
