@@ -205,9 +205,10 @@ bool GnomeExtensionInstaller::enable(QTextStream &err)
         nowEnabled.append(GnomeShellExtension::uuid);
     QStringList nowDisabled = *disabled;
     nowDisabled.removeAll(GnomeShellExtension::uuid);
+    // disable-user-extensions stays as the user set it: turning it off would bring back every
+    // other extension they switched off with it.
     if (!writeSetting(QStringLiteral("disabled-extensions"), formatStringList(nowDisabled))
-        || !writeSetting(QStringLiteral("enabled-extensions"), formatStringList(nowEnabled))
-        || !writeSetting(QStringLiteral("disable-user-extensions"), QStringLiteral("false"))) {
+        || !writeSetting(QStringLiteral("enabled-extensions"), formatStringList(nowEnabled))) {
         err << "Could not change GNOME Shell's settings with gsettings\n";
         return false;
     }
@@ -234,6 +235,11 @@ bool GnomeExtensionInstaller::install(QTextStream &out, QTextStream &err) const
         return false;
     if (!enable(err))
         return false;
+    if (gsettings({QStringLiteral("get"), shellSchema, QStringLiteral("disable-user-extensions")}) == QStringLiteral("true")) {
+        out << "GNOME Shell runs no extensions while they are switched off for your account; to switch them on: "
+               "gsettings set org.gnome.shell disable-user-extensions false\n";
+        return true;
+    }
 
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(QStringLiteral("org.gnome.Shell"))) {
