@@ -1,4 +1,4 @@
-// Reports every change of the focused window on the session bus, for the Hourloom agent: GNOME
+// Reports every change of the focused window to the Hourloom agent over the session bus: GNOME
 // Shell on Wayland tells ordinary clients nothing about other applications' windows. Each form of
 // the extension (legacy/, modules/) wraps this file with the imports of the shells that load it.
 //
