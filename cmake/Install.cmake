@@ -19,9 +19,15 @@ install(FILES ${HOURLOOM_EXTENSION_MANIFEST} DESTINATION ${HOURLOOM_BUNDLE_DIR}/
 install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
   file(CREATE_LINK ../${HOURLOOM_BUNDLE_DIR}/hourloom \"\$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/hourloom\" SYMBOLIC)")
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/hourloom.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-# The GNOME Shell extension in the system's extensions folder, for every user: each enables it
-# once (hourloom --install-gnome-extension does, or the Extensions application).
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/gnome-extension/ DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
+# The GNOME Shell extension: both forms beside the agent, where --install-gnome-extension takes the
+# one the user's shell loads; and the form of this release's shell in the system's extensions
+# folder, for every user: a shell finds it there at login, so each user enables it once
+# (hourloom --install-gnome-extension does, or the Extensions application) without logging in again.
+install(DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/gnome-extension DESTINATION ${HOURLOOM_BUNDLE_DIR})
+if(HOURLOOM_GNOME_EXTENSION_PACKAGE_FORM)
+  install(DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/gnome-extension/${HOURLOOM_GNOME_EXTENSION_PACKAGE_FORM}/
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
+endif()
 
 # The browsers' system-wide native-messaging folders, so the extension finds its host for every user.
 configure_file(${PROJECT_SOURCE_DIR}/packaging/chromium-host.json.in ${CMAKE_BINARY_DIR}/packaging/chromium/org.hourloom.browser_bridge.json @ONLY)

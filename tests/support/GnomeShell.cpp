@@ -22,6 +22,8 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <sys/stat.h>
+
 namespace hourloom::test {
 namespace {
 
@@ -102,6 +104,11 @@ bool GnomeShell::startBuses()
 
 bool GnomeShell::startShell()
 {
+    // Mutter starts Xwayland only when the X sockets' folder is writable by everyone, as a
+    // desktop's boot makes it; where it is missing (a bare root), Mutter makes it under the umask.
+    const char *xSockets = "/tmp/.X11-unix";
+    if (mkdir(xSockets, 01777) == 0)
+        chmod(xSockets, 01777);
     QProcessEnvironment shellEnvironment = environment_;
     shellEnvironment.insert(QStringLiteral("HOURLOOM_SHELL_TESTING"), QStringLiteral("1"));
     // Where systemd once ran, its stale seat files make the shell look for a logind session that

@@ -23,7 +23,7 @@ namespace hourloom::test {
 // XDG_RUNTIME_DIR are set to the shell's, so it must run before the process first uses D-Bus.
 class GnomeShell final : public DesktopDriver {
 public:
-    // extensionBundle: the folder holding gnome-extension/<uuid>, as beside the agent.
+    // extensionBundle: the folder holding gnome-extension/<form>/<uuid>, as beside the agent.
     explicit GnomeShell(const QString &extensionBundle = QStringLiteral(GNOME_EXTENSION_BUNDLE));
     ~GnomeShell() override;
 

@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -19,15 +22,15 @@ namespace hourloom {
 namespace {
 
 const QString shellSchema = QStringLiteral("org.gnome.shell");
-constexpr int gsettingsTimeoutMs = 10000;
+constexpr int programTimeoutMs = 10000;
 // How long a running shell may take to load the extension once enabled.
 constexpr int loadTimeoutMs = 5000;
 
-std::optional<QString> gsettings(const QStringList &arguments)
+std::optional<QString> outputOf(const QString &program, const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral("gsettings"), arguments);
-    if (!process.waitForFinished(gsettingsTimeoutMs)) {
+    process.start(program, arguments);
+    if (!process.waitForFinished(programTimeoutMs)) {
         process.kill();
         process.waitForFinished(1000);
         return std::nullopt;
@@ -35,6 +38,30 @@ std::optional<QString> gsettings(const QStringList &arguments)
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return std::nullopt;
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+std::optional<QString> gsettings(const QStringList &arguments)
+{
+    return outputOf(QStringLiteral("gsettings"), arguments);
+}
+
+// The major version of the GNOME Shell installed here: the one the next login runs, and, but
+// for an update since, the one running now.
+std::optional<int> installedShellVersion()
+{
+    static const QRegularExpression version(QStringLiteral("GNOME Shell (\\d+)"));
+    const auto printed = outputOf(QStringLiteral("gnome-shell"), {QStringLiteral("--version")});
+    const auto match = version.match(printed.value_or(QString()));
+    return match.hasMatch() ? std::optional(match.captured(1).toInt()) : std::nullopt;
+}
+
+bool runsOn(const QString &extension, int shellVersion)
+{
+    QFile metadata(extension + QStringLiteral("/metadata.json"));
+    if (!metadata.open(QIODevice::ReadOnly))
+        return false;
+    const QJsonArray versions = QJsonDocument::fromJson(metadata.readAll()).object().value(QStringLiteral("shell-version")).toArray();
+    return versions.contains(QString::number(shellVersion));
 }
 
 std::optional<QStringList> readList(const QString &key)
@@ -114,10 +141,15 @@ QString GnomeExtensionInstaller::formatStringList(const QStringList &strings)
     return u'[' + quoted.join(QStringLiteral(", ")) + u']';
 }
 
-QString GnomeExtensionInstaller::bundleCopy() const
+QString GnomeExtensionInstaller::bundleCopyFor(int shellVersion) const
 {
-    const QString folder = bundleFolder_ + QStringLiteral("/gnome-extension/") + GnomeShellExtension::uuid;
-    return QFileInfo::exists(folder + QStringLiteral("/metadata.json")) ? folder : QString();
+    const QDir forms(bundleFolder_ + QStringLiteral("/gnome-extension"));
+    for (const QString &form : forms.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString folder = forms.filePath(form + u'/' + GnomeShellExtension::uuid);
+        if (runsOn(folder, shellVersion))
+            return folder;
+    }
+    return {};
 }
 
 QString GnomeExtensionInstaller::systemCopy()
@@ -173,9 +205,10 @@ bool GnomeExtensionInstaller::enable(QTextStream &err)
         nowEnabled.append(GnomeShellExtension::uuid);
     QStringList nowDisabled = *disabled;
     nowDisabled.removeAll(GnomeShellExtension::uuid);
+    // disable-user-extensions stays as the user set it: turning it off would bring back every
+    // other extension they switched off with it.
     if (!writeSetting(QStringLiteral("disabled-extensions"), formatStringList(nowDisabled))
-        || !writeSetting(QStringLiteral("enabled-extensions"), formatStringList(nowEnabled))
-        || !writeSetting(QStringLiteral("disable-user-extensions"), QStringLiteral("false"))) {
+        || !writeSetting(QStringLiteral("enabled-extensions"), formatStringList(nowEnabled))) {
         err << "Could not change GNOME Shell's settings with gsettings\n";
         return false;
     }
@@ -184,18 +217,29 @@ bool GnomeExtensionInstaller::enable(QTextStream &err)
 
 bool GnomeExtensionInstaller::install(QTextStream &out, QTextStream &err) const
 {
-    const QString shipped = bundleCopy();
-    const QString system = systemCopy();
-    if (shipped.isEmpty() && system.isEmpty()) {
-        err << "The GNOME Shell extension " << GnomeShellExtension::uuid << " is neither beside the agent nor installed\n";
+    const std::optional<int> shellVersion = installedShellVersion();
+    if (!shellVersion) {
+        err << "Could not tell which GNOME Shell is installed: gnome-shell --version did not say\n";
         return false;
     }
-    // A build run from its tree brings its own copy; a package's copy in the system folder serves
-    // every user as it is.
-    if (!shipped.isEmpty() && (system.isEmpty() || !sameFiles(shipped, system)) && !copyToUser(shipped, out, err))
+    const QString shipped = bundleCopyFor(*shellVersion);
+    if (shipped.isEmpty()) {
+        err << "No GNOME Shell extension beside the agent runs on GNOME Shell " << *shellVersion << "\n";
+        return false;
+    }
+    // A package's copy in the system folder serves every user as it is, unless it is for another
+    // shell or a copy of the user's own comes first.
+    const QString system = systemCopy();
+    const bool systemServes = !system.isEmpty() && sameFiles(shipped, system) && !QFileInfo::exists(userFolder());
+    if (!systemServes && !copyToUser(shipped, out, err))
         return false;
     if (!enable(err))
         return false;
+    if (gsettings({QStringLiteral("get"), shellSchema, QStringLiteral("disable-user-extensions")}) == QStringLiteral("true")) {
+        out << "GNOME Shell runs no extensions while they are switched off for your account; to switch them on: "
+               "gsettings set org.gnome.shell disable-user-extensions false\n";
+        return true;
+    }
 
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(QStringLiteral("org.gnome.Shell"))) {

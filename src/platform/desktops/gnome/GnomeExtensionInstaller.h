@@ -7,11 +7,13 @@ class QTextStream;
 
 namespace hourloom {
 
-// Puts the agent's GNOME Shell extension where the shell finds it for this user, and enables it.
+// Puts the form of the agent's GNOME Shell extension that the installed shell loads where the shell
+// finds it for this user, and enables it.
 class GnomeExtensionInstaller {
 public:
-    // bundleFolder: the agent's own folder, where a build keeps gnome-extension/<uuid>; a package
-    // installs the extension into the system's extensions folder instead.
+    // bundleFolder: the agent's own folder, which holds every form of the extension as
+    // gnome-extension/<form>/<uuid>; a package also puts the form of its release's shell into the
+    // system's extensions folder.
     explicit GnomeExtensionInstaller(QString bundleFolder);
 
     // Says on out what it did and what is left to do; false after a failure, said on err.
@@ -25,7 +27,7 @@ public:
     static QString formatStringList(const QStringList &strings);
 
 private:
-    QString bundleCopy() const;
+    QString bundleCopyFor(int shellVersion) const;
     static QString systemCopy();
     static QString userFolder();
     bool copyToUser(const QString &source, QTextStream &out, QTextStream &err) const;

@@ -2,6 +2,7 @@
 
 #include "GnomeShellExtension.h"
 
+#include "core/Log.h"
 #include "platform/desktops/entries/DesktopApplication.h"
 #include "platform/desktops/entries/ProcessExecutable.h"
 
@@ -31,7 +32,7 @@ GnomeWorkspace::GnomeWorkspace(QDBusConnection bus, DesktopEntryIndex desktopEnt
 {
     using namespace GnomeShellExtension;
     bus_.connect(busName, objectPath, interface, QStringLiteral("FocusChanged"), this,
-                 SLOT(focusChanged(QString, QString, QString, QString, uint)));
+                 SLOT(focusChanged(QString, QString, QString, uint)));
     auto *watcher = new QDBusServiceWatcher(busName, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString &, const QString &, const QString &newOwner) { setExtensionRunning(!newOwner.isEmpty()); });
@@ -48,29 +49,48 @@ void GnomeWorkspace::setExtensionRunning(bool running)
     focused_.reset();
     announcer_.forget();
     if (running)
-        askForFocus();
+        registerWithExtension();
     if (runningChanged_)
         runningChanged_(running);
 }
 
-void GnomeWorkspace::askForFocus()
+QDBusPendingCallWatcher *GnomeWorkspace::callExtension(const QString &method)
 {
     using namespace GnomeShellExtension;
-    const QDBusMessage question = QDBusMessage::createMethodCall(busName, objectPath, interface, QStringLiteral("GetFocus"));
-    auto *call = new QDBusPendingCallWatcher(bus_.asyncCall(question, focusQueryTimeoutMs), this);
-    connect(call, &QDBusPendingCallWatcher::finished, this, &GnomeWorkspace::focusAnswered);
+    const QDBusMessage call = QDBusMessage::createMethodCall(busName, objectPath, interface, method);
+    return new QDBusPendingCallWatcher(bus_.asyncCall(call, focusQueryTimeoutMs), this);
+}
+
+void GnomeWorkspace::registerWithExtension()
+{
+    // The extension tells the focus to the one client registered with it, and to it alone.
+    connect(callExtension(QStringLiteral("Register")), &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusPendingReply<> reply = *call;
+        if (!reply.isError()) {
+            connect(callExtension(QStringLiteral("GetFocus")), &QDBusPendingCallWatcher::finished, this, &GnomeWorkspace::focusAnswered);
+            return;
+        }
+        // A busy shell that did not answer in time may have registered us all the same: asking
+        // again is harmless.
+        if (reply.error().type() == QDBusError::NoReply && extensionRunning_)
+            registerWithExtension();
+        else
+            logLine(lcDesktop, QStringLiteral("GNOME Shell's Hourloom extension does not report the focus to the agent, so no application is tracked: ")
+                                   + reply.error().message());
+    });
 }
 
 void GnomeWorkspace::focusAnswered(QDBusPendingCallWatcher *call)
 {
     call->deleteLater();
-    const QDBusPendingReply<QString, QString, QString, QString, uint> reply = *call;
+    const QDBusPendingReply<QString, QString, QString, uint> reply = *call;
     if (reply.isError())
         return;
-    focusChanged(reply.argumentAt<0>(), reply.argumentAt<1>(), reply.argumentAt<2>(), reply.argumentAt<3>(), reply.argumentAt<4>());
+    focusChanged(reply.argumentAt<0>(), reply.argumentAt<1>(), reply.argumentAt<2>(), reply.argumentAt<3>());
 }
 
-void GnomeWorkspace::focusChanged(const QString &appId, const QString &wmClass, const QString &wmClassInstance, const QString &, uint pid)
+void GnomeWorkspace::focusChanged(const QString &appId, const QString &wmClass, const QString &wmClassInstance, uint pid)
 {
     // The shell names windows it matched to no desktop entry "window:N": no application id.
     WindowFacts window;

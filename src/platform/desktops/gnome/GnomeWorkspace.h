@@ -15,7 +15,7 @@ class QDBusPendingCallWatcher;
 namespace hourloom {
 
 // The frontmost application of a GNOME Shell session, as the agent's shell extension reports the
-// focused window over D-Bus. Every change of application is posted to the notification center as
+// focused window over D-Bus, to this agent alone once it registered. Every change of application is posted to the notification center as
 // an activation; the answer to "which is frontmost" is the last report, so asking never waits on
 // the shell. Until the extension runs nothing is frontmost; once it appears (enabled, or the shell
 // started after the agent) its first report starts tracking.
@@ -32,11 +32,12 @@ public:
     void onExtensionRunningChanged(std::function<void(bool)> handler) { runningChanged_ = std::move(handler); }
 
 private Q_SLOTS:
-    void focusChanged(const QString &appId, const QString &wmClass, const QString &wmClassInstance, const QString &title, uint pid);
+    void focusChanged(const QString &appId, const QString &wmClass, const QString &wmClassInstance, uint pid);
 
 private:
     void setExtensionRunning(bool running);
-    void askForFocus();
+    QDBusPendingCallWatcher *callExtension(const QString &method);
+    void registerWithExtension();
     void focusAnswered(QDBusPendingCallWatcher *call);
 
     QDBusConnection bus_;
