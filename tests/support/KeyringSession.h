@@ -22,11 +22,24 @@ public:
     void TearDown() override;
 
     static bool isReady() { return ready(); }
+    static constexpr char password[] = "hourloom-test-keyring";
+
+    // Locks the login keyring, as an automatic login leaves it; whether it is locked.
+    static void lockLogin();
+    static bool loginLocked();
+    // Keyring prompts show on this X display from now on (the bus starts gcr-prompter there).
+    static void showPromptsOn(const QString &display);
+    static bool daemonRunning() { return instance()->keyring_.state() == QProcess::Running; }
 
     // secret-tool run on the private bus; its standard output, or fails the test.
     static QByteArray secretTool(const QStringList &arguments, const QByteArray &input = {});
 
 private:
+    static KeyringSession *&instance()
+    {
+        static KeyringSession *value = nullptr;
+        return value;
+    }
     static bool &ready()
     {
         static bool value = false;
