@@ -8,7 +8,7 @@ namespace hourloom::test {
 
 void KeyringSession::SetUp()
 {
-    instance() = this;
+    instance_ = this;
     ready() = start();
 }
 

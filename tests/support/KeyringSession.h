@@ -29,17 +29,13 @@ public:
     static bool loginLocked();
     // Keyring prompts show on this X display from now on (the bus starts gcr-prompter there).
     static void showPromptsOn(const QString &display);
-    static bool daemonRunning() { return instance()->keyring_.state() == QProcess::Running; }
+    static bool daemonRunning() { return instance_->keyring_.state() == QProcess::Running; }
 
     // secret-tool run on the private bus; its standard output, or fails the test.
     static QByteArray secretTool(const QStringList &arguments, const QByteArray &input = {});
 
 private:
-    static KeyringSession *&instance()
-    {
-        static KeyringSession *value = nullptr;
-        return value;
-    }
+    static inline KeyringSession *instance_ = nullptr;
     static bool &ready()
     {
         static bool value = false;
