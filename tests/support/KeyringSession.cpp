@@ -86,8 +86,10 @@ bool KeyringSession::waitUntilReady()
     return false;
 }
 
-void KeyringSession::lockLogin()
+void KeyringSession::lockLogin(const QString &promptDisplay)
 {
+    dbusCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus.UpdateActivationEnvironment"),
+             {QStringLiteral("dict:string:string:DISPLAY,") + promptDisplay});
     dbusCall(QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service.Lock"),
              {QStringLiteral("array:objpath:/org/freedesktop/secrets/collection/login")});
 }
@@ -97,12 +99,6 @@ bool KeyringSession::loginLocked()
     return dbusCall(QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets/collection/login"),
                     QStringLiteral("org.freedesktop.DBus.Properties.Get"), {QStringLiteral("string:org.freedesktop.Secret.Collection"), QStringLiteral("string:Locked")})
         .contains("boolean true");
-}
-
-void KeyringSession::showPromptsOn(const QString &display)
-{
-    dbusCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus.UpdateActivationEnvironment"),
-             {QStringLiteral("dict:string:string:DISPLAY,") + display});
 }
 
 void KeyringSession::TearDown()

@@ -24,11 +24,10 @@ public:
     static bool isReady() { return ready(); }
     static constexpr char password[] = "hourloom-test-keyring";
 
-    // Locks the login keyring, as an automatic login leaves it; whether it is locked.
-    static void lockLogin();
+    // Locks the login keyring, as an automatic login leaves it, its unlock prompt to show on the
+    // X display (gcr-prompter, which the bus starts); whether it is locked.
+    static void lockLogin(const QString &promptDisplay);
     static bool loginLocked();
-    // Keyring prompts show on this X display from now on (the bus starts gcr-prompter there).
-    static void showPromptsOn(const QString &display);
     static bool daemonRunning() { return instance_->keyring_.state() == QProcess::Running; }
 
     // secret-tool run on the private bus; its standard output, or fails the test.

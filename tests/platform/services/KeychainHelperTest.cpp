@@ -176,17 +176,14 @@ private:
 
 const std::string keptInMemory = "access: kept\nrefresh: kept\nafter delete: access none, refresh kept\n";
 
-// The login keyring locked, as an automatic login leaves it: a save raises gnome-keyring's prompt
-// (gcr-prompter on a private display). Nothing gives the prompt up, which would take the daemon
-// down: the tokens are held meanwhile and stored once the person answers, however late, and a
-// process that quits under a prompt nobody answers ends all the same.
+// With the login keyring locked a save raises its prompt. Nothing gives a prompt up, which would
+// take the daemon down: the tokens are held meanwhile and stored once the person answers, however
+// late, and a process that quits under a prompt nobody answers ends all the same.
 TEST_F(KeychainHelper_, ALockedKeyringsPromptIsWaitedForWithTheTokensHeldMeanwhile)
 {
     XDesktop desktop(XDesktop::WindowManager::none);
     ASSERT_EQ(desktop.error(), "");
-    KeyringSession::showPromptsOn(desktop.display());
-    // Keys typed before the prompt grabs the keyboard are lost, and a wrong password asks again:
-    // the person types until the keyring opens.
+    // Keys typed before the prompt grabs the keyboard are lost: type until the keyring opens.
     const auto answerPrompt = [&] {
         EXPECT_TRUE(XDesktop::spinUntil([&] {
             if (!desktop.windowsOfClass("gcr-prompter").isEmpty())
@@ -195,13 +192,13 @@ TEST_F(KeychainHelper_, ALockedKeyringsPromptIsWaitedForWithTheTokensHeldMeanwhi
         }, 60000));
     };
 
-    KeyringSession::lockLogin();
+    KeyringSession::lockLogin(desktop.display());
     save("held token", accessService);
     EXPECT_EQ(read(accessService), QByteArray("held token"));
     answerPrompt();
     EXPECT_TRUE(XDesktop::spinUntil([] { return KeyringSession::secretTool({"lookup", "service", accessService, "account", KeychainHelperProtocol::account()}) == "held token"; }, 60000));
 
-    KeyringSession::lockLogin();
+    KeyringSession::lockLogin(desktop.display());
     KeychainProbe probe;
     probe.environment().insert("DBUS_SESSION_BUS_ADDRESS", qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
     ASSERT_TRUE(probe.run()) << "the process hung under the prompt";
