@@ -70,7 +70,8 @@ enum class Caller { waitsForPrompts, goesOnDuringPrompts };
 // passes. At the deadline the call is given up (a late read counts as no item, a late save as a
 // failed save) unless a keyring prompt is showing, its own or that of a call ahead of it: then
 // the call is never given up, since the person may be typing the password. A reader waits for
-// it; a writer goes on (nothing then: the call settles whenever it ends).
+// it; a writer goes on (nothing then: the call settles whenever it ends), and does so at once
+// behind a prompt that already shows.
 QCoro::Task<std::optional<Outcome>> runInTurn(Work work, std::function<void(const Outcome &)> settle, Caller caller,
                                               std::chrono::milliseconds deadline)
 {
@@ -99,7 +100,8 @@ QCoro::Task<std::optional<Outcome>> runInTurn(Work work, std::function<void(cons
         });
 
     const QDeadlineTimer timer(deadline);
-    bool behindPrompt = false;
+    // A writer queued behind a prompt that already shows has nothing to wait for.
+    bool behindPrompt = caller == Caller::goesOnDuringPrompts && store().promptShowing;
     while (!call->outcome) {
         if (!behindPrompt && !timer.hasExpired()) {
             co_await qCoro(news, &CallNews::changed, std::chrono::milliseconds(timer.remainingTime()));
