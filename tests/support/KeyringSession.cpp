@@ -8,6 +8,7 @@ namespace hourloom::test {
 
 void KeyringSession::SetUp()
 {
+    instance_ = this;
     ready() = start();
 }
 
@@ -41,7 +42,7 @@ bool KeyringSession::start()
         return false;
     }
     // An empty password would create no login keyring, and the first store would prompt.
-    keyring_.write("hourloom-test-keyring");
+    keyring_.write(password);
     keyring_.waitForBytesWritten(5000);
     keyring_.closeWriteChannel();
     if (!waitUntilReady()) {
@@ -54,11 +55,11 @@ bool KeyringSession::start()
 
 namespace {
 
-QByteArray dbusCall(const QString &destination, const QString &path, const QString &method, const QString &argument)
+QByteArray dbusCall(const QString &destination, const QString &path, const QString &method, const QStringList &arguments)
 {
     QProcess call;
-    call.start(QStringLiteral("dbus-send"), {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=") + destination,
-                                             path, method, argument});
+    call.start(QStringLiteral("dbus-send"), QStringList{QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=") + destination,
+                                                        path, method} + arguments);
     call.waitForFinished(2000);
     return call.readAllStandardOutput();
 }
@@ -74,15 +75,30 @@ bool KeyringSession::waitUntilReady()
         // Asking org.freedesktop.secrets itself before the daemon owns the name would make the
         // bus start a second, locked daemon: wait for the owner without activating anything.
         const bool owned = dbusCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                                    QStringLiteral("org.freedesktop.DBus.NameHasOwner"), QStringLiteral("string:org.freedesktop.secrets"))
+                                    QStringLiteral("org.freedesktop.DBus.NameHasOwner"), {QStringLiteral("string:org.freedesktop.secrets")})
                                .contains("boolean true");
         if (owned && dbusCall(QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
-                              QStringLiteral("org.freedesktop.Secret.Service.ReadAlias"), QStringLiteral("string:default"))
+                              QStringLiteral("org.freedesktop.Secret.Service.ReadAlias"), {QStringLiteral("string:default")})
                          .contains("/collection/login"))
             return true;
         QThread::msleep(20);
     }
     return false;
+}
+
+void KeyringSession::lockLogin(const QString &promptDisplay)
+{
+    dbusCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus.UpdateActivationEnvironment"),
+             {QStringLiteral("dict:string:string:DISPLAY,") + promptDisplay});
+    dbusCall(QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service.Lock"),
+             {QStringLiteral("array:objpath:/org/freedesktop/secrets/collection/login")});
+}
+
+bool KeyringSession::loginLocked()
+{
+    return dbusCall(QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets/collection/login"),
+                    QStringLiteral("org.freedesktop.DBus.Properties.Get"), {QStringLiteral("string:org.freedesktop.Secret.Collection"), QStringLiteral("string:Locked")})
+        .contains("boolean true");
 }
 
 void KeyringSession::TearDown()

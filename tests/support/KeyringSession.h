@@ -22,11 +22,19 @@ public:
     void TearDown() override;
 
     static bool isReady() { return ready(); }
+    static constexpr char password[] = "hourloom-test-keyring";
+
+    // Locks the login keyring, as an automatic login leaves it, its unlock prompt to show on the
+    // X display (gcr-prompter, which the bus starts); whether it is locked.
+    static void lockLogin(const QString &promptDisplay);
+    static bool loginLocked();
+    static bool daemonRunning() { return instance_->keyring_.state() == QProcess::Running; }
 
     // secret-tool run on the private bus; its standard output, or fails the test.
     static QByteArray secretTool(const QStringList &arguments, const QByteArray &input = {});
 
 private:
+    static inline KeyringSession *instance_ = nullptr;
     static bool &ready()
     {
         static bool value = false;

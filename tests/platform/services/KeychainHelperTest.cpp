@@ -1,6 +1,7 @@
 // The credential store against a real gnome-keyring on a private session bus.
 #include "support/KeyringSession.h"
 #include "support/PrivateSessionBus.h"
+#include "support/XDesktop.h"
 
 #include "platform/services/secret/KeychainHelper.h"
 
@@ -14,6 +15,7 @@
 using namespace hourloom;
 using hourloom::test::KeyringSession;
 using hourloom::test::PrivateSessionBus;
+using hourloom::test::XDesktop;
 
 namespace {
 
@@ -173,6 +175,37 @@ private:
 };
 
 const std::string keptInMemory = "access: kept\nrefresh: kept\nafter delete: access none, refresh kept\n";
+
+// With the login keyring locked a save raises its prompt. Nothing gives a prompt up, which would
+// take the daemon down: the tokens are held meanwhile and stored once the person answers, however
+// late, and a process that quits under a prompt nobody answers ends all the same.
+TEST_F(KeychainHelper_, ALockedKeyringsPromptIsWaitedForWithTheTokensHeldMeanwhile)
+{
+    XDesktop desktop(XDesktop::WindowManager::none);
+    ASSERT_EQ(desktop.error(), "");
+    // Keys typed before the prompt grabs the keyboard are lost: type until the keyring opens.
+    const auto answerPrompt = [&] {
+        EXPECT_TRUE(XDesktop::spinUntil([&] {
+            if (!desktop.windowsOfClass("gcr-prompter").isEmpty())
+                desktop.xdotool({"type", KeyringSession::password}) && desktop.xdotool({"key", "Return"});
+            return XDesktop::spinUntil([] { return !KeyringSession::loginLocked(); }, 3000);
+        }, 60000));
+    };
+
+    KeyringSession::lockLogin(desktop.display());
+    save("held token", accessService);
+    EXPECT_EQ(read(accessService), QByteArray("held token"));
+    answerPrompt();
+    EXPECT_TRUE(XDesktop::spinUntil([] { return KeyringSession::secretTool({"lookup", "service", accessService, "account", KeychainHelperProtocol::account()}) == "held token"; }, 60000));
+
+    KeyringSession::lockLogin(desktop.display());
+    KeychainProbe probe;
+    probe.environment().insert("DBUS_SESSION_BUS_ADDRESS", qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
+    ASSERT_TRUE(probe.run()) << "the process hung under the prompt";
+    EXPECT_EQ(probe.output(), keptInMemory);
+    answerPrompt();
+    EXPECT_TRUE(KeyringSession::daemonRunning());
+}
 
 // Without a session bus, or with no Secret Service on it, the store keeps this run's tokens in
 // memory and says so once.

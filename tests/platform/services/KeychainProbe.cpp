@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
     if (argc > 1 && std::strcmp(argv[1], "stuck-at-exit") == 0) {
         static std::promise<void> never;
         std::promise<void> started;
-        SecretWorker::shared().submit([&started](GCancellable *) {
+        SecretWorker::shared().submit([&started](SecretWorker::Job &) {
             started.set_value();
             never.get_future().wait();
         });

@@ -24,18 +24,18 @@ TEST(SecretWorker, RunsCallsInTurnSoACallGivenUpEndsBeforeTheNextOneStarts)
     std::promise<void> stuckStarted;
     std::promise<void> lastDone;
 
-    auto stuck = SecretWorker::shared().submit([&](GCancellable *cancellable) {
+    auto stuck = SecretWorker::shared().submit([&](SecretWorker::Job &job) {
         stuckStarted.set_value();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!g_cancellable_is_cancelled(cancellable) && std::chrono::steady_clock::now() < deadline)
+        while (!g_cancellable_is_cancelled(job.cancellable()) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        note(g_cancellable_is_cancelled(cancellable) ? "stuck call cancelled" : "stuck call ran out");
+        note(g_cancellable_is_cancelled(job.cancellable()) ? "stuck call cancelled" : "stuck call ran out");
     });
     ASSERT_EQ(stuckStarted.get_future().wait_for(std::chrono::seconds(60)), std::future_status::ready);
 
     // Newer calls wait their turn; one given up before its turn never runs.
-    auto skipped = SecretWorker::shared().submit([&](GCancellable *) { note("skipped call ran"); });
-    auto newer = SecretWorker::shared().submit([&](GCancellable *) {
+    auto skipped = SecretWorker::shared().submit([&](SecretWorker::Job &) { note("skipped call ran"); });
+    auto newer = SecretWorker::shared().submit([&](SecretWorker::Job &) {
         note("newer call");
         lastDone.set_value();
     });

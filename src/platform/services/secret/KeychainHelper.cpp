@@ -4,9 +4,9 @@
 #include "SecretWorker.h"
 #include "core/Log.h"
 
-#include <QFutureWatcher>
+#include <QDeadlineTimer>
 #include <QHash>
-#include <QPromise>
+#include <QObject>
 
 #include <qcoro/qcorosignal.h>
 
@@ -17,58 +17,159 @@ namespace {
 
 using SecretServiceCalls::Item;
 using SecretServiceCalls::Outcome;
+using Key = std::pair<QString, QString>;
+using Work = std::function<Outcome(SecretWorker::Job &)>;
 
-// Queues the call on the one worker and waits on the main loop until it reports or the deadline
-// passes; a call given up is cancelled and whatever it finds later is dropped.
-QCoro::Task<std::optional<Outcome>> runInTurn(std::function<Outcome(GCancellable *)> call, std::chrono::milliseconds deadline)
-{
-    auto promise = std::make_shared<QPromise<Outcome>>();
-    QFutureWatcher<Outcome> watcher;
-    watcher.setFuture(promise->future());
-    promise->start();
-    const auto job = SecretWorker::shared().submit([promise, call = std::move(call)](GCancellable *cancellable) {
-        promise->addResult(call(cancellable));
-        promise->finish();
-    });
-    if (!watcher.isFinished() && !co_await qCoro(&watcher, &QFutureWatcherBase::finished, deadline)) {
-        job->giveUp();
-        co_return std::nullopt;
-    }
-    co_return watcher.result();
-}
-
-// The items of this run when the Secret Service is not to be used. Touched on the main loop only.
-struct MemoryStore {
-    bool active = false;
-    QHash<std::pair<QString, QString>, QByteArray> items;
+// Where the worker's news reaches the main loop: each call that ends, and each prompt that
+// shows, is posted here, and every caller waiting on the main loop looks again.
+class CallNews final : public QObject {
+    Q_OBJECT
+signals:
+    void changed();
 };
 
-MemoryStore &memory()
+// What the calls left on the main loop. Touched on the main loop only; never destroyed, since a
+// call stuck behind a prompt may still post its end while the process goes.
+struct Store {
+    CallNews news;
+    // Whether the call running on the worker is showing a keyring prompt.
+    bool promptShowing = false;
+    // The items of this run when the Secret Service is not to be used.
+    bool memoryActive = false;
+    QHash<Key, QByteArray> memoryItems;
+    // What the saves and deletes still under way will leave (no value: deleted), with the number
+    // of the newest; reads answer from here, since their call would only wait behind them.
+    QHash<Key, std::pair<quint64, std::optional<QByteArray>>> held;
+    quint64 writes = 0;
+};
+
+Store &store()
 {
-    static MemoryStore store;
-    return store;
+    static Store *const instance = new Store;
+    return *instance;
 }
 
-void say(const char *line)
+// One call as the main loop sees it: settled once, when the worker reports its end or when it
+// is given up, whoever still waits for it.
+struct Call {
+    std::function<void(const Outcome &)> settle;
+    std::optional<Outcome> outcome;
+
+    void settleWith(const Outcome &ended)
+    {
+        if (outcome)
+            return;
+        outcome = ended;
+        settle(ended);
+    }
+};
+
+enum class Caller { waitsForPrompts, goesOnDuringPrompts };
+
+// Queues the call on the one worker and waits on the main loop until it ends or the deadline
+// passes. At the deadline the call is given up (a late read counts as no item, a late save as a
+// failed save) unless a keyring prompt is showing, its own or that of a call ahead of it: then
+// the call is never given up, since the person may be typing the password. A reader waits for
+// it; a writer goes on (nothing then: the call settles whenever it ends), and does so at once
+// behind a prompt that already shows.
+QCoro::Task<std::optional<Outcome>> runInTurn(Work work, std::function<void(const Outcome &)> settle, Caller caller,
+                                              std::chrono::milliseconds deadline)
 {
-    logLine(lcCredentials, QString::fromUtf8(line));
+    auto call = std::make_shared<Call>(Call{std::move(settle), std::nullopt});
+    CallNews *const news = &store().news;
+    const auto job = SecretWorker::shared().submit(
+        [work = std::move(work), call, news](SecretWorker::Job &job) {
+            Outcome outcome = work(job);
+            QMetaObject::invokeMethod(
+                news,
+                [call, news, outcome = std::move(outcome)] {
+                    store().promptShowing = false;
+                    call->settleWith(outcome);
+                    emit news->changed();
+                },
+                Qt::QueuedConnection);
+        },
+        [news] {
+            QMetaObject::invokeMethod(
+                news,
+                [news] {
+                    store().promptShowing = true;
+                    emit news->changed();
+                },
+                Qt::QueuedConnection);
+        });
+
+    const QDeadlineTimer timer(deadline);
+    // A writer queued behind a prompt that already shows has nothing to wait for.
+    bool behindPrompt = caller == Caller::goesOnDuringPrompts && store().promptShowing;
+    while (!call->outcome) {
+        if (!behindPrompt && !timer.hasExpired()) {
+            co_await qCoro(news, &CallNews::changed, std::chrono::milliseconds(timer.remainingTime()));
+            continue;
+        }
+        if (!behindPrompt && !store().promptShowing && job->giveUp()) {
+            call->settleWith(Outcome{});
+            break;
+        }
+        // A refused give-up means the call's own prompt is showing, its news on the way.
+        behindPrompt = true;
+        if (caller == Caller::goesOnDuringPrompts)
+            co_return std::nullopt;
+        co_await qCoro(news, &CallNews::changed);
+    }
+    co_return call->outcome;
 }
 
 // No service, or its prompt dismissed, turns the memory store on for the rest of the run.
-bool switchedToMemory(const std::optional<Outcome> &outcome)
+bool switchedToMemory(const Outcome &outcome)
 {
-    if (!outcome || outcome->status != Outcome::Status::unavailable)
+    if (outcome.status != Outcome::Status::unavailable)
         return false;
-    // Two calls in flight can both find the service unusable; say it once.
-    if (std::exchange(memory().active, true))
+    // Two calls can both find the service unusable; say it once.
+    if (std::exchange(store().memoryActive, true))
         return true;
-    logLine(lcCredentials, QString::fromStdString(outcome->reason) + QStringLiteral(": the login is kept only until Hourloom quits"));
+    logLine(lcCredentials, QString::fromStdString(outcome.reason) + QStringLiteral(": the login is kept only until Hourloom quits"));
     return true;
 }
 
-Item itemOf(const QString &service, const QString &account)
+Item itemOf(const Key &key)
 {
-    return Item{service.toStdString(), account.toStdString()};
+    return Item{key.first.toStdString(), key.second.toStdString()};
+}
+
+void keepInMemory(const Key &key, const std::optional<QByteArray> &value)
+{
+    if (value)
+        store().memoryItems.insert(key, *value);
+    else
+        store().memoryItems.remove(key);
+}
+
+// A save (with a value) or a delete: held until its call ends, so that the caller can go on
+// while a prompt shows. A save that fails says so.
+QCoro::Task<void> write(Key key, std::optional<QByteArray> value, Work work, std::chrono::milliseconds deadline)
+{
+    if (store().memoryActive) {
+        keepInMemory(key, value);
+        co_return;
+    }
+    const quint64 number = ++store().writes;
+    store().held.insert(key, {number, value});
+    auto settle = [key, value, number](const Outcome &outcome) {
+        const bool newest = store().held.value(key).first == number;
+        if (newest)
+            store().held.remove(key);
+        if (outcome.status == Outcome::Status::done)
+            return;
+        if (switchedToMemory(outcome)) {
+            // A newer write settles after this one and leaves its own value.
+            if (newest)
+                keepInMemory(key, value);
+        } else if (value) {
+            logLine(lcCredentials, QStringLiteral("Could not save Keychain data"));
+        }
+    };
+    co_await runInTurn(std::move(work), std::move(settle), Caller::goesOnDuringPrompts, deadline);
 }
 
 } // namespace
@@ -80,48 +181,33 @@ KeychainHelper::KeychainHelper(std::chrono::milliseconds deadline)
 
 QCoro::Task<void> KeychainHelper::saveItem(QByteArray data, QString service, QString account)
 {
-    if (!memory().active) {
-        // A named function, not a lambda inside the co_await expression: g++ 12 destroys such a
-        // lambda temporary twice.
-        std::function<Outcome(GCancellable *)> call = [item = itemOf(service, account), data](GCancellable *cancellable) {
-            return SecretServiceCalls::store(item, data, cancellable);
-        };
-        const auto outcome = co_await runInTurn(std::move(call), deadline_);
-        if (outcome && outcome->status == Outcome::Status::done)
-            co_return;
-        if (!switchedToMemory(outcome)) {
-            say("Could not save Keychain data");
-            co_return;
-        }
-    }
-    memory().items.insert({service, account}, data);
+    // A named function, not a lambda inside the co_await expression: g++ 12 destroys such a
+    // lambda temporary twice.
+    Work call = [item = itemOf({service, account}), data](SecretWorker::Job &job) { return SecretServiceCalls::store(item, data, job); };
+    co_await write({service, account}, data, std::move(call), deadline_);
 }
 
 QCoro::Task<std::optional<QByteArray>> KeychainHelper::readItem(QString service, QString account)
 {
-    if (!memory().active) {
-        std::function<Outcome(GCancellable *)> call = [item = itemOf(service, account)](GCancellable *cancellable) {
-            return SecretServiceCalls::lookup(item, cancellable);
-        };
-        const auto outcome = co_await runInTurn(std::move(call), deadline_);
-        if (!switchedToMemory(outcome))
-            co_return outcome ? outcome->data : std::nullopt;
+    const Key key{service, account};
+    if (const auto held = store().held.constFind(key); held != store().held.constEnd())
+        co_return held->second;
+    if (!store().memoryActive) {
+        Work call = [item = itemOf(key)](SecretWorker::Job &job) { return SecretServiceCalls::lookup(item, job); };
+        const auto outcome = co_await runInTurn(std::move(call), switchedToMemory, Caller::waitsForPrompts, deadline_);
+        if (outcome->status != Outcome::Status::unavailable)
+            co_return outcome->data;
     }
-    const auto found = memory().items.constFind({service, account});
-    co_return found == memory().items.constEnd() ? std::nullopt : std::optional(*found);
+    const auto found = store().memoryItems.constFind(key);
+    co_return found == store().memoryItems.constEnd() ? std::nullopt : std::optional(*found);
 }
 
 QCoro::Task<void> KeychainHelper::deleteItem(QString service, QString account)
 {
-    if (!memory().active) {
-        std::function<Outcome(GCancellable *)> call = [item = itemOf(service, account)](GCancellable *cancellable) {
-            return SecretServiceCalls::clear(item, cancellable);
-        };
-        const auto outcome = co_await runInTurn(std::move(call), deadline_);
-        if (!switchedToMemory(outcome))
-            co_return;
-    }
-    memory().items.remove({service, account});
+    Work call = [item = itemOf({service, account})](SecretWorker::Job &job) { return SecretServiceCalls::clear(item, job); };
+    co_await write({service, account}, std::nullopt, std::move(call), deadline_);
 }
 
 } // namespace hourloom
+
+#include "KeychainHelper.moc"

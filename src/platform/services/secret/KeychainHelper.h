@@ -11,8 +11,11 @@ namespace hourloom {
 // same items that `secret-tool store/lookup service ... account ...` sees.
 //
 // libsecret blocks while a keyring prompt shows, with no time-out. The calls therefore run one
-// after another on a worker thread, and a call is given up (and cancelled) after the deadline:
-// a late read counts as no item, a late save as a failed save.
+// after another on a worker thread, and a call that shows nothing is given up (and cancelled)
+// after the deadline: a late read counts as no item, a late save as a failed save. A call
+// behind a prompt (the login keyring locked, as an automatic login leaves it) is never given
+// up: a read waits for the person, however long; a save or delete returns at the deadline and
+// what it leaves is held in memory, for the reads, until its call ends.
 //
 // Without a session bus, without a Secret Service on it, or once the user dismissed its prompt,
 // the tokens are kept in memory for this run only, shared by every KeychainHelper, and standard

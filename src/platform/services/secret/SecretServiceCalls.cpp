@@ -26,16 +26,19 @@ const SecretSchema schema = {
 } // namespace
 } // namespace hourloom::SecretServiceCalls
 
-// A Secret Service proxy that notices its prompts. libsecret reports a dismissed prompt as a
-// prompt without a result, and what follows fails with whatever error the missing result leads
-// to; this turns it into one error of its own. gnome-keyring reports a prompt that could not
-// show as completed, with the path of a keyring it never made: what follows finds no object.
+// A Secret Service proxy that notices its prompts. It tells the job of the call before a prompt
+// shows, and shows none for a job given up. libsecret reports a dismissed prompt as a prompt
+// without a result, and what follows fails with whatever error the missing result leads to; this
+// turns it into one error of its own. gnome-keyring reports a prompt that could not show as
+// completed, with the path of a keyring it never made: what follows finds no object.
 extern "C" {
 
 struct HourloomSecretService {
     SecretService parent;
     gboolean prompted;
     gboolean promptDismissed;
+    // The job of the call under way; only the worker thread touches it.
+    hourloom::SecretWorker::Job *job;
 };
 
 struct HourloomSecretServiceClass {
@@ -56,17 +59,50 @@ static GVariant *hourloom_secret_service_checked(SecretService *self, GVariant *
     return result;
 }
 
+static gboolean hourloom_secret_service_may_prompt(SecretService *self)
+{
+    hourloom::SecretWorker::Job *job = reinterpret_cast<HourloomSecretService *>(self)->job;
+    return !job || job->showsPrompt();
+}
+
+static GError *hourloom_secret_service_given_up()
+{
+    return g_error_new_literal(G_IO_ERROR, G_IO_ERROR_CANCELLED, "Given up before the prompt showed");
+}
+
 static GVariant *hourloom_secret_service_prompt_sync(SecretService *self, SecretPrompt *prompt, GCancellable *cancellable,
                                                      const GVariantType *returnType, GError **reported)
 {
+    if (!hourloom_secret_service_may_prompt(self)) {
+        g_propagate_error(reported, hourloom_secret_service_given_up());
+        return nullptr;
+    }
     GError *error = nullptr;
     GVariant *result = SECRET_SERVICE_CLASS(hourloom_secret_service_parent_class)->prompt_sync(self, prompt, cancellable, returnType, &error);
     return hourloom_secret_service_checked(self, result, error, reported);
 }
 
+static void hourloom_secret_service_prompt_async(SecretService *self, SecretPrompt *prompt, const GVariantType *returnType,
+                                                 GCancellable *cancellable, GAsyncReadyCallback callback, gpointer userData)
+{
+    if (hourloom_secret_service_may_prompt(self)) {
+        SECRET_SERVICE_CLASS(hourloom_secret_service_parent_class)->prompt_async(self, prompt, returnType, cancellable, callback, userData);
+        return;
+    }
+    GTask *task = g_task_new(self, cancellable, callback, userData);
+    g_task_set_source_tag(task, reinterpret_cast<gpointer>(hourloom_secret_service_prompt_async));
+    g_task_return_error(task, hourloom_secret_service_given_up());
+    g_object_unref(task);
+}
+
 static GVariant *hourloom_secret_service_prompt_finish(SecretService *self, GAsyncResult *asyncResult, GError **reported)
 {
     GError *error = nullptr;
+    if (g_task_is_valid(asyncResult, self) && g_task_get_source_tag(G_TASK(asyncResult)) == reinterpret_cast<gpointer>(hourloom_secret_service_prompt_async)) {
+        g_task_propagate_pointer(G_TASK(asyncResult), &error);
+        g_propagate_error(reported, error);
+        return nullptr;
+    }
     GVariant *result = SECRET_SERVICE_CLASS(hourloom_secret_service_parent_class)->prompt_finish(self, asyncResult, &error);
     return hourloom_secret_service_checked(self, result, error, reported);
 }
@@ -75,11 +111,13 @@ static void hourloom_secret_service_init(HourloomSecretService *self)
 {
     self->prompted = FALSE;
     self->promptDismissed = FALSE;
+    self->job = nullptr;
 }
 
 static void hourloom_secret_service_class_init(HourloomSecretServiceClass *klass)
 {
     SECRET_SERVICE_CLASS(klass)->prompt_sync = hourloom_secret_service_prompt_sync;
+    SECRET_SERVICE_CLASS(klass)->prompt_async = hourloom_secret_service_prompt_async;
     SECRET_SERVICE_CLASS(klass)->prompt_finish = hourloom_secret_service_prompt_finish;
 }
 
@@ -128,6 +166,9 @@ bool meansNoService(const GError *error)
 // The service proxy of this thread, opened at the first call that finds one. Only the worker
 // thread calls in here.
 HourloomSecretService *openedService = nullptr;
+// Once the user dismissed a prompt, nothing asks again in this run: the calls queued behind it
+// would each raise one more.
+bool promptWasDismissed = false;
 
 // The proxy, or why there is none.
 std::variant<HourloomSecretService *, Outcome> service(GCancellable *cancellable)
@@ -168,6 +209,7 @@ Outcome outcomeOf(HourloomSecretService *service, GError *error, std::optional<Q
     const bool dismissed = meansPromptDismissed(service, error);
     const bool missing = meansNoService(error);
     g_error_free(error);
+    promptWasDismissed = promptWasDismissed || dismissed;
     if (dismissed)
         return unavailable("The keyring prompt was dismissed");
     return missing ? unavailable("No Secret Service is running") : Outcome{};
@@ -179,16 +221,20 @@ GHashTable *attributes(const Item &item)
 }
 
 // Runs the body against the service proxy and tells what came of it.
-Outcome withService(GCancellable *cancellable, const std::function<std::optional<QByteArray>(SecretService *, GError **)> &body)
+Outcome withService(SecretWorker::Job &job, const std::function<std::optional<QByteArray>(SecretService *, GCancellable *, GError **)> &body)
 {
-    auto found = service(cancellable);
+    if (promptWasDismissed)
+        return unavailable("The keyring prompt was dismissed");
+    auto found = service(job.cancellable());
     if (const auto *outcome = std::get_if<Outcome>(&found))
         return *outcome;
     HourloomSecretService *proxy = std::get<HourloomSecretService *>(found);
     proxy->prompted = FALSE;
     proxy->promptDismissed = FALSE;
+    proxy->job = &job;
     GError *error = nullptr;
-    std::optional<QByteArray> data = body(SECRET_SERVICE(proxy), &error);
+    std::optional<QByteArray> data = body(SECRET_SERVICE(proxy), job.cancellable(), &error);
+    proxy->job = nullptr;
     return outcomeOf(proxy, error, std::move(data));
 }
 
@@ -196,9 +242,9 @@ Outcome withService(GCancellable *cancellable, const std::function<std::optional
 
 // Replaces the data of the item in place when one exists: creating an item replaces only one
 // whose attributes match exactly, and an item that secret-tool stored carries more of them.
-Outcome store(const Item &item, const QByteArray &data, GCancellable *cancellable)
+Outcome store(const Item &item, const QByteArray &data, SecretWorker::Job &job)
 {
-    return withService(cancellable, [&](SecretService *secrets, GError **error) -> std::optional<QByteArray> {
+    return withService(job, [&](SecretService *secrets, GCancellable *cancellable, GError **error) -> std::optional<QByteArray> {
         GHashTable *query = attributes(item);
         SecretValue *value = secret_value_new(data.constData(), data.size(), "text/plain");
         GList *existing = secret_service_search_sync(secrets, &schema, query, SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK),
@@ -221,9 +267,9 @@ Outcome store(const Item &item, const QByteArray &data, GCancellable *cancellabl
     });
 }
 
-Outcome lookup(const Item &item, GCancellable *cancellable)
+Outcome lookup(const Item &item, SecretWorker::Job &job)
 {
-    return withService(cancellable, [&](SecretService *secrets, GError **error) -> std::optional<QByteArray> {
+    return withService(job, [&](SecretService *secrets, GCancellable *cancellable, GError **error) -> std::optional<QByteArray> {
         GHashTable *query = attributes(item);
         SecretValue *value = secret_service_lookup_sync(secrets, &schema, query, cancellable, error);
         g_hash_table_unref(query);
@@ -237,9 +283,9 @@ Outcome lookup(const Item &item, GCancellable *cancellable)
     });
 }
 
-Outcome clear(const Item &item, GCancellable *cancellable)
+Outcome clear(const Item &item, SecretWorker::Job &job)
 {
-    return withService(cancellable, [&](SecretService *secrets, GError **error) -> std::optional<QByteArray> {
+    return withService(job, [&](SecretService *secrets, GCancellable *cancellable, GError **error) -> std::optional<QByteArray> {
         GHashTable *query = attributes(item);
         secret_service_clear_sync(secrets, &schema, query, cancellable, error);
         g_hash_table_unref(query);

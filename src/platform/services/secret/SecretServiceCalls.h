@@ -1,15 +1,16 @@
 #pragma once
 
+#include "SecretWorker.h"
+
 #include <QByteArray>
 
 #include <optional>
 #include <string>
 
-typedef struct _GCancellable GCancellable;
-
 namespace hourloom {
 
-// The three credential-store calls over libsecret, blocking; run them on the SecretWorker.
+// The three credential-store calls over libsecret, blocking; run them on the SecretWorker. Each
+// tells its job before a keyring prompt shows, and shows none once the job was given up.
 namespace SecretServiceCalls {
 
 struct Item {
@@ -21,7 +22,7 @@ struct Outcome {
     enum class Status {
         done,
         // No session bus, no Secret Service on it, or the user dismissed its prompt: nothing
-        // will be stored in it during this run.
+        // will be stored in it during this run, and later calls find the same at once.
         unavailable,
         failed,
     };
@@ -32,9 +33,9 @@ struct Outcome {
 };
 
 // Creates the item or replaces its data; further matching items (left by other tools) go.
-Outcome store(const Item &item, const QByteArray &data, GCancellable *cancellable);
-Outcome lookup(const Item &item, GCancellable *cancellable);
-Outcome clear(const Item &item, GCancellable *cancellable);
+Outcome store(const Item &item, const QByteArray &data, SecretWorker::Job &job);
+Outcome lookup(const Item &item, SecretWorker::Job &job);
+Outcome clear(const Item &item, SecretWorker::Job &job);
 
 } // namespace SecretServiceCalls
 } // namespace hourloom

@@ -4,8 +4,9 @@
 
 namespace hourloom {
 
-SecretWorker::Job::Job(Call call)
+SecretWorker::Job::Job(Call call, std::function<void()> promptShows)
     : call_(std::move(call))
+    , promptShows_(std::move(promptShows))
     , cancellable_(g_cancellable_new())
 {
 }
@@ -15,9 +16,29 @@ SecretWorker::Job::~Job()
     g_object_unref(cancellable_);
 }
 
-void SecretWorker::Job::giveUp()
+bool SecretWorker::Job::giveUp()
 {
+    {
+        const std::lock_guard lock(mutex_);
+        if (prompting_)
+            return false;
+        givenUp_ = true;
+    }
     g_cancellable_cancel(cancellable_);
+    return true;
+}
+
+bool SecretWorker::Job::showsPrompt()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        if (givenUp_)
+            return false;
+        prompting_ = true;
+    }
+    if (promptShows_)
+        promptShows_();
+    return true;
 }
 
 SecretWorker &SecretWorker::shared()
@@ -49,9 +70,9 @@ SecretWorker::~SecretWorker()
         thread_.detach();
 }
 
-std::shared_ptr<SecretWorker::Job> SecretWorker::submit(Call call)
+std::shared_ptr<SecretWorker::Job> SecretWorker::submit(Call call, std::function<void()> promptShows)
 {
-    auto job = std::make_shared<Job>(std::move(call));
+    auto job = std::make_shared<Job>(std::move(call), std::move(promptShows));
     {
         const std::lock_guard lock(state_->mutex);
         if (state_->stopping)
@@ -74,7 +95,7 @@ void SecretWorker::run(const std::shared_ptr<State> &state)
         const std::shared_ptr<Job> job = state->running;
         lock.unlock();
         if (!g_cancellable_is_cancelled(job->cancellable_))
-            job->call_(job->cancellable_);
+            job->call_(*job);
         lock.lock();
         state->running.reset();
     }
