@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     // other way for a client to ask): loading, starting and running it are part of each figure.
     QStringList focusScripts;
     return bench::measureDesktop(
-        kwin, figures, [&](const test::TestWindow &window) { focusScripts << kwin.requestActivation(window.handle); },
+        kwin, figures, [&](const test::TestWindow &window) { focusScripts << kwin.runScript(QStringLiteral("activateWindow(\"%1\");").arg(window.handle)); },
         [&](const PlatformBackend &) {
             for (const QString &script : focusScripts)
                 kwin.unloadScript(script);
