@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace hourloom::test {
 namespace {
@@ -77,8 +78,10 @@ QDBusConnection KWinDesktop::bus() const
 bool KWinDesktop::startKWin()
 {
     // KWin 6 leaves Xwayland out, and starts its argument without a display, when the X11 socket
-    // folder is missing, as in a fresh root where no X server ran yet; a booted system makes it so.
-    if (::mkdir("/tmp/.X11-unix", 01777) == 0)
+    // folder is missing (a fresh root where no X server ran yet) or owned by another user than root
+    // or KWin's (a test's sway, run as a user of its own, made it): make it as a booted system does.
+    ::mkdir("/tmp/.X11-unix", 01777);
+    if (geteuid() == 0 && ::chown("/tmp/.X11-unix", 0, 0) == 0)
         ::chmod("/tmp/.X11-unix", 01777);
     const QString displayFile = directory_.filePath(QStringLiteral("xdisplay"));
     QFile::remove(displayFile);
@@ -146,12 +149,13 @@ bool KWinDesktop::activate(const TestWindow &window)
 
 QString KWinDesktop::runScript(const QString &body)
 {
-    // KWin 6 calls windows what KWin 5 called clients. An X11 window becomes active only once it
-    // took the focus: the script cannot wait for that.
+    // KWin 6 calls windows what KWin 5 called clients, and keeps the case of an X11 class that
+    // KWin 5 lowers. An X11 window becomes active only once it took the focus: the script cannot
+    // wait for that.
     static const QString activateWindow = QStringLiteral(
         "function activateWindow(name) {"
         "  const windowsApi = workspace.windowList !== undefined;"
-        "  const found = (windowsApi ? workspace.windowList() : workspace.clientList()).find(w => w.desktopFileName == name || w.resourceClass == name);"
+        "  const found = (windowsApi ? workspace.windowList() : workspace.clientList()).find(w => w.desktopFileName == name || String(w.resourceClass).toLowerCase() == name);"
         "  if (found && windowsApi) workspace.activeWindow = found; else if (found) workspace.activeClient = found;"
         "  return Boolean(found);"
         "}\n");

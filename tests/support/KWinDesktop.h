@@ -20,7 +20,7 @@ namespace hourloom::test {
 
 // A private KDE Plasma compositor for tests: a session bus of its own and a headless KWin
 // (virtual output, Xwayland) on a Wayland socket of its own, with alpha as an X11 terminal
-// (KWin lowers its class) and beta and gamma as Wayland windows. KWin runs from a plain copy of
+// (KWin 5 lowers its class) and beta and gamma as Wayland windows. KWin runs from a plain copy of
 // its binary (the installed one carries file capabilities a container may not grant) and lets
 // any client fake input.
 class KWinDesktop final : public DesktopDriver {
