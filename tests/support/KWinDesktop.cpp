@@ -2,6 +2,7 @@
 #include "XDesktop.h"
 
 #include "platform/desktops/entries/DesktopEntryIndex.h"
+#include "platform/desktops/kde/KWinScript.h"
 #include "platform/desktops/kde/KWinWorkspace.h"
 #include "platform/desktops/wayland/WaylandIdleNotifier.h"
 
@@ -14,18 +15,14 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace hourloom::test {
 namespace {
 
 const QString kwinService = QStringLiteral("org.kde.KWin");
 const QString busName = QStringLiteral("hourloom-kwin-desktop");
-
-QDBusMessage scriptingCall(const QString &method, const QVariantList &arguments)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(kwinService, QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"), method);
-    call.setArguments(arguments);
-    return call;
-}
 
 // A JavaScript string literal of the text.
 QString quoted(const QString &text)
@@ -80,6 +77,12 @@ QDBusConnection KWinDesktop::bus() const
 
 bool KWinDesktop::startKWin()
 {
+    // KWin 6 leaves Xwayland out, and starts its argument without a display, when the X11 socket
+    // folder is missing (a fresh root where no X server ran yet) or owned by another user than root
+    // or KWin's (a test's sway, run as a user of its own, made it): make it as a booted system does.
+    ::mkdir("/tmp/.X11-unix", 01777);
+    if (geteuid() == 0 && ::chown("/tmp/.X11-unix", 0, 0) == 0)
+        ::chmod("/tmp/.X11-unix", 01777);
     const QString displayFile = directory_.filePath(QStringLiteral("xdisplay"));
     QFile::remove(displayFile);
     QProcessEnvironment environment = clientEnvironment();
@@ -130,7 +133,7 @@ QProcessEnvironment KWinDesktop::clientEnvironment() const
 bool KWinDesktop::activate(const TestWindow &window)
 {
     // The script prints its name and whether it found the window; it is unloaded once it did.
-    const QString name = requestActivation(window.handle, true);
+    const QString name = runScript(QStringLiteral("print(scriptName + ' ' + activateWindow(%1));").arg(quoted(window.handle)));
     const QByteArray wanted = "js: " + name.toUtf8() + ' ';
     QByteArray answer;
     const bool answered = !name.isEmpty() && XDesktop::spinUntil([&] {
@@ -144,34 +147,31 @@ bool KWinDesktop::activate(const TestWindow &window)
     return answered && answer == "true";
 }
 
-QString KWinDesktop::requestActivation(const QString &window, bool waitUntilRunning)
+QString KWinDesktop::runScript(const QString &body)
 {
-    // An X11 window becomes active only once it took the focus: the script cannot wait for that.
+    // KWin 6 calls windows what KWin 5 called clients, and keeps the case of an X11 class that
+    // KWin 5 lowers. An X11 window becomes active only once it took the focus: the script cannot
+    // wait for that.
+    static const QString activateWindow = QStringLiteral(
+        "function activateWindow(name) {"
+        "  const windowsApi = workspace.windowList !== undefined;"
+        "  const found = (windowsApi ? workspace.windowList() : workspace.clientList()).find(w => w.desktopFileName == name || String(w.resourceClass).toLowerCase() == name);"
+        "  if (found && windowsApi) workspace.activeWindow = found; else if (found) workspace.activeClient = found;"
+        "  return Boolean(found);"
+        "}\n");
     const QString name = QStringLiteral("hourloom-test-%1").arg(++scripts_);
     QFile file(directory_.filePath(name + QStringLiteral(".js")));
-    const QString source = QStringLiteral("const found = workspace.clientList().find(c => c.desktopFileName == %2 || c.resourceClass == %2);"
-                                          "if (found) workspace.activeClient = found;"
-                                          "print(%1 + ' ' + Boolean(found));")
-                               .arg(quoted(name), quoted(window));
+    const QString source = QStringLiteral("const scriptName = %1;\n").arg(quoted(name)) + activateWindow + body;
     if (!file.open(QIODevice::WriteOnly) || file.write(source.toUtf8()) < 0)
         return QString();
     file.close();
-    const QDBusMessage loaded = bus().call(scriptingCall(QStringLiteral("loadScript"), {file.fileName(), name}));
-    const int id = loaded.arguments().value(0, -1).toInt();
-    if (id < 0)
-        return QString();
-    const QDBusMessage run = QDBusMessage::createMethodCall(kwinService, QStringLiteral("/%1").arg(id), QStringLiteral("org.kde.kwin.Script"),
-                                                           QStringLiteral("run"));
-    if (waitUntilRunning)
-        bus().call(run);
-    else
-        bus().asyncCall(run);
-    return name;
+    return QCoro::waitFor(KWinScript::loadAndRun(bus(), name, file.fileName())).isEmpty() ? name : QString();
 }
 
 void KWinDesktop::unloadScript(const QString &name)
 {
-    bus().call(scriptingCall(QStringLiteral("unloadScript"), {name}));
+    bus().call(QDBusMessage::createMethodCall(kwinService, QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"), QStringLiteral("unloadScript"))
+               << name);
 }
 
 bool KWinDesktop::fakeInput(const std::function<void(org_kde_kwin_fake_input *)> &send)

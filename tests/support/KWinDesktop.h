@@ -20,7 +20,7 @@ namespace hourloom::test {
 
 // A private KDE Plasma compositor for tests: a session bus of its own and a headless KWin
 // (virtual output, Xwayland) on a Wayland socket of its own, with alpha as an X11 terminal
-// (KWin lowers its class) and beta and gamma as Wayland windows. KWin runs from a plain copy of
+// (KWin 5 lowers its class) and beta and gamma as Wayland windows. KWin runs from a plain copy of
 // its binary (the installed one carries file capabilities a container may not grant) and lets
 // any client fake input.
 class KWinDesktop final : public DesktopDriver {
@@ -41,10 +41,11 @@ public:
     PlatformBackend services(NotificationCenter &activations, double idleThreshold) override;
     void settle() override;
 
-    // Only sends KWin the request to activate the window (waiting until KWin runs it, or not);
-    // returns the name of the script that carries it, to unload later, or empty when KWin
-    // refused it.
-    QString requestActivation(const QString &window, bool waitUntilRunning = false);
+    // Loads a script into KWin and waits until it runs. The body may use
+    // scriptName, and activateWindow(name): true when it found a window of that desktop file name
+    // or (lower-case) class and made it active. Returns the script's name, to unload later, or
+    // empty when KWin refused it.
+    QString runScript(const QString &body);
     void unloadScript(const QString &name);
 
     // Ends KWin, and every window with it; starts a new one on the same bus and socket.

@@ -11,8 +11,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <wayland-client.h>
 
@@ -28,12 +26,11 @@ SwayDesktop::SwayDesktop()
     windows_ = {alphaWindow(QStringLiteral("Alpha")), betaWindow(QStringLiteral("org.hourloom.Beta")), unlistedWindow(QStringLiteral("hourloom-gamma"))};
     if (!prepareUser() || !startSway())
         return;
-    const QJsonObject version = QJsonDocument::fromJson(swaymsg({QStringLiteral("-t"), QStringLiteral("get_version")}).value_or(QString()).toUtf8()).object();
-    // sway offers ext_idle_notifier_v1 from 1.8 on, which the agent prefers; before, KDE's protocol only.
-    const bool extIdle = version.value(QStringLiteral("major")).toInt() * 100 + version.value(QStringLiteral("minor")).toInt() >= 108;
-    idleProtocol = extIdle ? QStringLiteral("ext_idle_notifier_v1") : QStringLiteral("org_kde_kwin_idle");
-
     input_ = WaylandConnection::open(clientEnvironment());
+    // The agent prefers the standard idle protocol wherever sway offers it (from 1.8 on); before,
+    // KDE's was the only one.
+    const bool extIdle = input_ && input_->global(QStringLiteral("ext_idle_notifier_v1"));
+    idleProtocol = extIdle ? QStringLiteral("ext_idle_notifier_v1") : QStringLiteral("org_kde_kwin_idle");
     pointerManager_ = input_ ? static_cast<zwlr_virtual_pointer_manager_v1 *>(input_->bind(zwlr_virtual_pointer_manager_v1_interface, 1)) : nullptr;
     seat_ = input_ ? static_cast<wl_seat *>(input_->bind(wl_seat_interface, 1)) : nullptr;
     if (pointerManager_ && seat_)

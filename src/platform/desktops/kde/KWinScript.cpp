@@ -60,9 +60,14 @@ QCoro::Task<QString> KWinScript::loadAndRun(QDBusConnection bus, QString name, Q
     if (id < 0)
         co_return QStringLiteral("KWin refused the script ") + name;
 
-    const QDBusMessage run = QDBusMessage::createMethodCall(kwinService, QStringLiteral("/%1").arg(id), QStringLiteral("org.kde.kwin.Script"),
-                                                            QStringLiteral("run"));
-    const QDBusMessage ran = co_await bus.asyncCall(run, blockingCallTimeoutMs);
+    // KWin 6 puts a loaded script under /Scripting, KWin 5 at the root.
+    QDBusMessage ran;
+    for (const QString &path : {QStringLiteral("/Scripting/Script%1"), QStringLiteral("/%1")}) {
+        const QDBusMessage run = QDBusMessage::createMethodCall(kwinService, path.arg(id), QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"));
+        ran = co_await bus.asyncCall(run, blockingCallTimeoutMs);
+        if (ran.errorName() != QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"))
+            break;
+    }
     if (const QString error = errorOf(ran); !error.isEmpty())
         co_return QStringLiteral("KWin did not run the script (") + error + QStringLiteral(")");
     co_return QString();

@@ -28,9 +28,12 @@ public:
     // The bus, name and file are taken as values: the task may outlive this object.
     QCoro::Task<QString> reload() const { return loadAndRun(bus_, name_, file_->fileName()); }
 
+    // Loads the script in the file under the name and runs it, in whichever KWin is on the bus;
+    // what went wrong, else empty.
+    static QCoro::Task<QString> loadAndRun(QDBusConnection bus, QString name, QString path);
+
 private:
     KWinScript(const QDBusConnection &bus, const QString &name, std::unique_ptr<QTemporaryFile> file);
-    static QCoro::Task<QString> loadAndRun(QDBusConnection bus, QString name, QString path);
 
     QDBusConnection bus_;
     QString name_;

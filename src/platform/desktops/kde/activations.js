@@ -1,6 +1,7 @@
 // Loaded into KWin by the agent: tells the agent's own D-Bus object which window became active.
 // KWin first reports "no window" on every switch; that says nothing about the application.
 // @SERVICE@, @PATH@ and @INTERFACE@ are replaced by the agent before loading.
+// KWin 6 calls windows what KWin 5 called clients; the script uses the names this KWin has.
 function report(window) {
     if (!window)
         return;
@@ -8,5 +9,6 @@ function report(window) {
              String(window.resourceClass), String(window.resourceName), String(window.desktopFileName),
              String(window.pid));
 }
-workspace.clientActivated.connect(report);
-report(workspace.activeClient);
+const windowsApi = workspace.windowActivated !== undefined;
+(windowsApi ? workspace.windowActivated : workspace.clientActivated).connect(report);
+report(windowsApi ? workspace.activeWindow : workspace.activeClient);
