@@ -148,8 +148,9 @@ int main(int argc, char *argv[])
     });
     new DesktopQuitFilter(&application, *app->appDelegate);
 
-    // Without a tray (GNOME without an AppIndicator extension) the panel is an ordinary window,
-    // and starting Hourloom again from the applications opens it.
+    // Qt sees a tray where an XEmbed tray runs (X11) or a StatusNotifierWatcher is on the session
+    // bus. Without one at start (GNOME without an AppIndicator extension) the panel is an ordinary
+    // window for this run, and starting Hourloom again from the applications opens it.
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     StatusItem statusItem(app->isMenuPresented, app->userActivityController, *app->updaterController, *app->appDelegate, systemOpenURL(),
                           trayAvailable ? MenuPanel::Placement::besideTrayIcon : MenuPanel::Placement::ordinaryWindow);

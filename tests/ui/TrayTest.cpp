@@ -147,31 +147,21 @@ TEST_F(StatusItemTest, TheUserOpensAWindowTitledHourloomWithTheFocusWhereTypingG
     EXPECT_EQ(focused(), control("Email Input"));
 }
 
-TEST(TraylessStatusItemTest, TheFirstStartOpensAnOrdinaryWindowOnceSayingHowToComeBack)
+TEST(TraylessStatusItemTest, TheFirstStartOpensThePanelSayingHowToComeBackAndStillShowsTheIcon)
 {
     PanelHarness harness;
     FakeUpdater updater{true};
     UserDefaults::remove(QStringLiteral("OpenedWithoutTray"));
-    {
-        StatusItem first{harness.presentation, harness.userActivity, updater, harness.termination, harness.environment().openURL,
-                         MenuPanel::Placement::ordinaryWindow};
-        first.show();
-        ASSERT_TRUE(first.panel().isVisible());
-        EXPECT_EQ(first.panel().windowType(), Qt::Window);
-        EXPECT_EQ(first.panel().windowTitle(), QStringLiteral("Hourloom"));
-        const auto *hint = findByIdentifier<QLabel>(first.panel(), QStringLiteral("Come Back Hint"));
-        ASSERT_NE(hint, nullptr);
-        EXPECT_TRUE(hint->isVisibleTo(&first.panel()));
-        EXPECT_TRUE(hint->text().contains(QStringLiteral("start Hourloom again"))) << hint->text().toStdString();
-        EXPECT_FALSE(first.findChild<QSystemTrayIcon *>()->isVisible());
-        harness.presentation.setMenuPresented(false);
-    }
-    StatusItem later{harness.presentation, harness.userActivity, updater, harness.termination, harness.environment().openURL,
+    StatusItem first{harness.presentation, harness.userActivity, updater, harness.termination, harness.environment().openURL,
                      MenuPanel::Placement::ordinaryWindow};
-    later.show();
-    EXPECT_FALSE(later.panel().isVisible()) << "opened on its own at a later start";
-    later.openPanel(); // a second start of the agent
-    EXPECT_TRUE(later.panel().isVisible());
+    first.show();
+    ASSERT_TRUE(first.panel().isVisible());
+    const auto *hint = findByIdentifier<QLabel>(first.panel(), QStringLiteral("Come Back Hint"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisibleTo(&first.panel()));
+    EXPECT_TRUE(hint->text().contains(QStringLiteral("start Hourloom again"))) << hint->text().toStdString();
+    EXPECT_TRUE(first.findChild<QSystemTrayIcon *>()->isVisible()) << "a tray that appears later gets no icon";
+    harness.presentation.setMenuPresented(false);
 }
 
 TEST(CheckForUpdatesTest, FollowsTheUpdaterFromTheStart)
