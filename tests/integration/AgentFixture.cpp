@@ -25,8 +25,7 @@ void AgentFixture::SetUp()
 {
     ASSERT_TRUE(KeyringSession::isReady());
     ASSERT_TRUE(desktop.error().isEmpty()) << desktop.error().toStdString();
-    if (withTray)
-        ASSERT_TRUE(desktop.startTray());
+    ASSERT_TRUE(!withTray || desktop.startTray());
     terminal = desktop.openWindow(QStringLiteral("xterm"), {}, QStringLiteral("XTerm"));
     logo = desktop.openWindow(QStringLiteral("xlogo"), {QStringLiteral("-xrm"), QStringLiteral("*input: true")}, QStringLiteral("XLogo"));
     ASSERT_FALSE(terminal.isEmpty());
@@ -57,6 +56,8 @@ QProcessEnvironment AgentFixture::environment(const QString &display) const
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    // A desktop entry's "Exec=hourloom" runs the bundle's agent.
+    environment.insert(QStringLiteral("PATH"), QFileInfo(agent.executable()).absolutePath() + u':' + environment.value(QStringLiteral("PATH")));
     for (auto extra = extraEnvironment.cbegin(); extra != extraEnvironment.cend(); ++extra)
         environment.insert(extra.key(), extra.value());
     return environment;
@@ -71,22 +72,16 @@ void AgentFixture::startAgent(const QString &display)
         // The icon is in the tray once the tray has grown around it.
         ASSERT_TRUE(XDesktop::spinUntil([&] { return trayIcon().width() >= 16; }, loadedMachineBound)) << agent.output().toStdString();
     } else {
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return agent.output().count("No system tray") > trayless; }, loadedMachineBound))
-            << agent.output().toStdString();
+        ASSERT_TRUE(XDesktop::spinUntil([&] { return agent.output().count("No system tray") > trayless; }, loadedMachineBound)) << agent.output().toStdString();
     }
 }
 
 bool AgentFixture::startAgainFromTheApplications()
 {
-    // gio runs the entry's Exec through PATH, where the bundle's agent comes first.
-    QProcessEnvironment launch = environment(desktop.display());
-    launch.insert(QStringLiteral("PATH"), QFileInfo(agent.executable()).absolutePath() + u':' + launch.value(QStringLiteral("PATH")));
     QProcess gio;
-    gio.setProcessEnvironment(launch);
-    gio.setProcessChannelMode(QProcess::ForwardedChannels);
+    gio.setProcessEnvironment(environment(desktop.display()));
     gio.start(QStringLiteral("gio"), {QStringLiteral("launch"), QStringLiteral(HOURLOOM_DESKTOP_ENTRY)});
-    return gio.waitForFinished(loadedMachineBound) && gio.exitStatus() == QProcess::NormalExit && gio.exitCode() == 0
-        && XDesktop::spinUntil([&] { return panelIsActive(); }, loadedMachineBound);
+    return gio.waitForFinished(loadedMachineBound) && gio.exitCode() == 0 && XDesktop::spinUntil([&] { return panelIsActive(); }, loadedMachineBound);
 }
 
 QRect AgentFixture::trayIcon()
@@ -170,10 +165,7 @@ void AgentFixture::chooseInTheSettingsMenu(int place)
     const qsizetype shown = desktop.windowsOfClass(QStringLiteral("^Hourloom$")).size();
     ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("space")}));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return desktop.windowsOfClass(QStringLiteral("^Hourloom$")).size() > shown; }, loadedMachineBound));
-    QStringList keys{QStringLiteral("key")};
-    for (int entry = 1; entry <= place; ++entry)
-        keys.append(QStringLiteral("Down"));
-    ASSERT_TRUE(desktop.xdotool(keys + QStringList{QStringLiteral("Return")}));
+    ASSERT_TRUE(desktop.xdotool(QStringList{QStringLiteral("key")} + QStringList(place, QStringLiteral("Down")) + QStringList{QStringLiteral("Return")}));
 }
 
 void AgentFixture::logOutThroughThePanel()

