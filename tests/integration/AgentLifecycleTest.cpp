@@ -516,6 +516,11 @@ TEST_F(AgentWithoutTray, TheFirstStartOpensThePanelAnyStartBringsItBackAndTheUse
     ASSERT_TRUE(desktop.startTray());
     ASSERT_TRUE(XDesktop::spinUntil([&] { return trayIcon().width() >= 16; }, loadedMachineBound)) << "the later tray got no icon";
     EXPECT_FALSE(panel().isValid()) << "the panel opened by itself again";
+
+    // Started from the applications while none runs, it opens the panel too.
+    ASSERT_NO_FATAL_FAILURE(quitAgent());
+    ASSERT_TRUE(startAgainFromTheApplications()) << "the applications started an agent that showed no panel";
+    ASSERT_NO_FATAL_FAILURE(chooseInTheSettingsMenu(2));
 }
 
 } // namespace
