@@ -108,6 +108,10 @@ int main(int argc, char *argv[])
                                     QStringLiteral("Say, per browser, whether the browser bridge is installed and reporting."));
     const QCommandLineOption installGnome(QStringLiteral("install-gnome-extension"),
                                           QStringLiteral("Install and enable the GNOME Shell extension that tells Hourloom which application has the focus."));
+    // The desktop entry's command: whoever starts Hourloom from the applications wants to see it,
+    // also where no tray icon shows it runs. The login's autostart leaves it closed.
+    const QCommandLineOption openPanel(QStringLiteral("open-panel"), QStringLiteral("Open the panel once started."));
+    parser.addOption(openPanel);
     parser.addOption(install);
     parser.addOption(uninstall);
     parser.addOption(status);
@@ -148,14 +152,17 @@ int main(int argc, char *argv[])
     });
     new DesktopQuitFilter(&application, *app->appDelegate);
 
-    // Without a tray (GNOME without an AppIndicator extension) the panel is an ordinary window,
-    // and starting Hourloom again from the applications opens it.
+    // Qt sees a tray where an XEmbed tray runs (X11) or a StatusNotifierWatcher is on the session
+    // bus. Without one at start (GNOME without an AppIndicator extension) the panel is an ordinary
+    // window for this run, and starting Hourloom again from the applications opens it.
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     StatusItem statusItem(app->isMenuPresented, app->userActivityController, *app->updaterController, *app->appDelegate, systemOpenURL(),
                           trayAvailable ? MenuPanel::Placement::besideTrayIcon : MenuPanel::Placement::ordinaryWindow);
     if (!trayAvailable)
         logLine(lcAgent, QStringLiteral("No system tray on this desktop: Hourloom tracks without its icon"));
     statusItem.show();
+    if (parser.isSet(openPanel))
+        statusItem.openPanel();
     instance.onOpenPanelRequested([&statusItem] { statusItem.openPanel(); });
     const int exitCode = application.exec();
     // A log-out chosen while the agent was quitting ends first: ending under it would leave the

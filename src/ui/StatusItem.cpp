@@ -64,11 +64,10 @@ StatusItem::~StatusItem() = default;
 
 void StatusItem::show()
 {
-    if (placement_ == MenuPanel::Placement::besideTrayIcon) {
-        trayIcon_->show();
-        return;
-    }
-    if (UserDefaults::boolean(openedWithoutTrayKey))
+    // Also without a tray: Qt hands the icon to one that appears later (an XEmbed tray on X11, a
+    // StatusNotifierWatcher such as GNOME's AppIndicator extension on Wayland).
+    trayIcon_->show();
+    if (placement_ == MenuPanel::Placement::besideTrayIcon || UserDefaults::boolean(openedWithoutTrayKey))
         return;
     UserDefaults::setBoolean(openedWithoutTrayKey, true);
     panel_->openUnasked();

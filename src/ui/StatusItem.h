@@ -33,8 +33,8 @@ public:
                MenuPanel::Placement placement = MenuPanel::Placement::besideTrayIcon, QObject *parent = nullptr);
     ~StatusItem() override;
 
-    // Puts the icon into the tray. Without a tray, the first start of the agent opens the panel
-    // on its own instead, once, saying how to come back to it.
+    // Puts the icon into the tray, or into the one that appears later. Without a tray, the first
+    // start of the agent also opens the panel on its own, once, saying how to come back to it.
     void show();
     // Opens the panel below the icon, as activating the icon does, with the focus in it; an open
     // panel comes to the front.

@@ -1,6 +1,7 @@
 #include "AgentFixture.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <httplib.h>
@@ -24,7 +25,7 @@ void AgentFixture::SetUp()
 {
     ASSERT_TRUE(KeyringSession::isReady());
     ASSERT_TRUE(desktop.error().isEmpty()) << desktop.error().toStdString();
-    ASSERT_TRUE(desktop.startTray());
+    ASSERT_TRUE(!withTray || desktop.startTray());
     terminal = desktop.openWindow(QStringLiteral("xterm"), {}, QStringLiteral("XTerm"));
     logo = desktop.openWindow(QStringLiteral("xlogo"), {QStringLiteral("-xrm"), QStringLiteral("*input: true")}, QStringLiteral("XLogo"));
     ASSERT_FALSE(terminal.isEmpty());
@@ -55,6 +56,8 @@ QProcessEnvironment AgentFixture::environment(const QString &display) const
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    // A desktop entry's "Exec=hourloom" runs the bundle's agent.
+    environment.insert(QStringLiteral("PATH"), QFileInfo(agent.executable()).absolutePath() + u':' + environment.value(QStringLiteral("PATH")));
     for (auto extra = extraEnvironment.cbegin(); extra != extraEnvironment.cend(); ++extra)
         environment.insert(extra.key(), extra.value());
     return environment;
@@ -63,13 +66,22 @@ QProcessEnvironment AgentFixture::environment(const QString &display) const
 void AgentFixture::startAgent(const QString &display)
 {
     agent.process().setWorkingDirectory(home.path());
+    const qsizetype trayless = agent.output().count("No system tray");
     ASSERT_TRUE(agent.start(environment(display.isEmpty() ? desktop.display() : display), launcher));
-    if (display.isEmpty()) {
+    if (display.isEmpty() && withTray) {
         // The icon is in the tray once the tray has grown around it.
         ASSERT_TRUE(XDesktop::spinUntil([&] { return trayIcon().width() >= 16; }, loadedMachineBound)) << agent.output().toStdString();
     } else {
-        ASSERT_TRUE(XDesktop::spinUntil([&] { return agent.output().contains("No system tray"); }, loadedMachineBound)) << agent.output().toStdString();
+        ASSERT_TRUE(XDesktop::spinUntil([&] { return agent.output().count("No system tray") > trayless; }, loadedMachineBound)) << agent.output().toStdString();
     }
+}
+
+bool AgentFixture::startAgainFromTheApplications()
+{
+    QProcess gio;
+    gio.setProcessEnvironment(environment(desktop.display()));
+    gio.start(QStringLiteral("gio"), {QStringLiteral("launch"), QStringLiteral(HOURLOOM_DESKTOP_ENTRY)});
+    return gio.waitForFinished(loadedMachineBound) && gio.exitCode() == 0 && XDesktop::spinUntil([&] { return panelIsActive(); }, loadedMachineBound);
 }
 
 QRect AgentFixture::trayIcon()
@@ -78,11 +90,11 @@ QRect AgentFixture::trayIcon()
     return trays.isEmpty() ? QRect() : trays.first().second;
 }
 
-QRect AgentFixture::panel()
+std::pair<QString, QRect> AgentFixture::panelWindow()
 {
-    for (const auto &[id, geometry] : desktop.windowsOfClass(QStringLiteral("^Hourloom$"))) {
-        if (geometry.width() > 100)
-            return geometry;
+    for (const auto &window : desktop.windowsOfClass(QStringLiteral("^Hourloom$"))) {
+        if (window.second.width() > 100)
+            return window;
     }
     return {};
 }
@@ -102,8 +114,11 @@ bool AgentFixture::openPanel()
 {
     // A click on the icon opens the panel with the focus in it, or gives the focus to a panel the
     // agent opened by itself; it closes the panel only when that has the focus.
-    if (!panelIsActive())
+    if (!panelIsActive()) {
+        if (!withTray)
+            return startAgainFromTheApplications();
         click(trayIcon().center());
+    }
     if (XDesktop::spinUntil([&] { return panelIsActive(); }, loadedMachineBound))
         return true;
     std::cerr << "the panel has no focus: focus in " << desktop.xdotoolOutput({QStringLiteral("getwindowfocus")}).toStdString() << "agent windows";
@@ -143,12 +158,19 @@ void AgentFixture::logInThroughThePanel(const QString &email)
     ASSERT_TRUE(XDesktop::spinUntil([&] { return loggedIn(); }, loadedMachineBound)) << "the login did not go through";
 }
 
+void AgentFixture::chooseInTheSettingsMenu(int place)
+{
+    // The focus is on the settings button once the panel opens logged in, as after the login.
+    ASSERT_TRUE(openPanel());
+    const qsizetype shown = desktop.windowsOfClass(QStringLiteral("^Hourloom$")).size();
+    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("space")}));
+    ASSERT_TRUE(XDesktop::spinUntil([&] { return desktop.windowsOfClass(QStringLiteral("^Hourloom$")).size() > shown; }, loadedMachineBound));
+    ASSERT_TRUE(desktop.xdotool(QStringList{QStringLiteral("key")} + QStringList(place, QStringLiteral("Down")) + QStringList{QStringLiteral("Return")}));
+}
+
 void AgentFixture::logOutThroughThePanel()
 {
-    ASSERT_TRUE(openPanel());
-    const QRect account = panel();
-    ASSERT_TRUE(openMenu(QPoint(account.right() - 22, account.top() + 21), QStringLiteral("1")));
-    ASSERT_TRUE(desktop.xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
+    ASSERT_NO_FATAL_FAILURE(chooseInTheSettingsMenu(1));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !loggedIn(); }, loadedMachineBound)) << "the log-out did not go through";
 }
 

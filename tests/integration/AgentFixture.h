@@ -32,16 +32,19 @@ protected:
     // Starts the agent on the given display (by default the fixture's) and waits for its icon,
     // or, without a tray there, for it to run.
     void startAgent(const QString &display = {});
+    // Starts the desktop entry as the applications menu does; true once the panel has the focus.
+    bool startAgainFromTheApplications();
     QProcessEnvironment environment(const QString &display) const;
 
     QRect trayIcon();
     // The panel: the agent's visible window that is larger than an icon.
-    QRect panel();
+    QRect panel() { return panelWindow().second; }
+    std::pair<QString, QRect> panelWindow();
     bool click(const QPoint &at, const QString &button = QStringLiteral("1"));
     // Clicks and waits until a new window of the agent (its menu) shows.
     bool openMenu(const QPoint &at, const QString &button);
-    // Opens the panel with a click on the icon and waits until it is the active window, so that
-    // typing goes into it.
+    // Opens the panel with a click on the icon (without a tray, from the applications) and waits
+    // until it is the active window, so that typing goes into it.
     bool openPanel();
     bool panelIsActive();
     // Closes the panel a login left open with Escape, as a keyboard user does, and waits until it
@@ -50,6 +53,8 @@ protected:
     bool loggedIn();
     // Types the login into the panel as it opens: Email, Tab, Password, Return.
     void logInThroughThePanel(const QString &email = DevServerProcess::email);
+    // Chooses the logged-in panel's settings menu entry at that place (1: Log Out, 2: Quit).
+    void chooseInTheSettingsMenu(int place);
     // Logs out from the panel's settings menu and waits until the agent says so.
     void logOutThroughThePanel();
     // Ends the agent as the desktop does (SIGTERM) and waits until it has.
@@ -81,6 +86,8 @@ protected:
     QHash<QString, QString> extraEnvironment;
     // The command the agent is started through, if any (see AgentBundle::start).
     QStringList launcher;
+    // False for a desktop without a tray, as GNOME without an AppIndicator extension.
+    bool withTray = true;
 };
 
 } // namespace hourloom::test

@@ -50,6 +50,7 @@ TEST(MenuBarViewTest, StoresTheGivenLoginStateShowsItsScreenAndSwitchesScreensAs
 
     QAction *logOut = settingsEntry(*view.content(), QStringLiteral("Log Out"));
     ASSERT_NE(logOut, nullptr);
+    EXPECT_NE(settingsEntry(*view.content(), QStringLiteral("Quit")), nullptr);
     logOut->trigger();
     EXPECT_EQ(harness.userActivity->logOuts, 1);
     EXPECT_NE(qobject_cast<AccountView *>(view.content()), nullptr) << "the scheduler, not the menu, ends the login";
