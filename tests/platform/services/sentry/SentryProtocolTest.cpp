@@ -4,6 +4,8 @@
 
 #include "support/FakeClock.h"
 
+#include <QTimeZone>
+
 #include <gtest/gtest.h>
 
 using namespace hourloom;
@@ -51,7 +53,7 @@ TEST(SentryRateLimits, TheHeaderLimitsItsCategoriesForItsSeconds)
 
 TEST(SentryRateLimits, A429WithoutTheHeaderUsesRetryAfterElseAMinute)
 {
-    test::FakeClock clock(QDateTime(QDate(2015, 10, 21), QTime(7, 28), Qt::UTC));
+    test::FakeClock clock(QDateTime(QDate(2015, 10, 21), QTime(7, 28), QTimeZone::utc()).toUTC());
     SentryRateLimits limits;
     limits.update({200, {{"Retry-After", "500"}}});
     EXPECT_FALSE(limits.isLimited("error")) << "Retry-After counts only on a 429";
