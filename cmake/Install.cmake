@@ -72,6 +72,30 @@ set(CPACK_PACKAGE_CONTACT "Hourloom <support@hourloom.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop time-tracking agent in the tray")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its plugins at run time, so the shared-library dependencies never see them: without the
+# SVG icon engine the tray icon is empty, without the xcb platform nothing shows at all, without
+# the TLS backend no upload reaches an https:// service. The package depends on the packages that
+# hold them on the building release (Debian 13 moved the SVG plugins into a package of their own).
+set(hourloom_runtime_plugins iconengines/libqsvgicon.so imageformats/libqsvg.so platforms/libqxcb.so
+                             tls/libqopensslbackend.so)
+set(hourloom_plugin_packages "")
+find_program(HOURLOOM_DPKG_QUERY dpkg-query)
+foreach(plugin ${hourloom_runtime_plugins})
+  if(NOT HOURLOOM_DPKG_QUERY)
+    break()
+  endif()
+  execute_process(COMMAND ${HOURLOOM_DPKG_QUERY} --search "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS}/${plugin}"
+                  OUTPUT_VARIABLE owner RESULT_VARIABLE status ERROR_QUIET)
+  if(status EQUAL 0)
+    string(REGEX REPLACE ":.*" "" owner "${owner}")
+    list(APPEND hourloom_plugin_packages ${owner})
+  else()
+    message(WARNING "No installed package holds Qt's ${plugin}: the Debian package will not depend on it "
+                    "(scripts/bootstrap installs it)")
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES hourloom_plugin_packages)
+list(JOIN hourloom_plugin_packages ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

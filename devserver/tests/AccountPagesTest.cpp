@@ -28,8 +28,9 @@ struct SetCookie {
 
 SetCookie setCookie(const httplib::Result &result, const std::string &name)
 {
-    for (size_t i = 0; i < result->get_header_value_count("Set-Cookie"); ++i) {
-        const std::string header = result->get_header_value("Set-Cookie", i);
+    const auto [first, last] = result->headers.equal_range("Set-Cookie");
+    for (auto it = first; it != last; ++it) {
+        const std::string &header = it->second;
         if (header.rfind(name + '=', 0) == 0)
             return {header.substr(name.size() + 1, header.find(';') - name.size() - 1), header};
     }

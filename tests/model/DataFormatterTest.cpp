@@ -15,7 +15,7 @@ TEST(DataFormatter, WritesLocalWallClockWholeSecondsWhateverTheUserLocale)
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt)); // other digits, if the locale leaked in
 
-    const QDateTime instant = QDateTime::fromSecsSinceEpoch(1714986900, Qt::UTC); // 2024-05-06 09:15:00 UTC
+    const QDateTime instant = QDateTime::fromSecsSinceEpoch(1714986900).toUTC(); // 2024-05-06 09:15:00 UTC
     EXPECT_EQ(DataFormatter::string(instant, DataFormatter::uploadFormat), "2024-05-06 14:45:00");
 
     const QDateTime beforeMidnight(QDate(2024, 12, 31), QTime(23, 59, 59, 999));

@@ -8,6 +8,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,7 @@ TEST(WireFormat, EveryTimeIsWrittenAtTheBodysOffsetAcrossAChangeOfSummerTime)
     // Berlin leaves summer time on 2024-10-27 at 01:00 UTC (03:00 summer time becomes 02:00)
     // and enters it on 2024-03-31 at 01:00 UTC (02:00 winter time becomes 03:00).
     test::ScopedTimeZone zone("Europe/Berlin");
-    const auto utc = [](QDate day, int hour, int minute) { return QDateTime(day, QTime(hour, minute), Qt::UTC); };
+    const auto utc = [](QDate day, int hour, int minute) { return QDateTime(day, QTime(hour, minute), QTimeZone::utc()).toUTC(); };
     const QDate autumn(2024, 10, 27);
     test::FakeClock clock(utc(autumn, 0, 30));
     SessionBatch batch;

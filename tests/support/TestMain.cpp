@@ -14,6 +14,9 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
     QTemporaryDir configHome;
     qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
+    // The programs the tests start inherit this: under the C locale Qt 6.8 complains on standard
+    // error, which the tests read.
+    qputenv("LC_ALL", "C.UTF-8");
     QCoreApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Hourloom"));
     QCoreApplication::setApplicationName(QStringLiteral("Hourloom"));

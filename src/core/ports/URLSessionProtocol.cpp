@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 
 #include <QLocale>
+#include <QTimeZone>
 
 namespace hourloom {
 
@@ -20,8 +21,8 @@ std::optional<QDateTime> HTTPURLResponse::retryAfter() const
     QDateTime date = QLocale::c().toDateTime(text, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss"));
     if (!date.isValid())
         return std::nullopt;
-    date.setTimeSpec(Qt::UTC);
-    return date;
+    // The header's clock time read in UTC, as a UTC time (printed with "Z") rather than one in the UTC zone.
+    return QDateTime(date.date(), date.time(), QTimeZone::utc()).toUTC();
 }
 
 QCoro::Task<std::variant<URLSessionResponse, URLSessionError>> URLSessionProtocol::upload(URLRequest request, QByteArray body)

@@ -14,10 +14,11 @@ struct BrowserFamily {
     QStringList executableSuffixes; // ends of the browser program's path
     QString hostManifestFolder;     // relative to the user's home folder
     bool gecko = false;             // Firefox's manifest format
-    QString systemHostManifestFolder;
+    // The system-wide host manifest folder; empty where the browser has none.
+    QString systemHostManifestFolder{};
     // Relative to the user's home folder: where the browser finds <id>.json files of extensions
     // to install for this user (Chromium-branded builds only); empty where it has none.
-    QString userExternalExtensionsFolder;
+    QString userExternalExtensionsFolder{};
 
     // The folder of the user's profiles: the one that holds the host manifest folder.
     QString profileFolder() const;

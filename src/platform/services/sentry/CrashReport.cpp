@@ -73,7 +73,7 @@ std::optional<CrashReport> CrashReport::parse(const QByteArray &marker)
         } else if (fields[0] == "time") {
             const qint64 seconds = fields[1].toLongLong(&ok);
             if (ok)
-                report.time = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+                report.time = QDateTime::fromSecsSinceEpoch(seconds).toUTC();
         } else if (fields[0] == "frame") {
             const quint64 address = fields[1].toULongLong(&ok, 16);
             if (ok)

@@ -38,7 +38,7 @@ QString text(const QUuid &id)
 
 QDateTime instant(qint64 milliseconds)
 {
-    return QDateTime::fromMSecsSinceEpoch(milliseconds, Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(milliseconds).toUTC();
 }
 
 SqliteStatement &bindKey(SqliteStatement &statement, const OutboxKey &key)

@@ -6,6 +6,7 @@
 #include "tracking/ScriptCompileError.h"
 
 #include <QRegularExpression>
+#include <QTimeZone>
 
 using namespace hourloom;
 
@@ -23,7 +24,7 @@ protected:
 
 TEST_F(SentryClient_, AnErrorReachesTheServiceAsAWellFormedEnvelope)
 {
-    test::FakeClock clock(QDateTime(QDate(2024, 5, 6), QTime(9, 30), Qt::UTC));
+    test::FakeClock clock(QDateTime(QDate(2024, 5, 6), QTime(9, 30), QTimeZone::utc()).toUTC());
     startClient(productionOptions()).errorLogger().capture(compileError("tell application \"Safari\"\nend tell"));
     waitForDeliveries();
 

@@ -4,6 +4,8 @@
 
 #include "support/FakeClock.h"
 
+#include <QTimeZone>
+
 #include <gtest/gtest.h>
 
 using namespace hourloom;
@@ -29,7 +31,7 @@ TEST(SentryDsn, TheEnvelopeEndpointKeepsSchemePortAndPathPrefix)
 
 TEST(SentryRateLimits, A429UsesRetryAfterElseAMinuteAndTheHeaderLimitsItsCategoriesForItsSeconds)
 {
-    test::FakeClock clock(QDateTime(QDate(2015, 10, 21), QTime(7, 28), Qt::UTC));
+    test::FakeClock clock(QDateTime(QDate(2015, 10, 21), QTime(7, 28), QTimeZone::utc()).toUTC());
     SentryRateLimits limits;
     const auto errorsLimitedAfter = [&](int seconds) {
         clock.advance(seconds);
