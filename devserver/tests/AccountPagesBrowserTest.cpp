@@ -125,21 +125,11 @@ TEST_F(AccountPagesInBrowser, SignInShowsTheDayAsATimelineTheDayPickerMovesAndSi
     EXPECT_TRUE(text("#day-heading").startsWith("Today, "));
     EXPECT_EQ(text(".who"), DevServerProcess::email);
 
-    // The session cookie is out of the page's reach and never sent from other sites.
-    bool sessionCookie = false;
-    for (const QJsonValue &cookie : browser.cookies()) {
-        if (cookie["name"].toString() != "hourloom_session")
-            continue;
-        sessionCookie = true;
-        EXPECT_TRUE(cookie["httpOnly"].toBool());
-        EXPECT_EQ(cookie["sameSite"].toString(), "Strict");
-    }
-    EXPECT_TRUE(sessionCookie);
-    EXPECT_EQ(browser.run("return document.cookie").toString(), "");
-
+    // (The session cookie's attributes, which keep it out of the page's reach and from other
+    // sites: AccountPages_ over plain HTTP.)
     // The day picker: choosing a date shows it at once.
     browser.run("const day = document.getElementById('day'); day.value = '2024-05-06'; day.dispatchEvent(new Event('change'));");
-    ASSERT_TRUE(showsDay("2024-05-06")) << browser.currentURL().toStdString();
+    ASSERT_TRUE(showsDay("2024-05-06")) << browser.run("return location.href").toString().toStdString();
     EXPECT_EQ(text("#day-heading"), "Monday 6 May 2024");
     EXPECT_EQ(text("#day-total"), "7 h 30 min");
     EXPECT_EQ(rows(), (QStringList{
@@ -191,14 +181,12 @@ TEST_F(AccountPagesInBrowser, SignInShowsTheDayAsATimelineTheDayPickerMovesAndSi
 
     browser.click("#sign-out");
     ASSERT_TRUE(browser.waitFor("return document.querySelector('#sign-in form') !== null"));
-    for (const QJsonValue &cookie : browser.cookies())
-        EXPECT_NE(cookie["name"].toString(), "hourloom_session");
     browser.open(page("/?day=2024-05-06&tz=Europe/Berlin"));
     ASSERT_TRUE(browser.waitFor("return document.querySelector('#sign-in form') !== null"));
     EXPECT_TRUE(browser.run("return document.querySelector('table.timeline')").isNull());
 }
 
-TEST_F(AccountPagesInBrowser, SignUpMakesAnAccountTheAgentCanLogInWith)
+TEST_F(AccountPagesInBrowser, SignUpMakesAnAccountTheAgentCanLogInWithAndNamesFromUploadsAreShownAsTextNeverRunAsMarkup)
 {
     ASSERT_TRUE(browser.isReady());
     sendForm("#sign-in", DevServerProcess::email, "not the password");
@@ -213,24 +201,20 @@ TEST_F(AccountPagesInBrowser, SignUpMakesAnAccountTheAgentCanLogInWith)
                                           " && document.querySelector('#sign-in input[name=email]').value === '%1'");
     sendForm("#sign-up", email, "hopper-1906");
     ASSERT_TRUE(browser.waitFor(notice.arg(email)));
-    EXPECT_FALSE(api.accessToken(email, "hopper-1906").isEmpty());
+    const QString token = api.accessToken(email, "hopper-1906");
+    EXPECT_FALSE(token.isEmpty());
     sendForm("#sign-up", email, "another-password");
     ASSERT_TRUE(browser.waitFor(notice.arg(email)));
+
+    // The new account's names and domains, written to run as markup, are shown as text.
+    const QString app = QStringLiteral("<script>window.hacked = 'app'</script>\"Quoted\" 'App' <b>bold</b>");
+    const QString domain = QStringLiteral("\"><img src=x onerror=\"window.hacked='domain'\">'.example");
+    ASSERT_EQ(statusOf(api.upload(token, uploadOf(7200, {{"0a7c6c36-2d1e-4b1c-9c1a-0000000000f1", "2024-05-08 10:00:00", "2024-05-08 10:30:00", app,
+                                                         {{"0a7c6c36-2d1e-4b1c-9c1a-0000000000f2", "2024-05-08 10:00:00", "2024-05-08 10:20:00", domain}}}}))),
+              201);
     sendForm("#sign-in", email, "hopper-1906");
     ASSERT_TRUE(browser.waitFor("return document.querySelector('.who')?.textContent === '" + email + "'"));
     ASSERT_TRUE(browser.waitFor("return document.querySelector('.empty') !== null"));
-}
-
-TEST_F(AccountPagesInBrowser, NamesAndDomainsFromUploadsAreShownAsTextNeverRunAsMarkup)
-{
-    ASSERT_TRUE(browser.isReady());
-    const QString app = QStringLiteral("<script>window.hacked = 'app'</script>\"Quoted\" 'App' <b>bold</b>");
-    const QString domain = QStringLiteral("\"><img src=x onerror=\"window.hacked='domain'\">'.example");
-    upload(7200, {{"0a7c6c36-2d1e-4b1c-9c1a-0000000000f1", "2024-05-08 10:00:00", "2024-05-08 10:30:00", app,
-                   {{"0a7c6c36-2d1e-4b1c-9c1a-0000000000f2", "2024-05-08 10:00:00", "2024-05-08 10:20:00", domain}}}});
-
-    sendForm("#sign-in", DevServerProcess::email, DevServerProcess::password);
-    ASSERT_TRUE(browser.waitFor("return document.getElementById('day') !== null"));
     browser.open(page("/?day=2024-05-08&tz=Europe/Berlin"));
     ASSERT_TRUE(showsDay("2024-05-08"));
     EXPECT_EQ(rows(), (QStringList{"app|" + app + "|30 min|" + app + " 10:00–10:30",

@@ -140,7 +140,7 @@ protected:
 
 } // namespace
 
-TEST_F(AccountPages_, ThePanelsLinksOpenTheSignInPageAndTheHelpPage)
+TEST_F(AccountPages_, ThePanelsLinksOpenTheSignInPageAndTheHelpPageAndSignInGivesAStrictHttpOnlySessionToFormsWithTokenAndOrigin)
 {
     // The account and sign-up links open the root URL itself, the help link the guide.
     const auto home = client.Get("/");
@@ -148,11 +148,11 @@ TEST_F(AccountPages_, ThePanelsLinksOpenTheSignInPageAndTheHelpPage)
     EXPECT_EQ(home->get_header_value("Content-Type"), "text/html; charset=utf-8");
     EXPECT_NE(home->get_header_value("Content-Security-Policy").find("script-src 'self'"), std::string::npos);
     EXPECT_TRUE(contains(home, "action=\"/sign_in\"") && contains(home, "action=\"/sign_up\"")) << home->body;
-    const SetCookie form = setCookie(home, "hourloom_form");
-    EXPECT_FALSE(form.value.empty());
-    EXPECT_NE(form.header.find("; HttpOnly"), std::string::npos) << form.header;
-    EXPECT_NE(form.header.find("; SameSite=Strict"), std::string::npos) << form.header;
-    EXPECT_EQ(formToken(home->body), form.value);
+    const SetCookie formCookie = setCookie(home, "hourloom_form");
+    EXPECT_FALSE(formCookie.value.empty());
+    EXPECT_NE(formCookie.header.find("; HttpOnly"), std::string::npos) << formCookie.header;
+    EXPECT_NE(formCookie.header.find("; SameSite=Strict"), std::string::npos) << formCookie.header;
+    EXPECT_EQ(formToken(home->body), formCookie.value);
 
     const auto guide = client.Get("/guides/troubleshooting");
     EXPECT_EQ(statusOf(guide), 200);
@@ -168,11 +168,10 @@ TEST_F(AccountPages_, ThePanelsLinksOpenTheSignInPageAndTheHelpPage)
     EXPECT_EQ(script->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
     EXPECT_TRUE(contains(script, "Intl.DateTimeFormat"));
     EXPECT_EQ(client.Get("/assets/pages.qrc")->status, 404);
-}
 
-TEST_F(AccountPages_, SignInGivesAStrictHttpOnlySessionAndFormsNeedTheirTokenAndOrigin)
-{
-    const auto [cookies, token] = visit();
+    // Signing in gives a strict, HTTP-only session; forms need their token and origin.
+    const std::string cookies = "hourloom_form=" + formCookie.value;
+    const std::string token = formCookie.value;
     const auto fields = [&](const std::string &formToken) {
         return form({{"form_token", QString::fromStdString(formToken)}, {"email", DevServerProcess::email}, {"password", DevServerProcess::password}});
     };

@@ -17,21 +17,12 @@ namespace {
 // The key WebDriver gives an element reference under.
 const QString elementKey = QStringLiteral("element-6066-11e4-a52e-4f735466cecf");
 
-QJsonObject windowRect(QSize size)
-{
-    return {{QStringLiteral("width"), size.width()}, {QStringLiteral("height"), size.height()}};
-}
-
 } // namespace
-
-QString ChromeDriver::program()
-{
-    return QStandardPaths::findExecutable(QStringLiteral("chromedriver"));
-}
 
 ChromeDriver::ChromeDriver(const QString &timeZone, QSize windowSize)
 {
-    if (program().isEmpty() || QStandardPaths::findExecutable(QStringLiteral("chromium")).isEmpty()) {
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("chromedriver"));
+    if (program.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("chromium")).isEmpty()) {
         ADD_FAILURE() << "Debian's chromium and chromium-driver packages are not installed (scripts/bootstrap)";
         return;
     }
@@ -42,7 +33,7 @@ ChromeDriver::ChromeDriver(const QString &timeZone, QSize windowSize)
     driver_.setProcessEnvironment(environment);
     // Its own process group, so that the browser and its helpers go with it.
     driver_.setChildProcessModifier([] { ::setpgid(0, 0); });
-    driver_.start(program(), {QStringLiteral("--port=0")});
+    driver_.start(program, {QStringLiteral("--port=0")});
     static const QRegularExpression started(QStringLiteral("started successfully on port (\\d+)"));
     QByteArray output;
     int port = 0;
@@ -124,11 +115,6 @@ void ChromeDriver::open(const QString &url)
     command("POST", QStringLiteral("/url"), {{QStringLiteral("url"), url}});
 }
 
-QString ChromeDriver::currentURL()
-{
-    return command("GET", QStringLiteral("/url")).toString();
-}
-
 QString ChromeDriver::find(const QString &cssSelector)
 {
     const QJsonValue element = command("POST", QStringLiteral("/element"),
@@ -171,14 +157,9 @@ bool ChromeDriver::waitFor(const QString &script, int milliseconds)
     return false;
 }
 
-QJsonArray ChromeDriver::cookies()
-{
-    return command("GET", QStringLiteral("/cookie")).toArray();
-}
-
 void ChromeDriver::resize(QSize windowSize)
 {
-    command("POST", QStringLiteral("/window/rect"), windowRect(windowSize));
+    command("POST", QStringLiteral("/window/rect"), {{QStringLiteral("width"), windowSize.width()}, {QStringLiteral("height"), windowSize.height()}});
 }
 
 QByteArray ChromeDriver::screenshotPNG()

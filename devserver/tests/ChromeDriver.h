@@ -29,7 +29,6 @@ public:
     bool isReady() const { return !sessionId_.isEmpty(); }
 
     void open(const QString &url);
-    QString currentURL();
     // The element's id for later commands; empty (and the test failed) when there is none.
     QString find(const QString &cssSelector);
     void click(const QString &cssSelector);
@@ -38,11 +37,8 @@ public:
     QJsonValue run(const QString &script, const QJsonArray &arguments = {});
     // Runs the script until it returns true, up to the time given; false when it never did.
     bool waitFor(const QString &script, int milliseconds = 20000);
-    QJsonArray cookies();
     void resize(QSize windowSize);
     QByteArray screenshotPNG();
-
-    static QString program();
 
 private:
     // Fails the test when the driver answers with an error.

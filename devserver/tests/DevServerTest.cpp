@@ -70,7 +70,7 @@ protected:
 
 } // namespace
 
-TEST_F(DevServer_, PasswordGrantIssuesBearerTokensThatTheActivityEndpointAccepts)
+TEST_F(DevServer_, PasswordGrantIssuesBearerTokensThatTheActivityEndpointAcceptsAndRefreshRotatesThem)
 {
     const auto result = client.passwordGrant();
     ASSERT_EQ(statusOf(result), 200);
@@ -101,6 +101,22 @@ TEST_F(DevServer_, PasswordGrantIssuesBearerTokensThatTheActivityEndpointAccepts
     for (auto field = fields.begin(); field != fields.end(); ++field)
         form.emplace(field.key().toStdString(), field.value().toString().toStdString());
     EXPECT_EQ(statusOf(client.Post("/oauth/token", form)), 200);
+
+    // A refresh rotates the pair: the refresh token, used once, is gone, and its access token
+    // revoked with it.
+    const auto refreshed = client.refreshGrant(refreshToken);
+    ASSERT_EQ(statusOf(refreshed), 200);
+    const QJsonObject second = json(refreshed);
+    EXPECT_NE(second.value("access_token"), accessToken);
+    EXPECT_NE(second.value("refresh_token"), refreshToken);
+    EXPECT_EQ(second.value("token_type"), "Bearer");
+    EXPECT_EQ(client.upload(second.value("access_token").toString())->status, 201);
+    expectError(client.refreshGrant(refreshToken), 400, "invalid_grant");
+    expectInvalidToken(client.upload(accessToken));
+
+    // The new pair outlives a restart with the same database.
+    server.restart();
+    EXPECT_EQ(statusOf(client.refreshGrant(second.value("refresh_token").toString())), 200);
 }
 
 TEST_F(DevServer_, GrantErrorsFollowOAuthAndBadInputIsAnsweredWithoutStoppingTheService)
@@ -143,26 +159,6 @@ TEST_F(DevServer_, GrantErrorsFollowOAuthAndBadInputIsAnsweredWithoutStoppingThe
     EXPECT_FALSE(server.output().contains(Configuration::apiClientSecret().toUtf8()));
 }
 
-TEST_F(DevServer_, RefreshRotatesThePairAndRevokesTheOldRefreshToken)
-{
-    const QJsonObject first = json(client.passwordGrant());
-    const auto refreshed = client.refreshGrant(first.value("refresh_token").toString());
-    ASSERT_EQ(statusOf(refreshed), 200);
-    const QJsonObject second = json(refreshed);
-    EXPECT_NE(second.value("access_token"), first.value("access_token"));
-    EXPECT_NE(second.value("refresh_token"), first.value("refresh_token"));
-    EXPECT_EQ(second.value("token_type"), "Bearer");
-    EXPECT_EQ(client.upload(second.value("access_token").toString())->status, 201);
-
-    // Used once, gone; the pair it belonged to is revoked with it.
-    expectError(client.refreshGrant(first.value("refresh_token").toString()), 400, "invalid_grant");
-    expectInvalidToken(client.upload(first.value("access_token").toString()));
-
-    // The new pair outlives a restart with the same database.
-    server.restart();
-    EXPECT_EQ(statusOf(client.refreshGrant(second.value("refresh_token").toString())), 200);
-}
-
 TEST(DevServerTokens, ExpiredAccessTokensAreRejectedButCanBeRefreshed)
 {
     DevServerProcess server({"--token-lifetime", "0"});
@@ -191,9 +187,7 @@ TEST_F(DevServer_, NullListsStoreNothingAndAnAgentUploadIsStoredAndReadOut)
                        {{"5b0e6a2c-1d3f-4c8e-9a57-2f6b8d0c4e13", "2024-05-06 09:20:03", "2024-05-06 09:31:40", "example.org"}}};
     QJsonObject session = expected.stored(7200);
     session.insert("app_identifier", "org.example.browser");
-    const QJsonObject user = storedFor();
-    EXPECT_EQ(user.value("uploads"), 3);
-    EXPECT_EQ(user.value("user_activities"), QJsonArray{session});
+    EXPECT_EQ(storedFor(), (QJsonObject{{"email", DevServerProcess::email}, {"uploads", 3}, {"user_activities", QJsonArray{session}}}));
 }
 
 TEST_F(DevServer_, UploadingAnIdAgainReplacesItsSessionWithoutDuplicatesAndOnlyForItsUser)
@@ -216,9 +210,9 @@ TEST_F(DevServer_, UploadingAnIdAgainReplacesItsSessionWithoutDuplicatesAndOnlyF
 
     App orderedBrowser = browser;
     std::swap(orderedBrowser.webs[0], orderedBrowser.webs[1]);
-    const QJsonArray mine{editor.stored(3600), terminal.stored(7200), orderedBrowser.stored(7200)};
-    EXPECT_EQ(storedFor().value("uploads"), 2);
-    EXPECT_EQ(storedFor().value("user_activities"), mine);
+    const QJsonObject mine{{"email", DevServerProcess::email}, {"uploads", 2},
+                           {"user_activities", QJsonArray{editor.stored(3600), terminal.stored(7200), orderedBrowser.stored(7200)}}};
+    EXPECT_EQ(storedFor(), mine);
 
     // Another user's sessions are their own, even with the same ids.
     App theirs = orderedBrowser;
@@ -226,10 +220,9 @@ TEST_F(DevServer_, UploadingAnIdAgainReplacesItsSessionWithoutDuplicatesAndOnlyF
     const QString otherToken = client.accessToken(DevServerProcess::otherEmail);
     ASSERT_EQ(statusOf(client.upload(otherToken, uploadOf(0, {theirs}))), 201);
     ASSERT_EQ(statusOf(client.upload(otherToken)), 201);
-    EXPECT_EQ(storedFor().value("user_activities"), mine);
-    EXPECT_EQ(storedFor().value("uploads"), 2);
-    EXPECT_EQ(storedFor(DevServerProcess::otherEmail).value("user_activities"), QJsonArray{theirs.stored(0)});
-    EXPECT_EQ(storedFor(DevServerProcess::otherEmail).value("uploads"), 2);
+    EXPECT_EQ(storedFor(), mine);
+    EXPECT_EQ(storedFor(DevServerProcess::otherEmail),
+              (QJsonObject{{"email", DevServerProcess::otherEmail}, {"uploads", 2}, {"user_activities", QJsonArray{theirs.stored(0)}}}));
 }
 
 TEST_F(DevServer_, MalformedUploadsAre422WithWhatIsWrongAndStoreNothing)
@@ -279,9 +272,7 @@ TEST_F(DevServer_, MalformedUploadsAre422WithWhatIsWrongAndStoreNothing)
     // The token is checked before the body.
     expectInvalidToken(client.upload("wrong", "not JSON"));
 
-    const QJsonObject user = storedFor();
-    EXPECT_EQ(user.value("uploads"), 0);
-    EXPECT_EQ(user.value("user_activities"), QJsonArray());
+    EXPECT_EQ(storedFor(), (QJsonObject{{"email", DevServerProcess::email}, {"uploads", 0}, {"user_activities", QJsonArray()}}));
     EXPECT_EQ(client.passwordGrant()->status, 200);
 }
 
@@ -334,17 +325,22 @@ TEST_F(DevServer_, EnvelopesAreCheckedStoredAndReadOut)
     const httplib::Headers oldVersion{{"X-Sentry-Auth", "Sentry sentry_version=5, sentry_key=devkey"}};
     EXPECT_EQ(client.Post("/api/7/envelope/", oldVersion, envelopeWith(event), "application/x-sentry-envelope")->status, 401);
 
-    // Wrong framing or an event that is not one.
+    // Wrong framing or an event that is not one; item lengths near 2^63 after a header longer
+    // than 1024 bytes, where adding the offset overflowed.
     const std::string otherId = R"({"event_id":"ffffffffffffffffffffffffffffffff","level":"error","platform":"native","exception":{"values":[{"type":"T"}]}})";
-    for (const std::string &bad : {envelopeWith(event, qsizetype(event.size()) - 1), envelopeWith(event, qsizetype(event.size()) + 5),
-                                   std::string("not json\n"), R"({"event_id":"0123"})" + std::string("\n"), envelopeWith(otherId),
-                                   envelopeWith(R"({"event_id":")" + eventId + R"(","level":"error","platform":"native"})"),
-                                   R"({"event_id":")" + eventId + "\"}\n" + R"({"type":"event"})" + "\n" + event + "\n"})
-        EXPECT_EQ(client.Post("/api/7/envelope/", sentryAuth, bad, "application/x-sentry-envelope")->status, 400) << bad;
+    std::vector<std::string> bad{envelopeWith(event, qsizetype(event.size()) - 1), envelopeWith(event, qsizetype(event.size()) + 5),
+                                 std::string("not json\n"), R"({"event_id":"0123"})" + std::string("\n"), envelopeWith(otherId),
+                                 envelopeWith(R"({"event_id":")" + eventId + R"(","level":"error","platform":"native"})"),
+                                 R"({"event_id":")" + eventId + "\"}\n" + R"({"type":"event"})" + "\n" + event + "\n"};
+    for (const char *length : {"9223372036854774784", "9223372036854775807", "1e300", "-1", "4294967296"})
+        bad.push_back(R"({"event_id":")" + eventId + R"(","sdk":{"name":")" + std::string(2000, 'x') + R"(","version":"1"}})" + "\n"
+                      + R"({"type":"event","length":)" + length + "}\n{}\n");
+    for (const std::string &envelope : bad)
+        EXPECT_EQ(statusOf(client.Post("/api/7/envelope/", sentryAuth, envelope, "application/x-sentry-envelope")), 400) << envelope.substr(0, 200);
     EXPECT_EQ(json(client.Get("/dev/envelopes")).value("envelopes").toArray().size(), 1);
 }
 
-TEST_F(DevServer_, FaultsAnswerTheNextRequestsOfOneEndpointCarryHeaderFieldsAndTheSampleAppcastIsServed)
+TEST_F(DevServer_, FaultsAnswerTheNextRequestsOfOneEndpointCarryHeaderFieldsTheSampleAppcastIsServedAndTheServiceHoldsItsPort)
 {
     server.injectFault({{"endpoint", "/oauth/token"}, {"count", 2}, {"status", 500}, {"body", "<html>oops</html>"}, {"content_type", "text/html"}});
     for (int i = 0; i < 2; ++i) {
@@ -388,11 +384,9 @@ TEST_F(DevServer_, FaultsAnswerTheNextRequestsOfOneEndpointCarryHeaderFieldsAndT
     ASSERT_EQ(statusOf(appcast), 200);
     const std::string root = "http://127.0.0.1:" + std::to_string(server.port());
     EXPECT_NE(appcast->body.find("url=\"" + root + "/downloads/hourloom-0.2.0-linux-x86_64.tar.gz\""), std::string::npos) << appcast->body;
-}
 
-TEST_F(DevServer_, ASecondServiceOnAPortInUseRefusesToStart)
-{
-    // Two services sharing one port would answer requests in turn, each with its own accounts.
+    // A second service on the port refuses to start: two services sharing one port would answer
+    // requests in turn, each with its own accounts.
     QProcess second;
     second.start(QStringLiteral(HOURLOOM_DEVSERVER_BINARY), {QStringLiteral("--port"), QString::number(server.port())});
     ASSERT_TRUE(second.waitForFinished(10000));

@@ -59,7 +59,7 @@ TEST(SignInThrottle, FreeAttemptsThenDoublingWaitsPerAddressAndPerAccount)
         EXPECT_EQ(throttle.admit(guesser, ada), std::nullopt) << attempt;
 }
 
-TEST(PasswordHasher, Argon2idRowsAndOldSaltedSha256RowsVerifyAndOldOnesAskForARehash)
+TEST(PasswordHasher, Argon2idRowsVerifyWithTheirOwnSaltAndCostAndOnlyWholeOldRowsMatch)
 {
     const PasswordHasher minimal(PasswordHasher::Cost::Minimal);
     const StoredPassword stored = minimal.hash(QStringLiteral("correct horse \u00e9"));
@@ -71,18 +71,14 @@ TEST(PasswordHasher, Argon2idRowsAndOldSaltedSha256RowsVerifyAndOldOnesAskForARe
     EXPECT_FALSE(minimal.verify(stored, QString()));
     EXPECT_FALSE(minimal.needsRehash(stored));
 
+    // Old salted SHA-256 rows: verified, and rehashed at the next sign-in, in LegacyPasswords_
+    // (AccountPagesTest). A cut one, or an argon2id hash beside a salt, is no match.
     const QByteArray salt("0123456789abcdef");
-    const StoredPassword legacy{salt, QCryptographicHash::hash(salt + "demo-password", QCryptographicHash::Sha256)};
-    EXPECT_TRUE(minimal.verify(legacy, QStringLiteral("demo-password")));
-    EXPECT_FALSE(minimal.verify(legacy, QStringLiteral("demo-passwore")));
-    EXPECT_FALSE(minimal.verify({salt, legacy.hash.left(31)}, QStringLiteral("demo-password")));
+    EXPECT_FALSE(minimal.verify({salt, QCryptographicHash::hash(salt + "demo-password", QCryptographicHash::Sha256).left(31)},
+                                QStringLiteral("demo-password")));
     EXPECT_FALSE(minimal.verify({salt, stored.hash}, QStringLiteral("correct horse \u00e9")));
-    EXPECT_TRUE(minimal.needsRehash(legacy));
 
     const PasswordHasher interactive(PasswordHasher::Cost::Interactive);
     EXPECT_TRUE(interactive.needsRehash(stored));
-    const StoredPassword strong = interactive.hash(QStringLiteral("demo-password"));
-    EXPECT_TRUE(strong.hash.startsWith("$argon2id$v=19$m=65536,t=2,p=1$")) << strong.hash.toStdString();
-    EXPECT_FALSE(interactive.needsRehash(strong));
-    EXPECT_TRUE(minimal.verify(strong, QStringLiteral("demo-password"))) << "the cost is read from the row";
+    EXPECT_TRUE(minimal.verify(interactive.hash(QStringLiteral("demo-password")), QStringLiteral("demo-password"))) << "the cost is read from the row";
 }

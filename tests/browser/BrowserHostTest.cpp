@@ -2,11 +2,11 @@
 // is the host's parent, so the host files its state under this program's name.
 #include "platform/services/browserstate/BrowserStateStore.h"
 
-#include "support/AnotherUser.h"
+#include "support/TestFiles.h"
+#include "support/TestProcesses.h"
 #include "support/XDesktop.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -17,7 +17,7 @@
 #include <cstdint>
 
 using namespace hourloom;
-using hourloom::test::AnotherUser;
+using hourloom::test::readFile;
 using hourloom::test::XDesktop;
 
 namespace {
@@ -28,6 +28,12 @@ QByteArray frame(const QByteArray &message, std::optional<std::uint32_t> declare
     return QByteArray(reinterpret_cast<const char *>(&length), sizeof length) + message;
 }
 
+// A state report of a focused window showing the URL.
+QByteArray stateFrame(const QByteArray &url)
+{
+    return frame(R"({"type":"state","url":")" + url + R"(","windowFocused":true})");
+}
+
 class BrowserHost : public ::testing::Test {
 protected:
     void SetUp() override
@@ -35,23 +41,12 @@ protected:
         ASSERT_TRUE(runtime.isValid());
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_RUNTIME_DIR", runtime.path());
-        start(environment);
-    }
-
-    void start(const QProcessEnvironment &environment)
-    {
         host.setProcessEnvironment(environment);
         host.start(QStringLiteral(BROWSER_HOST), {QStringLiteral("chrome-extension://okihekkoebjlnigcbcnmijblamopopak/")});
         ASSERT_TRUE(host.waitForStarted(5000));
     }
 
-    void TearDown() override
-    {
-        if (host.state() != QProcess::NotRunning) {
-            host.kill();
-            host.waitForFinished(5000);
-        }
-    }
+    void TearDown() override { test::stopProcess(host); }
 
     std::optional<QString> url() const
     {
@@ -78,23 +73,18 @@ protected:
 TEST_F(BrowserHost, KeepsTheLatestReportPrivatelyAndSaysItIsReady)
 {
     ASSERT_TRUE(XDesktop::spinUntil([&] { return host.bytesAvailable() >= 4; }));
-    const QByteArray ready = host.readAllStandardOutput();
-    EXPECT_EQ(ready, frame(R"({"type":"ready"})"));
+    EXPECT_EQ(host.readAllStandardOutput(), frame(R"({"type":"ready"})"));
 
-    ASSERT_TRUE(sendAndAwait(frame(R"({"type":"state","url":"https://example.org/a","windowFocused":true,"incognito":false})"),
-                             "https://example.org"));
+    ASSERT_TRUE(sendAndAwait(frame(R"({"type":"state","url":"https://example.org/a","windowFocused":true,"incognito":false})"), "https://example.org"));
     const QString path = store.stateFilePath(familyId, host.processId());
     EXPECT_EQ(QFileInfo(path).permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser), 0);
     EXPECT_EQ(QFileInfo(store.directory()).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeGroup | QFile::ExeOther), 0);
 
     // Two frames in one write; a private tab's URL is dropped by the host even if sent.
-    ASSERT_TRUE(sendAndAwait(frame(R"({"type":"state","url":"https://b.example/","windowFocused":true})")
-                                 + frame(R"({"type":"state","url":"https://secret.example/","windowFocused":true,"incognito":true})"),
+    ASSERT_TRUE(sendAndAwait(stateFrame("https://b.example/") + frame(R"({"type":"state","url":"https://secret.example/","windowFocused":true,"incognito":true})"),
                              std::nullopt));
     EXPECT_TRUE(store.current(familyId)->privateTab);
-    QFile stateFile(path);
-    ASSERT_TRUE(stateFile.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(stateFile.readAll().contains("secret"));
+    EXPECT_FALSE(readFile(path).value_or("secret").contains("secret"));
     host.write(frame(R"({"type":"state","url":null,"windowFocused":false})"));
     ASSERT_TRUE(XDesktop::spinUntil([&] { return !store.current(familyId)->privateTab; }));
     EXPECT_EQ(url(), std::nullopt);
@@ -110,10 +100,8 @@ TEST_F(BrowserHost, KeepsTheLatestReportPrivatelyAndSaysItIsReady)
 TEST_F(BrowserHost, KeepsOnlySchemeAndHostOfAnyURLHoweverLong)
 {
     const QByteArray longURL = "https://www.long.example:8443/search?q=" + QByteArray(512 * 1024, 'a') + "&token=s3cret#frag";
-    ASSERT_TRUE(sendAndAwait(frame(R"({"type":"state","url":")" + longURL + R"(","windowFocused":true})"), "https://www.long.example"));
-    QFile stateFile(store.stateFilePath(familyId, host.processId()));
-    ASSERT_TRUE(stateFile.open(QIODevice::ReadOnly));
-    const QByteArray written = stateFile.readAll();
+    ASSERT_TRUE(sendAndAwait(stateFrame(longURL), "https://www.long.example"));
+    const QByteArray written = readFile(store.stateFilePath(familyId, host.processId())).value_or("");
     EXPECT_LT(written.size(), 256);
     EXPECT_FALSE(written.contains("s3cret"));
     EXPECT_FALSE(written.contains("search"));
@@ -128,19 +116,19 @@ TEST_F(BrowserHost, KeepsOnlySchemeAndHostOfAnyURLHoweverLong)
         {"not a url", ""},
     };
     for (const auto &[url, origin] : examples)
-        ASSERT_TRUE(sendAndAwait(frame(R"({"type":"state","url":")" + url + R"(","windowFocused":true})"), origin)) << url.toStdString();
+        ASSERT_TRUE(sendAndAwait(stateFrame(url), origin)) << url.toStdString();
 }
 
-TEST_F(BrowserHost, DropsGarbageAndOversizedMessagesAndGoesOn)
+TEST_F(BrowserHost, DropsGarbageAndOversizedMessagesGoesOnAndEndsCleanlyOnATruncatedFrameAndOnTermination)
 {
-    ASSERT_TRUE(sendAndAwait(frame(R"({"type":"state","url":"https://first.example/","windowFocused":true})"), "https://first.example"));
+    ASSERT_TRUE(sendAndAwait(stateFrame("https://first.example/"), "https://first.example"));
 
     const QByteArray oversized(2 * 1024 * 1024, ' ');
     host.write(frame("not json at all") + frame("[1,2,3]") + frame(R"({"type":"other","url":"https://x.example/","windowFocused":true})")
                + frame(R"({"type":"state","url":42,"windowFocused":true})") + frame(R"({"type":"state","url":"https://x.example/"})")
                + frame(oversized) + frame(QByteArray())
                + frame(QByteArray("\xff\xfe{", 3)));
-    ASSERT_TRUE(sendAndAwait(frame(R"({"type":"state","url":"https://second.example/","windowFocused":true})"), "https://second.example"));
+    ASSERT_TRUE(sendAndAwait(stateFrame("https://second.example/"), "https://second.example"));
     EXPECT_EQ(host.state(), QProcess::Running);
     // The complaints were written before the last state; they reach this side of the pipe soon.
     QByteArray complaints;
@@ -150,11 +138,8 @@ TEST_F(BrowserHost, DropsGarbageAndOversizedMessagesAndGoesOn)
     });
     EXPECT_EQ(complaints.count("dropped a message that is not a state report"), 7) << complaints.toStdString();
     EXPECT_EQ(complaints.count("dropped an oversized message"), 1);
-}
 
-TEST_F(BrowserHost, EndsCleanlyOnATruncatedFrameAndOnTermination)
-{
-    ASSERT_TRUE(sendAndAwait(frame(R"({"type":"state","url":"https://example.org/","windowFocused":true})"), "https://example.org"));
+    // It ends cleanly on a truncated frame, and on termination.
     const QString path = store.stateFilePath(familyId, host.processId());
     // A frame that promises more than ever comes.
     host.write(frame(R"({"type":"state","url":"https://cut.example/")", 4000));
@@ -165,27 +150,9 @@ TEST_F(BrowserHost, EndsCleanlyOnATruncatedFrameAndOnTermination)
 
     // A second host, ended by the browser with SIGTERM.
     SetUp();
-    ASSERT_TRUE(sendAndAwait(frame(R"({"type":"state","url":"https://example.org/","windowFocused":true})"), "https://example.org"));
+    ASSERT_TRUE(sendAndAwait(stateFrame("https://example.org/"), "https://example.org"));
     const QString secondPath = store.stateFilePath(familyId, host.processId());
     ::kill(static_cast<pid_t>(host.processId()), SIGTERM);
     ASSERT_TRUE(host.waitForFinished(5000));
     EXPECT_FALSE(QFileInfo::exists(secondPath));
-}
-
-TEST_F(BrowserHost, WithoutARuntimeFolderAFolderAnotherUserMadeFirstIsPassedOver)
-{
-    if (!AnotherUser::canAct())
-        GTEST_SKIP() << "acting as another user needs root";
-    TearDown();
-    const QString temporary = runtime.filePath("tmp");
-    ASSERT_TRUE(AnotherUser::makeShared(temporary));
-    ASSERT_TRUE(AnotherUser::run(QStringLiteral("mkdir -m 0777 %1/hourloom-%2").arg(temporary).arg(::getuid())));
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("XDG_RUNTIME_DIR");
-    environment.insert("TMPDIR", temporary);
-    environment.insert("XDG_STATE_HOME", runtime.filePath("state"));
-    store = BrowserStateStore(runtime.filePath("state/hourloom/run/browser"));
-    start(environment);
-    EXPECT_TRUE(sendAndAwait(frame(R"({"type":"state","url":"https://example.org/","windowFocused":true})"), "https://example.org"))
-        << host.readAllStandardError().toStdString();
 }

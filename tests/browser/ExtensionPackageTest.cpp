@@ -3,8 +3,9 @@
 // configuration with a release's key, which every file naming the extension follows.
 #include "platform/services/browser/BrowserBridgeInstaller.h"
 
+#include "support/TestFiles.h"
+
 #include <QCryptographicHash>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace hourloom;
+using hourloom::test::readFile;
 
 namespace {
 
@@ -24,8 +26,7 @@ QByteArray pack(const QString &folder)
                                          QStringLiteral(EXTENSION_KEY), "--crx", folder + "/x.crx", "--xpi", folder + "/x.xpi"});
     if (!packer.waitForFinished(60000) || packer.exitCode() != 0)
         return {};
-    QFile crx(folder + "/x.crx");
-    return crx.open(QIODevice::ReadOnly) ? crx.readAll() : QByteArray();
+    return readFile(folder + "/x.crx").value_or("");
 }
 
 // An extension id: 16 bytes, each half-byte written as a letter from a to p.
@@ -61,8 +62,7 @@ Finished configure(const QString &folder, const QStringList &settings)
 
 QJsonObject jsonFile(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+    return QJsonDocument::fromJson(readFile(path).value_or("")).object();
 }
 
 quint32 littleEndian(const QByteArray &bytes, qsizetype at)
@@ -75,18 +75,15 @@ quint32 littleEndian(const QByteArray &bytes, qsizetype at)
 
 } // namespace
 
-TEST(ExtensionPackage, IsReproducibleAndSignedByTheKeyOfTheFixedId)
+TEST(ExtensionPackage, IsReproducibleAndSignedByTheKeyOfTheFixedIdWhichTheManifestsKeyGivesToo)
 {
     QTemporaryDir first;
     QTemporaryDir second;
     const QByteArray crx = pack(first.path());
     ASSERT_FALSE(crx.isEmpty());
     EXPECT_EQ(pack(second.path()), crx);
-    QFile firstXpi(first.path() + "/x.xpi");
-    QFile secondXpi(second.path() + "/x.xpi");
-    ASSERT_TRUE(firstXpi.open(QIODevice::ReadOnly) && secondXpi.open(QIODevice::ReadOnly));
-    const QByteArray xpi = firstXpi.readAll();
-    EXPECT_EQ(secondXpi.readAll(), xpi);
+    const QByteArray xpi = readFile(first.path() + "/x.xpi").value_or("");
+    EXPECT_EQ(readFile(second.path() + "/x.xpi"), xpi);
     EXPECT_TRUE(xpi.startsWith("PK\x03\x04"));
     EXPECT_TRUE(xpi.contains("manifest.json"));
 
@@ -103,6 +100,14 @@ TEST(ExtensionPackage, IsReproducibleAndSignedByTheKeyOfTheFixedId)
     const qsizetype at = header.indexOf(signedData);
     ASSERT_GE(at, 0);
     EXPECT_EQ(idLetters(header.mid(at + signedData.size(), 16)), BrowserBridgeInstaller::extensionId);
+
+    // The key in the manifest, which an unpacked load goes by, gives the same id; Firefox knows the
+    // extension by the id the installer names.
+    const QJsonObject manifest = jsonFile(QStringLiteral(EXTENSION_DIR "/manifest.json"));
+    const QByteArray der = QByteArray::fromBase64(manifest.value("key").toString().toLatin1());
+    ASSERT_FALSE(der.isEmpty());
+    EXPECT_EQ(idLetters(QCryptographicHash::hash(der, QCryptographicHash::Sha256).left(16)), BrowserBridgeInstaller::extensionId);
+    EXPECT_EQ(manifest["browser_specific_settings"]["gecko"]["id"], BrowserBridgeInstaller::geckoExtensionId);
 }
 
 TEST(ExtensionPackage, AReleaseKeyGivesItsIdToEveryFileNamingTheExtensionAndTheDevelopmentKeyIsRefused)
@@ -121,8 +126,8 @@ TEST(ExtensionPackage, AReleaseKeyGivesItsIdToEveryFileNamingTheExtensionAndTheD
     EXPECT_EQ(jsonFile(build + "/packaging/chromium/org.hourloom.browser_bridge.json").value("allowed_origins").toArray(),
               QJsonArray{"chrome-extension://" + id + "/"});
     EXPECT_TRUE(QFile::exists(build + "/packaging/chromium/" + id + ".json"));
-    QFile agentsId(build + "/generated/platform/services/browser/BrowserExtensionId.h");
-    EXPECT_TRUE(agentsId.open(QIODevice::ReadOnly) && agentsId.readAll().contains(id.toLatin1())) << "the agent's installer";
+    EXPECT_TRUE(readFile(build + "/generated/platform/services/browser/BrowserExtensionId.h").value_or("").contains(id.toLatin1()))
+        << "the agent's installer";
     const QJsonObject manifest = jsonFile(build + "/browser/manifest.json");
     EXPECT_EQ(manifest.value("key").toString(), QString::fromLatin1(publicKey.output.toBase64()));
     EXPECT_EQ(manifest.value("update_url").toString(), updates);

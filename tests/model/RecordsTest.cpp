@@ -9,7 +9,7 @@
 
 using namespace hourloom;
 
-TEST(Records, AnAppSessionWithoutNamesGetsTheUnknownDefaults)
+TEST(Records, AnAppSessionWithoutNamesGetsTheUnknownDefaultsADurationOnceItEndsAndItsFirstOpenWebSessionIsTheActiveOne)
 {
     test::FakeClock clock;
     const AppSession unnamed(std::nullopt, std::nullopt);
@@ -20,11 +20,8 @@ TEST(Records, AnAppSessionWithoutNamesGetsTheUnknownDefaults)
     const AppSession named(QStringLiteral("XTerm"), std::nullopt);
     EXPECT_EQ(named.desktopApp(), (DesktopApp{"XTerm", "unknown.bundle.id"}));
     EXPECT_NE(named.id(), unnamed.id());
-}
 
-TEST(Records, DurationExistsOnlyOnceASpanHasEndedAndTheActiveWebSessionIsTheFirstOpenOne)
-{
-    test::FakeClock clock;
+    // A duration exists only once a span has ended.
     WebSession session(QStringLiteral("example.org"));
     EXPECT_EQ(session.duration(), std::nullopt);
 

@@ -31,7 +31,7 @@ QJsonObject parse(const QByteArray &json)
 
 } // namespace
 
-TEST(WireFormat, TheExampleBatchEncodesAsDocumented)
+TEST(WireFormat, TheExampleBatchEncodesAsDocumentedAnyTextSurvivesTheWriterAndNoPagesAreAnEmptyList)
 {
     test::ScopedTimeZone zone("Etc/GMT-2"); // POSIX sign: UTC+02:00
     test::FakeClock clock(local(9, 15, 0));
@@ -52,6 +52,16 @@ TEST(WireFormat, TheExampleBatchEncodesAsDocumented)
     EXPECT_FALSE(written.contains('\n'));
     // The open session goes out ending now, but stays open in memory.
     EXPECT_TRUE(browser->isActive());
+
+    // Any text survives the writer, and no pages are an empty list.
+    const QString awkward = QStringLiteral("quote \" backslash \\ newline \n tab \t bell \x07 nul ") + QChar(0)
+        + QStringLiteral(" ünïcødé 日本 ") + QString::fromUcs4(U"\U0001F600");
+    batch->appSessions() = {std::make_shared<AppSession>(awkward, QStringLiteral("id/with\\slash"))};
+    const QJsonObject session = parse(batch->encode()).value("user_activities").toArray().first().toObject();
+    EXPECT_EQ(session.value("web_sessions_attributes"), QJsonValue(QJsonArray()));
+    const QJsonObject app = session.value("desktop_app_attributes").toObject();
+    EXPECT_EQ(app.value("app_name").toString(), awkward);
+    EXPECT_EQ(app.value("app_identifier").toString(), "id/with\\slash");
 }
 
 TEST(WireFormat, EveryTimeIsWrittenAtTheBodysOffsetAcrossAChangeOfSummerTime)
@@ -130,18 +140,4 @@ TEST(WireFormat, RecordsReadBackStrictly)
                                    QByteArray(R"({"timezone_offset":0,"user_activities":null})"), withOneSession(uuid, R"("2024-05-06 09:15:00")", ""),
                                    withOneSession("not-a-uuid", R"("2024-05-06 09:15:00")", desktopApp), withOneSession(uuid, "1", desktopApp)})
         EXPECT_THROW(SessionBatch::decode(parse(json)), DecodingError) << json.toStdString();
-}
-
-TEST(WireFormat, AnyTextSurvivesTheWriterAndNoPagesAreAnEmptyList)
-{
-    test::FakeClock clock;
-    const QString awkward = QStringLiteral("quote \" backslash \\ newline \n tab \t bell \x07 nul ") + QChar(0)
-        + QStringLiteral(" ünïcødé 日本 ") + QString::fromUcs4(U"\U0001F600");
-    SessionBatch batch;
-    batch.appSessions().append(std::make_shared<AppSession>(awkward, QStringLiteral("id/with\\slash")));
-    const QJsonObject session = parse(batch.encode()).value("user_activities").toArray().first().toObject();
-    EXPECT_EQ(session.value("web_sessions_attributes"), QJsonValue(QJsonArray()));
-    const QJsonObject app = session.value("desktop_app_attributes").toObject();
-    EXPECT_EQ(app.value("app_name").toString(), awkward);
-    EXPECT_EQ(app.value("app_identifier").toString(), "id/with\\slash");
 }

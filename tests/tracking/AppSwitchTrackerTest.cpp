@@ -27,19 +27,6 @@ void deliverPosted()
 
 using AppSwitchTracker_ = TrackingFixture;
 
-TEST_F(AppSwitchTracker_, RecordsTheFrontmostApplicationWhenThereIsOne)
-{
-    tracker->recordFrontmostApplication(*controller);
-    EXPECT_TRUE(sessions().isEmpty());
-    EXPECT_EQ(controller->appSessionController(), nullptr);
-
-    workspace->frontmost = RunningApplication{std::nullopt, QStringLiteral("org.example.nameless")};
-    tracker->recordFrontmostApplication(*controller);
-    ASSERT_EQ(sessions().size(), 1);
-    EXPECT_EQ(sessions().first()->appName(), "Unknown App");
-    EXPECT_EQ(sessions().first()->bundleIdentifier(), "org.example.nameless");
-}
-
 TEST_F(AppSwitchTracker_, TurnsActivationNotificationsIntoSessionsWhileTrackingAndIgnoresTheRest)
 {
     // An observer without tracking (no login) ignores every activation.

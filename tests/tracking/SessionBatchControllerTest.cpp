@@ -8,7 +8,7 @@ using hourloom::test::TrackingFixture;
 
 using SessionBatchController_ = TrackingFixture;
 
-TEST_F(SessionBatchController_, TheFirstApplicationIsAppendedWithAControllerAndTheIdlePollAndShortSessionsAreDroppedAndCounted)
+TEST_F(SessionBatchController_, TheFirstApplicationIsAppendedWithAControllerAndTheIdlePollShortSessionsAreDroppedAndCountedAndEndedOnesBounded)
 {
     EXPECT_EQ(controller->appSessionController(), nullptr);
     const auto xterm = switchTo("XTerm", "debian-xterm", 0);
@@ -36,6 +36,15 @@ TEST_F(SessionBatchController_, TheFirstApplicationIsAppendedWithAControllerAndT
     EXPECT_EQ(sessions(), (AppSessionList{xterm, b, c}));
     EXPECT_EQ(b->duration(), 5.0);
     EXPECT_EQ(controller->sessionBatch()->appSwitchingCount(), 1);
+
+    // The ended sessions waiting are bounded, oldest first; the open session never counts.
+    AppSessionList kept{c};
+    for (int i = 0; i < 6; ++i)
+        kept << switchTo(QStringLiteral("App %1").arg(i), QStringLiteral("app%1").arg(i), 10);
+    EXPECT_EQ(controller->dropOldestEndedSessions(8), 0);
+    EXPECT_EQ(controller->dropOldestEndedSessions(6), 2);
+    EXPECT_EQ(sessions(), kept);
+    EXPECT_TRUE(sessions().last()->isActive());
 }
 
 TEST_F(SessionBatchController_, TheSameApplicationAgainReopensItsSessionAfterAQuickDetourOrStartsAfreshWhenShort)
@@ -116,17 +125,6 @@ TEST_F(SessionBatchController_, AnAcceptedUploadLeavesWhatWasReopenedReEndedOrIs
     controller->removeUploadedSessions(sent);
     EXPECT_EQ(sessions(), (AppSessionList{a, browser, b}));
     EXPECT_EQ(browser->webSessions(), (WebSessionList{reopenedPage, newPage}));
-}
-
-TEST_F(SessionBatchController_, WaitingEndedSessionsAreBoundedOldestFirst)
-{
-    QList<std::shared_ptr<AppSession>> started;
-    for (int i = 0; i < 6; ++i)
-        started << switchTo(QStringLiteral("App %1").arg(i), QStringLiteral("app%1").arg(i), 10);
-    EXPECT_EQ(controller->dropOldestEndedSessions(5), 0);
-    EXPECT_EQ(controller->dropOldestEndedSessions(3), 2);
-    EXPECT_EQ(sessions(), (AppSessionList{started[2], started[3], started[4], started[5]}));
-    EXPECT_TRUE(sessions().last()->isActive()); // the open session never counts
 }
 
 TEST_F(SessionBatchController_, OnlyTheCurrentSessionItselfIsEverDroppedAsTooShort)

@@ -4,7 +4,7 @@
 
 using namespace hourloom;
 
-TEST(URLParser, ReducesURLsToTheirHostWithoutPortUserCaseOrALeadingWww)
+TEST(URLParser, ReducesURLsToTheirHostWithoutPortUserCaseOrALeadingWwwAndInternationalisedHostsToUnicode)
 {
     const URLParser parser;
     const std::vector<std::pair<QString, std::optional<QString>>> examples{
@@ -33,12 +33,9 @@ TEST(URLParser, ReducesURLsToTheirHostWithoutPortUserCaseOrALeadingWww)
     };
     for (const auto &[input, expected] : examples)
         EXPECT_EQ(parser.parseDomain(input), expected) << input.toStdString();
-}
 
-TEST(URLParser, GivesBothSpellingsOfAnInternationalisedHostOneUnicodeDomainUnderEveryTopLevelDomain)
-{
-    const URLParser parser;
-    // .de is on Qt's list of top-level domains shown in Unicode; .example and .com are not.
+    // Both spellings of an internationalised host give one Unicode domain under every top-level
+    // domain: .de is on Qt's list of top-level domains shown in Unicode; .example and .com are not.
     for (const QString &tld : {QStringLiteral("de"), QStringLiteral("example"), QStringLiteral("com")}) {
         const QString expected = QStringLiteral("b\u00fccher.") + tld;
         EXPECT_EQ(parser.parseDomain("https://xn--bcher-kva." + tld + "/a"), expected) << tld.toStdString();

@@ -63,7 +63,7 @@ protected:
 
 } // namespace
 
-TEST_F(WebSessionController_, NeverPollsWithoutAScriptStartsTheRepeatingPollOnTheMainLoopAndKeepsOneSessionWhileTheDomainStays)
+TEST_F(WebSessionController_, NeverPollsWithoutAScriptStartsTheRepeatingPollOnTheMainLoopKeepsOneSessionWhileTheDomainStaysEvenWithoutAWindow)
 {
     browser.refuseScripts = true;
     start();
@@ -96,6 +96,18 @@ TEST_F(WebSessionController_, NeverPollsWithoutAScriptStartsTheRepeatingPollOnTh
     EXPECT_EQ(appSession->webSessions().first()->startTime(), firstResult);
     EXPECT_EQ(controller->domain, "example.com");
     EXPECT_EQ(browser.runs, 3);
+
+    // It goes on without a window, and a local file ends the session.
+    pollShowing(std::nullopt, 30);
+    EXPECT_EQ(domains(), QStringList{"example.com*"});
+    pollShowing("file:///home/user/notes.html", 30);
+    EXPECT_EQ(domains(), QStringList{"example.com"});
+    EXPECT_EQ(appSession->webSessions().first()->duration(), 64);
+    EXPECT_EQ(controller->domain, std::nullopt);
+    pollShowing("about:blank", 10);
+    EXPECT_EQ(domains(), QStringList{"example.com"});
+    pollShowing("https://example.com/again", 10);
+    EXPECT_EQ(domains(), (QStringList{"example.com", "example.com*"}));
 }
 
 TEST_F(WebSessionController_, DropsShortSessionsAndKeepsOnesOfExactlyTheMinimum)
@@ -117,24 +129,6 @@ TEST_F(WebSessionController_, DropsShortSessionsAndKeepsOnesOfExactlyTheMinimum)
     EXPECT_EQ(domains(), (QStringList{"a.example", "c.example"}));
     EXPECT_FALSE(timers.last()->isValid());
     EXPECT_EQ(controller->domain, "d.example");
-}
-
-TEST_F(WebSessionController_, GoesOnWithoutAWindowAndEndsTheSessionForALocalFile)
-{
-    start();
-    pollShowing("https://example.com/", 2);
-    pollShowing(std::nullopt, 30);
-    EXPECT_EQ(domains(), QStringList{"example.com*"});
-
-    pollShowing("file:///home/user/notes.html", 30);
-    EXPECT_EQ(domains(), QStringList{"example.com"});
-    EXPECT_EQ(appSession->webSessions().first()->duration(), 60);
-    EXPECT_EQ(controller->domain, std::nullopt);
-    pollShowing("about:blank", 10);
-    EXPECT_EQ(domains(), QStringList{"example.com"});
-
-    pollShowing("https://example.com/again", 10);
-    EXPECT_EQ(domains(), (QStringList{"example.com", "example.com*"}));
 }
 
 TEST_F(WebSessionController_, FailedRunsAreReportedAndChangeNothingWhileCompileErrorsGoToTheCrashReporter)

@@ -31,22 +31,34 @@ QAction *settingsEntry(const QWidget &root, const QString &text)
     return settings ? entryWithText(settings->menu(), text) : nullptr;
 }
 
-TEST(MenuBarViewTest, StoresTheGivenLoginStateShowsItsScreenAndSwitchesScreensAsItChanges)
+TEST(MenuBarViewTest, StoresTheGivenLoginStateShowsItsScreenSwitchesScreensAsItChangesAndShowsWhatTheDesktopNeedsAboveEither)
 {
     PanelHarness harness;
     MenuBarView loggedIn(harness.environment(), true);
     EXPECT_TRUE(UserDefaults::boolean(UserDefaults::loggedInKey));
     EXPECT_NE(qobject_cast<AccountView *>(loggedIn.content()), nullptr);
+    const QString hint = QStringLiteral("To track applications on GNOME, run: hourloom --install-gnome-extension");
+    DesktopSetupHint::shared().setText(hint);
     MenuBarView view(harness.environment(), false);
     EXPECT_FALSE(UserDefaults::boolean(UserDefaults::loggedInKey));
     auto *loginView = qobject_cast<LoginView *>(view.content());
     ASSERT_NE(loginView, nullptr);
+    ASSERT_TRUE(view.setupHint()->isVisibleTo(&view));
+    EXPECT_EQ(view.setupHint()->text(), hint);
 
-    // A login through the form itself replaces the form with the account view.
+    // A login through the form itself replaces the form with the account view; the hint stays,
+    // and goes the moment the desktop needs nothing more.
     loginView->viewModel().setUsername(QStringLiteral("ada@example.org"));
     QCoro::waitFor(loginView->viewModel().logIn());
     ASSERT_NE(qobject_cast<AccountView *>(view.content()), nullptr);
     EXPECT_TRUE(showsText(*view.content(), QStringLiteral("ada@example.org")));
+    EXPECT_TRUE(view.setupHint()->isVisibleTo(&view));
+    DesktopSetupHint::shared().setText({});
+    EXPECT_FALSE(view.setupHint()->isVisibleTo(&view));
+    EXPECT_FALSE(showsText(view, hint));
+    DesktopSetupHint::shared().setText(hint);
+    EXPECT_TRUE(view.setupHint()->isVisibleTo(&view));
+    DesktopSetupHint::shared().setText({});
 
     QAction *logOut = settingsEntry(*view.content(), QStringLiteral("Log Out"));
     ASSERT_NE(logOut, nullptr);
@@ -85,28 +97,6 @@ TEST(MenuBarViewTest, ShowsWhatALogOutOrAQuitDoesWhileItWaitsOnTheServiceAndOneL
     EXPECT_TRUE(line->isVisibleTo(&view));
 }
 
-TEST(MenuBarViewTest, ShowsWhatTheDesktopNeedsAboveEitherScreenWhileItNeedsIt)
-{
-    PanelHarness harness;
-    const QString hint = QStringLiteral("To track applications on GNOME, run: hourloom --install-gnome-extension");
-    DesktopSetupHint::shared().setText(hint);
-    MenuBarView view(harness.environment(), false);
-    ASSERT_TRUE(view.setupHint()->isVisibleTo(&view));
-    EXPECT_EQ(view.setupHint()->text(), hint);
-
-    // It stays through a login, and goes the moment the desktop needs nothing more.
-    UserDefaults::setBoolean(UserDefaults::loggedInKey, true);
-    ASSERT_NE(qobject_cast<AccountView *>(view.content()), nullptr);
-    EXPECT_TRUE(view.setupHint()->isVisibleTo(&view));
-    DesktopSetupHint::shared().setText({});
-    EXPECT_FALSE(view.setupHint()->isVisibleTo(&view));
-    EXPECT_FALSE(showsText(view, hint));
-
-    DesktopSetupHint::shared().setText(hint);
-    EXPECT_TRUE(view.setupHint()->isVisibleTo(&view));
-    DesktopSetupHint::shared().setText({});
-}
-
 class AccountViewTest : public ::testing::Test {
 protected:
     PanelHarness harness;
@@ -136,7 +126,7 @@ TEST_F(AccountViewTest, ShowsTheShortVersionOrUnknownTheStoredUserNameOrUserAndA
     EXPECT_TRUE(harness.presentation.isMenuPresented());
 }
 
-TEST_F(AccountViewTest, ALongUserNameEndsInAnEllipsisAndShowsWholeOnHover)
+TEST_F(AccountViewTest, ALongUserNameEndsInAnEllipsisAndShowsWholeOnHoverAndLinksOpenTheirPageAndCloseThePanel)
 {
     const QString name = QStringLiteral("a.very.long.name.of.someone.at.work@departments.example.org");
     UserDefaults::setString(UserDefaults::userNameKey, name);
@@ -151,12 +141,7 @@ TEST_F(AccountViewTest, ALongUserNameEndsInAnEllipsisAndShowsWholeOnHover)
     EXPECT_TRUE(name.startsWith(shown.chopped(1)));
     EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
     EXPECT_EQ(label->toolTip(), name);
-}
 
-TEST_F(AccountViewTest, LinksOpenTheirPageAndCloseThePanel)
-{
-    AccountView view(harness.environment(), std::nullopt);
-    view.show();
     QPushButton *accountLink = buttonWithText(view, QStringLiteral("127.0.0.1:8787"));
     ASSERT_NE(accountLink, nullptr);
 

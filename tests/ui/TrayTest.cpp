@@ -70,22 +70,15 @@ protected:
     QWidget elsewhere;
 };
 
-TEST_F(StatusItemTest, IconFollowsTheStoredLoginStateActivationTogglesThePanelAndTheContextMenuChecksForUpdates)
+// The title, and that the icons differ and activation toggles the panel, as a tray host sees
+// them: StatusNotifierTrayTest in tests/integration.
+TEST_F(StatusItemTest, TheIconIsTheOneOfTheStoredLoginStateAndTheContextMenuChecksForUpdates)
 {
-    EXPECT_EQ(trayIcon().toolTip(), QStringLiteral("Hourloom"));
     EXPECT_EQ(picture(trayIcon().icon()), picture(Assets::statusBarIcon(false)));
     UserDefaults::setBoolean(UserDefaults::loggedInKey, true);
     EXPECT_EQ(picture(trayIcon().icon()), picture(Assets::statusBarIcon(true)));
-    EXPECT_NE(picture(Assets::statusBarIcon(true)), picture(Assets::statusBarIcon(false)));
     UserDefaults::setBoolean(UserDefaults::loggedInKey, false);
     EXPECT_EQ(picture(trayIcon().icon()), picture(Assets::statusBarIcon(false)));
-
-    emit trayIcon().activated(QSystemTrayIcon::Trigger);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&item.panel()));
-    emit trayIcon().activated(QSystemTrayIcon::Context);
-    EXPECT_TRUE(item.panel().isVisible());
-    emit trayIcon().activated(QSystemTrayIcon::Trigger);
-    EXPECT_FALSE(item.panel().isVisible());
 
     QAction *check = trayIcon().contextMenu()->actions().value(0);
     ASSERT_NE(check, nullptr);
@@ -93,11 +86,12 @@ TEST_F(StatusItemTest, IconFollowsTheStoredLoginStateActivationTogglesThePanelAn
     EXPECT_EQ(updater.checks, 1);
 }
 
-TEST_F(StatusItemTest, TheUserOpensAWindowTitledHourloomWithTheFocusWhereTypingGoesFirstAndEscapeClosesIt)
+TEST_F(StatusItemTest, TheUserOpensThePanelWithTheFocusWhereTypingGoesFirstAndEscapeClosesIt)
 {
     emit trayIcon().activated(QSystemTrayIcon::Trigger);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&item.panel()));
-    EXPECT_EQ(item.panel().windowTitle(), QStringLiteral("Hourloom"));
+    emit trayIcon().activated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(item.panel().isVisible()) << "a right click closed the panel";
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the panel grabs keyboard and mouse";
     EXPECT_EQ(focused(), control("Email Input"));
     QTest::keyClicks(focused(), QStringLiteral("ada@example.org"));

@@ -58,7 +58,7 @@ protected:
     QTemporaryDir folder;
 };
 
-TEST_F(Outbox, SessionsEndedDuringAnOutageArriveOnceWithTheirTimesAfterAQuitAndARestart)
+TEST_F(Outbox, SessionsEndedDuringAnOutageArriveOnceWithTheirTimesAfterAQuitARestartAndACrash)
 {
     const auto editor = switchTo("Editor", 0);
     const auto files = switchTo("Files", 30);
@@ -84,6 +84,24 @@ TEST_F(Outbox, SessionsEndedDuringAnOutageArriveOnceWithTheirTimesAfterAQuitAndA
     const qsizetype sent = uploads();
     upload();
     EXPECT_EQ(uploads(), sent);
+
+    // Down again, and the process dies: the open session arrives ended at its last checkpoint.
+    const auto editorAgain = switchTo("Editor", 0);
+    const auto filesAgain = switchTo("Files", 30);
+    EXPECT_EQ(waitingOnDisk().size(), 1) << "an ended session is on disk once the switch that ended it has settled";
+    serviceDown();
+    clock.advance(40);
+    const QDateTime checkpoint = clock.now();
+    QCoro::waitFor(scheduler().uploadTimerFired());
+    clock.advance(40);
+    // The process dies here: nothing more is written.
+    serviceBack();
+    startAgent();
+    upload();
+    const QHash<QString, QString> afterCrash = arrived();
+    EXPECT_EQ(afterCrash.value(id(editorAgain)), span(editorAgain, *editorAgain->endTime()));
+    EXPECT_EQ(afterCrash.value(id(filesAgain)), span(filesAgain, checkpoint));
+    EXPECT_TRUE(waitingOnDisk().isEmpty());
 }
 
 TEST_F(Outbox, ASessionFromTheOutboxIsNeverContinuedByAQuickReturnToItsApplication)
@@ -112,26 +130,6 @@ TEST_F(Outbox, ASessionFromTheOutboxIsNeverContinuedByAQuickReturnToItsApplicati
     EXPECT_EQ(stored.value(id(files)), span(files, quitAt)) << "the hour the agent did not run was booked to it";
     EXPECT_EQ(stored.size(), 4) << "Editor and Files before the quit, Files and Terminal after";
     EXPECT_TRUE(stored.contains(id(terminal)));
-}
-
-TEST_F(Outbox, AfterACrashTheOpenSessionArrivesEndedAtItsLastCheckpoint)
-{
-    const auto editor = switchTo("Editor", 0);
-    const auto files = switchTo("Files", 30);
-    EXPECT_EQ(waitingOnDisk().size(), 1) << "an ended session is on disk once the switch that ended it has settled";
-    serviceDown();
-    clock.advance(40);
-    const QDateTime checkpoint = clock.now();
-    QCoro::waitFor(scheduler().uploadTimerFired());
-    clock.advance(40);
-    // The process dies here: nothing more is written.
-    serviceBack();
-    startAgent();
-    upload();
-    const QHash<QString, QString> stored = arrived();
-    EXPECT_EQ(stored.value(id(editor)), span(editor, *editor->endTime()));
-    EXPECT_EQ(stored.value(id(files)), span(files, checkpoint));
-    EXPECT_TRUE(waitingOnDisk().isEmpty());
 }
 
 TEST_F(Outbox, ADetourTooShortToKeepNeverReachesTheStoreAndIsNotSentAfterARestart)

@@ -2,6 +2,9 @@
 #include "platform/desktops/entries/DesktopEntryIndex.h"
 #include "platform/desktops/wlroots/WlrootsWorkspace.h"
 
+#include "platform/services/ScopedEnvironment.h"
+#include "support/TestFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,6 +19,8 @@
 #include <thread>
 
 using namespace hourloom;
+using hourloom::test::ScopedEnvironment;
+using hourloom::test::writeFile;
 
 namespace {
 
@@ -28,7 +33,7 @@ DesktopEntry entry(const QString &text, const QString &id = QStringLiteral("app"
 
 } // namespace
 
-TEST(DesktopEntry, ReadsTheMainGroupOfApplicationEntriesOnly)
+TEST(DesktopEntryIndex, ReadsTheMainGroupOfApplicationEntriesOnlyAndFindsTheApplicationByTheFirstRuleThatAnswers)
 {
     const DesktopEntry files = entry(QStringLiteral("# comment\n[Desktop Entry]\nType=Application\nName=Files\nName[de]=Dateien\n"
                                                     "Name[de_AT]=Dateien (AT)\nExec=\"/usr/bin/env\" --flag %U\nStartupWMClass=org.gnome.Nautilus\n"
@@ -47,10 +52,8 @@ TEST(DesktopEntry, ReadsTheMainGroupOfApplicationEntriesOnly)
     EXPECT_EQ(DesktopEntryIndex::languagesFor(QStringLiteral("sr_RS.UTF-8@latin")),
               (QStringList{"sr_RS@latin", "sr_RS", "sr@latin", "sr"}));
     EXPECT_TRUE(DesktopEntryIndex::languagesFor(QStringLiteral("C.UTF-8")).isEmpty());
-}
 
-TEST(DesktopEntryIndex, FindsTheApplicationByTheFirstRuleThatAnswers)
-{
+    // The index finds the application by the first rule that answers.
     const DesktopEntryIndex index({
         DesktopEntry{"org.gnome.TextEditor", "Text Editor", std::nullopt, "/usr/bin/gnome-text-editor"},
         DesktopEntry{"debian-xterm", "XTerm", "XTerm", "/usr/bin/xterm"},
@@ -96,24 +99,19 @@ TEST(DesktopEntryIndex, ReadsOnlyRegularFilesOfSensibleSizeAndNeverBlocks)
     QTemporaryDir system;
     const QString applications = home.filePath(QStringLiteral("applications"));
     ASSERT_TRUE(QDir().mkpath(applications));
-    const auto write = [&](const QString &name, const QByteArray &bytes) {
-        QFile file(applications + u'/' + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    };
-    write(QStringLiteral("org.example.Good.desktop"), "[Desktop Entry]\nType=Application\nName=Good\n");
+    ASSERT_TRUE(writeFile(applications + QStringLiteral("/org.example.Good.desktop"), "[Desktop Entry]\nType=Application\nName=Good\n"));
     // Followed: installed entries are often links into a package's folder.
     ASSERT_TRUE(QFile::link(applications + QStringLiteral("/org.example.Good.desktop"), applications + QStringLiteral("/org.example.Linked.desktop")));
     // Over the size limit, though it starts like an entry.
-    write(QStringLiteral("org.example.Huge.desktop"), "[Desktop Entry]\nType=Application\nName=Huge\n#" + QByteArray(2 * 1024 * 1024, 'x') + '\n');
+    ASSERT_TRUE(writeFile(applications + QStringLiteral("/org.example.Huge.desktop"),
+                          "[Desktop Entry]\nType=Application\nName=Huge\n#" + QByteArray(2 * 1024 * 1024, 'x') + '\n'));
     // A FIFO, directly and through a link: opening one for reading waits for a writer.
     const QByteArray fifo = QFile::encodeName(home.filePath(QStringLiteral("fifo")));
     ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
     ASSERT_TRUE(QFile::link(QFile::decodeName(fifo), applications + QStringLiteral("/org.example.Fifo.desktop")));
     ASSERT_EQ(::mkfifo(QFile::encodeName(applications + QStringLiteral("/org.example.Pipe.desktop")).constData(), 0600), 0);
 
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_DATA_DIRS", QFile::encodeName(system.path()));
+    const ScopedEnvironment dataFolders({{"XDG_DATA_HOME", home.path()}, {"XDG_DATA_DIRS", system.path()}});
     std::promise<DesktopEntryIndex> built;
     std::future<DesktopEntryIndex> index = built.get_future();
     std::thread reader([&built] { built.set_value(DesktopEntryIndex::fromSystem()); });
@@ -129,8 +127,6 @@ TEST(DesktopEntryIndex, ReadsOnlyRegularFilesOfSensibleSizeAndNeverBlocks)
         }
     }
     reader.join();
-    qunsetenv("XDG_DATA_HOME");
-    qunsetenv("XDG_DATA_DIRS");
     ASSERT_TRUE(finished) << "reading the desktop entries blocked on a FIFO";
 
     const DesktopEntryIndex entries = index.get();

@@ -2,9 +2,9 @@
 #include "platform/desktops/BackendAttempt.h"
 #include "platform/desktops/PlatformBackend.h"
 #include "platform/desktops/unsupported/UnsupportedDesktop.h"
+#include "platform/services/ScopedEnvironment.h"
 #include "support/PrivateSessionBus.h"
 
-#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ void expectNoTracking(const PlatformBackend &backend)
 
 } // namespace
 
-TEST(PlatformBackend, TheFirstBackendThatStartsServesAndOneWithoutIdleSecondsLeavesTheUserNeverIdle)
+TEST(PlatformBackend, TheFirstBackendThatStartsServesOneWithoutIdleSecondsLeavesTheUserNeverIdleAndWithoutOneNothingIsTracked)
 {
     NotificationCenter center;
     const auto workspace = std::make_shared<NoFrontmostWorkspace>();
@@ -55,11 +55,8 @@ TEST(PlatformBackend, TheFirstBackendThatStartsServesAndOneWithoutIdleSecondsLea
     EXPECT_EQ(tried, 2);
     EXPECT_EQ(backend.workspace, workspace);
     expectNoTracking(backend);
-}
 
-TEST(PlatformBackend, WithoutABackendThatStartsTheAgentRunsWithoutTrackingAndSaysSo)
-{
-    NotificationCenter center;
+    // Without a backend that starts, the agent runs without tracking and says so.
     for (const auto &[display, kind] : std::vector<std::pair<QString, std::string>>{{"", "no display"}, {":999", "an X11 session"}}) {
         QProcessEnvironment environment;
         environment.insert(QStringLiteral("DISPLAY"), display);
@@ -78,9 +75,7 @@ TEST(PlatformBackend, AWaylandSessionWhoseCompositorCannotBeReachedIsNotTrackedA
     // As on a desktop, the test itself runs with a session bus; the session asked about has none.
     const test::PrivateSessionBus ownBus;
     ASSERT_TRUE(ownBus.error().isEmpty()) << ownBus.error().toStdString();
-    const QByteArray ownAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus.address().toUtf8());
-    const auto restore = qScopeGuard([&] { qputenv("DBUS_SESSION_BUS_ADDRESS", ownAddress); });
+    const test::ScopedEnvironment ownAddress({{"DBUS_SESSION_BUS_ADDRESS", ownBus.address()}});
 
     NotificationCenter center;
     QProcessEnvironment environment;

@@ -1,7 +1,5 @@
-// The adapters that decide how the agent ends and whether it runs at all: the filter that sends
-// the desktop's quit through the agent's termination, and the one-agent lock and its folder.
-#include "agent/AppDelegate.h"
-#include "platform/services/lifecycle/DesktopQuitFilter.h"
+// Whether the agent runs at all: the one-agent lock and its folder. (The filter that sends the
+// desktop's quit through the agent's termination: AgentUnderSessionManager in tests/integration.)
 #include "platform/services/lifecycle/SingleInstance.h"
 #include "support/AnotherUser.h"
 #include "ScopedEnvironment.h"
@@ -10,7 +8,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -20,23 +17,6 @@ using namespace hourloom;
 using namespace hourloom::test;
 
 namespace {
-
-TEST(DesktopQuitFilter, AQuitFromOutsideRunsTheTerminationAndOnlyItsOwnQuitEndsTheLoop)
-{
-    int replies = 0;
-    const auto delegate = std::make_shared<AppDelegate>([&replies] {
-        ++replies;
-        QCoreApplication::quit();
-    });
-    auto *filter = new DesktopQuitFilter(QCoreApplication::instance(), *delegate);
-    // What a session manager's "die" becomes: a quit the agent did not ask for.
-    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
-    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
-    EXPECT_EQ(QCoreApplication::exec(), 0);
-    EXPECT_TRUE(delegate->isTerminating());
-    EXPECT_EQ(replies, 1);
-    delete filter;
-}
 
 TEST(SingleInstance, OneHolderPerDisplayAndAnEndedHolderNeverBlocks)
 {

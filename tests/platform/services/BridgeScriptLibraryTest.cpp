@@ -5,7 +5,6 @@
 
 #include "support/TestFiles.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -78,7 +77,7 @@ TEST_F(BridgeScriptLibrary_, CompilesOnlyTheBrowserScriptForms)
     }
 }
 
-TEST_F(BridgeScriptLibrary_, AnswersTheFocusedProfilesURLOrNothingAndEachBrowserReadsOnlyItsOwnFiles)
+TEST_F(BridgeScriptLibrary_, AnswersTheFocusedProfilesURLOrNothingFromItsOwnFilesAndBelievesOnlyPrivateStatesOfRunningWriters)
 {
     EXPECT_EQ(run("Chromium Web Browser"), std::nullopt); // no state yet
     ASSERT_TRUE(store->write("chromium", stateOf("https://a.example/", true, 10)));
@@ -125,10 +124,8 @@ TEST_F(BridgeScriptLibrary_, AnswersTheFocusedProfilesURLOrNothingAndEachBrowser
     store->remove("google-chrome", ProcessIdentity::current().pid);
     EXPECT_EQ(run("Google Chrome"), std::nullopt);
     EXPECT_EQ(run("Google Chrome Canary"), "https://canary.example");
-}
 
-TEST_F(BridgeScriptLibrary_, BelievesOnlyPrivateStatesOfRunningWriters)
-{
+    // Only private states of running writers are believed.
     const ProcessIdentity self = ProcessIdentity::current();
     const QString path = store->stateFilePath("firefox", self.pid);
     ASSERT_TRUE(store->write("firefox", stateOf("https://a.example/", true)));

@@ -3,7 +3,6 @@
 
 #include "support/TestFiles.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -80,17 +79,4 @@ TEST(BrowserBridgeInstaller, RegistersTheHostAndThePackageWithTheBrowsersThisUse
     ASSERT_TRUE(writeFile(system.path() + "/etc/chromium/native-messaging-hosts/org.hourloom.browser_bridge.json"));
     EXPECT_EQ(statusLines().first(),
               "Chromium: host manifest /etc/chromium/native-messaging-hosts/org.hourloom.browser_bridge.json; extension installed; reporting now");
-}
-
-TEST(BrowserBridgeInstaller, TheExtensionsKeyGivesTheIdTheManifestsAllow)
-{
-    const QJsonObject manifest = QJsonDocument::fromJson(readFile(QStringLiteral(EXTENSION_DIR "/manifest.json")).value_or("")).object();
-    const QByteArray der = QByteArray::fromBase64(manifest.value("key").toString().toLatin1());
-    ASSERT_FALSE(der.isEmpty());
-    QString id;
-    for (const char digit : QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex().left(32))
-        id += QChar('a' + QByteArray(1, digit).toInt(nullptr, 16));
-    EXPECT_EQ(id, BrowserBridgeInstaller::extensionId);
-    EXPECT_EQ(manifest.value("browser_specific_settings").toObject().value("gecko").toObject().value("id"),
-              BrowserBridgeInstaller::geckoExtensionId);
 }

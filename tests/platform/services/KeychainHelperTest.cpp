@@ -1,6 +1,7 @@
 // The credential store against a real gnome-keyring on a private session bus.
 #include "support/KeyringSession.h"
 #include "support/PrivateSessionBus.h"
+#include "support/TestFiles.h"
 #include "support/XDesktop.h"
 
 #include "platform/services/secret/KeychainHelper.h"
@@ -15,6 +16,8 @@
 using namespace hourloom;
 using hourloom::test::KeyringSession;
 using hourloom::test::PrivateSessionBus;
+using hourloom::test::readFile;
+using hourloom::test::writeFile;
 using hourloom::test::XDesktop;
 
 namespace {
@@ -51,11 +54,7 @@ protected:
     // How many items secret-tool finds for the pair, whatever their schema.
     static int itemCount(const QString &service, const QString &account)
     {
-        QProcess tool;
-        tool.setProcessChannelMode(QProcess::MergedChannels);
-        tool.start("secret-tool", {"search", "--all", "service", service, "account", account});
-        tool.waitForFinished(10000);
-        return int(tool.readAll().count("secret = "));
+        return int(KeyringSession::secretTool({"search", "--all", "service", service, "account", account}).count("secret = "));
     }
 
     KeychainHelper keychain;
@@ -63,7 +62,7 @@ protected:
 
 } // namespace
 
-TEST_F(KeychainHelper_, SavesReplacesReadsAndDeletesEachItemOnItsOwn)
+TEST_F(KeychainHelper_, SavesReplacesReadsAndDeletesEachItemOnItsOwnUnderAnAccountPerEnvironmentSharedWithSecretTool)
 {
     EXPECT_EQ(read(accessService), std::nullopt);
     save("first token", accessService);
@@ -85,10 +84,8 @@ TEST_F(KeychainHelper_, SavesReplacesReadsAndDeletesEachItemOnItsOwn)
     // Deleting what is not there is no error.
     remove(accessService);
     EXPECT_EQ(read(accessService), std::nullopt);
-}
 
-TEST_F(KeychainHelper_, EachEnvironmentHasItsOwnAccountSharedWithSecretTool)
-{
+    // Each environment has its own account, shared with secret-tool.
     EXPECT_EQ(KeychainHelperProtocol::account(), "hourloom-Test");
     save("test token", accessService);
     KeyringSession::secretTool({"store", "--label=scripted", "service", accessService, "account", "hourloom-Development"}, "scripted token");
@@ -129,40 +126,29 @@ public:
     {
         const QString services = home_.filePath("data/dbus-1/services");
         QDir().mkpath(services);
-        for (const QString &name : unstartable) {
-            QFile entry(services + u'/' + name + ".service");
-            entry.open(QIODevice::WriteOnly);
-            entry.write(QStringLiteral("[D-BUS Service]\nName=%1\nExec=/bin/sh -c 'echo >> %2; exit 1'\n").arg(name, startsFile(name)).toUtf8());
-        }
-        QString configuration;
-        if (barren) {
-            configuration = home_.filePath("barren-bus.conf");
-            QFile file(configuration);
-            file.open(QIODevice::WriteOnly);
-            file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-                       "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                       "<allow own=\"*\"/></policy></busconfig>");
-        }
+        for (const QString &name : unstartable)
+            writeFile(services + u'/' + name + ".service",
+                      QStringLiteral("[D-BUS Service]\nName=%1\nExec=/bin/sh -c 'echo >> %2; exit 1'\n").arg(name, startsFile(name)).toUtf8());
+        const QString configuration = barren ? home_.filePath("barren-bus.conf") : QString();
+        if (barren)
+            writeFile(configuration, "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                                     "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                                     "<allow own=\"*\"/></policy></busconfig>");
         bus_.emplace(configuration, environment_);
         environment_.insert("DBUS_SESSION_BUS_ADDRESS", bus_->address());
         return bus_->error();
     }
-    int starts(const QString &service) const
-    {
-        QFile file(startsFile(service));
-        return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
-    }
+    int starts(const QString &service) const { return int(readFile(startsFile(service)).value_or("").count('\n')); }
 
-    // Runs the probe with the arguments; false if it hung.
-    bool run(const QStringList &arguments = {})
+    // Runs the probe with the arguments: it must end, successfully, having printed `expected`.
+    void expectRunPrints(const std::string &expected, const QStringList &arguments = {})
     {
         process_.setProcessEnvironment(environment_);
         process_.start(KEYCHAIN_PROBE, arguments);
-        return process_.waitForFinished(60000);
+        ASSERT_TRUE(process_.waitForFinished(60000)) << "the probe hung";
+        EXPECT_EQ(process_.exitCode(), 0);
+        EXPECT_EQ(process_.readAllStandardOutput().toStdString(), expected);
     }
-
-    std::string output() { return process_.readAllStandardOutput().toStdString(); }
-    int exitCode() const { return process_.exitCode(); }
 
 private:
     QString startsFile(const QString &service) const { return home_.filePath(service + ".starts"); }
@@ -201,8 +187,7 @@ TEST_F(KeychainHelper_, ALockedKeyringsPromptIsWaitedForWithTheTokensHeldMeanwhi
     KeyringSession::lockLogin(desktop.display());
     KeychainProbe probe;
     probe.environment().insert("DBUS_SESSION_BUS_ADDRESS", qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
-    ASSERT_TRUE(probe.run()) << "the process hung under the prompt";
-    EXPECT_EQ(probe.output(), keptInMemory);
+    probe.expectRunPrints(keptInMemory);
     answerPrompt();
     EXPECT_TRUE(KeyringSession::daemonRunning());
 }
@@ -216,32 +201,23 @@ TEST(KeychainHelperWithoutSecretService, KeepsTokensForThisRunAndSaysSoOnce)
         SCOPED_TRACE("a bus address where nothing listens");
         KeychainProbe probe;
         probe.environment().insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/hourloom-test-bus");
-        ASSERT_TRUE(probe.run());
-        EXPECT_EQ(probe.exitCode(), 0);
-        EXPECT_EQ(probe.output(), expected);
+        probe.expectRunPrints(expected);
     }
     {
         SCOPED_TRACE("no address but a display, where GLib tries to start a bus and fails");
         KeychainProbe probe;
         QTemporaryDir bin;
-        QFile dbusLaunch(bin.filePath("dbus-launch"));
-        ASSERT_TRUE(dbusLaunch.open(QIODevice::WriteOnly));
-        dbusLaunch.write("#!/bin/sh\nexit 1\n");
-        dbusLaunch.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        dbusLaunch.close();
+        ASSERT_TRUE(writeFile(bin.filePath("dbus-launch"), "#!/bin/sh\nexit 1\n"));
+        QFile::setPermissions(bin.filePath("dbus-launch"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         probe.environment().insert("DISPLAY", ":99");
         probe.environment().insert("PATH", bin.path());
-        ASSERT_TRUE(probe.run());
-        EXPECT_EQ(probe.exitCode(), 0);
-        EXPECT_EQ(probe.output(), expected);
+        probe.expectRunPrints(expected);
     }
     for (const bool barren : {false, true}) {
         SCOPED_TRACE(barren ? "a bus that knows of no Secret Service" : "a bus on which the Secret Service cannot be started");
         KeychainProbe probe;
         ASSERT_EQ(probe.startBus(barren ? QStringList() : QStringList{"org.freedesktop.secrets"}, barren), "");
-        ASSERT_TRUE(probe.run());
-        EXPECT_EQ(probe.exitCode(), 0);
-        EXPECT_EQ(probe.output(), expected);
+        probe.expectRunPrints(expected);
     }
 }
 
@@ -251,10 +227,9 @@ TEST(KeychainHelperWithAFailingSecretService, EverySaveThatFailsSaysSoAndNothing
 {
     KeychainProbe probe;
     ASSERT_EQ(probe.startBus({"org.freedesktop.secrets"}), "");
-    ASSERT_TRUE(probe.run({"impostor"}));
-    EXPECT_EQ(probe.exitCode(), 0);
-    EXPECT_EQ(probe.output(), "Could not save Keychain data\nCould not save Keychain data\n"
-                              "access: none\nrefresh: none\nafter delete: access none, refresh none\n");
+    probe.expectRunPrints("Could not save Keychain data\nCould not save Keychain data\n"
+                          "access: none\nrefresh: none\nafter delete: access none, refresh none\n",
+                          {"impostor"});
 }
 
 // gnome-keyring without any keyring yet asks for a password for a new one at the first save.
@@ -264,9 +239,7 @@ TEST(KeychainHelperWithADismissedPrompt, KeepsTokensForThisRunSaysSoOnceAndPromp
 {
     KeychainProbe probe;
     ASSERT_EQ(probe.startBus({"org.gnome.keyring.SystemPrompter", "org.gnome.keyring.PrivatePrompter"}), "");
-    ASSERT_TRUE(probe.run());
-    EXPECT_EQ(probe.exitCode(), 0);
-    EXPECT_EQ(probe.output(), "The keyring prompt was dismissed: the login is kept only until Hourloom quits\n" + keptInMemory);
+    probe.expectRunPrints("The keyring prompt was dismissed: the login is kept only until Hourloom quits\n" + keptInMemory);
     EXPECT_EQ(probe.starts("org.gnome.keyring.SystemPrompter") + probe.starts("org.gnome.keyring.PrivatePrompter"), 1);
 }
 
@@ -275,7 +248,5 @@ TEST(KeychainHelperWithADismissedPrompt, KeepsTokensForThisRunSaysSoOnceAndPromp
 TEST(KeychainHelperAtExit, AStuckCallDoesNotHoldUpTheEndOfTheProcess)
 {
     KeychainProbe probe;
-    ASSERT_TRUE(probe.run({"stuck-at-exit"})) << "the process hung at its end";
-    EXPECT_EQ(probe.exitCode(), 0);
-    EXPECT_EQ(probe.output(), "quitting\n");
+    probe.expectRunPrints("quitting\n", {"stuck-at-exit"});
 }

@@ -1,7 +1,6 @@
 // The agent's HTTP client against the local account service, and against services that
-// redirect, trickle or flood their answers.
+// redirect, trickle or flood their answers (an update feed's own limit: AppcastUpdaterTest).
 #include "platform/services/net/NetworkURLSession.h"
-#include "platform/services/updater/AppcastUpdater.h"
 
 #include "support/DevServerProcess.h"
 #include "support/HostileHttpServer.h"
@@ -38,14 +37,6 @@ URLRequest uploadTo(const QUrl &url)
     request.setValue("Bearer secret-access-token", "Authorization");
     return request;
 }
-
-class Presenter final : public UpdatePresenterProtocol {
-public:
-    void showUpdateAvailable(const AppcastItem &item, const QString &) override { told.append("available " + item.displayVersion()); }
-    void showUpToDate(const QString &) override { told.append("up to date"); }
-    void showFailure(UpdateCheckFailure failure) override { told.append(QStringLiteral("failure %1").arg(int(failure))); }
-    QStringList told;
-};
 
 } // namespace
 
@@ -123,20 +114,6 @@ TEST(HostileService, AnswersOverTheLimitAreReadNoFurtherAndFail)
     ASSERT_TRUE(fits);
     EXPECT_FALSE(fits->error);
     EXPECT_EQ(fits->data.value_or(QByteArray()).size(), URLRequest::defaultMaximumAnswerSize);
-
-    // The update feed may be larger, up to its own limit.
-    const auto presenter = std::make_shared<Presenter>();
-    const auto shared = std::make_shared<NetworkURLSession>();
-    HostileHttpServer largeFeed(HostileHttpServer::Way::answer);
-    const QByteArray item = "<item><sparkle:version xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">9.0</sparkle:version>"
-                            "<enclosure url=\"https://hourloom.example/9.0.tar.gz\"/></item>";
-    largeFeed.body = "<rss><channel>" + QByteArray(600 * 1024, ' ') + item + "</channel></rss>";
-    QCoro::waitFor(AppcastUpdater(shared, largeFeed.url("/appcast.xml"), "1.0", presenter).check());
-    HostileHttpServer floodedFeed(HostileHttpServer::Way::flood);
-    floodedFeed.floodSize = 100 * 1000 * 1000;
-    QCoro::waitFor(AppcastUpdater(shared, floodedFeed.url("/appcast.xml"), "1.0", presenter).check());
-    EXPECT_EQ(presenter->told, (QStringList{"available 9.0", QStringLiteral("failure %1").arg(int(UpdateCheckFailure::FeedUnreachable))}));
-    EXPECT_LT(floodedFeed.bodyBytesSent, 20 * 1000 * 1000);
 }
 
 TEST(HostileService, ATrickledAnswerEndsAtTheTimeOut)

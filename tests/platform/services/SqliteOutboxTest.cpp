@@ -1,5 +1,5 @@
 // The outbox's SQLite file: what it keeps and for whom, its permissions, and how it copes with
-// a corrupt file or a state folder it cannot write.
+// a state folder it cannot write (a corrupt file: AgentLifecycle in tests/integration).
 #include "core/Log.h"
 #include "platform/services/store/SqliteOutbox.h"
 
@@ -45,7 +45,7 @@ protected:
     QTemporaryDir folder;
 };
 
-TEST_F(SqliteOutboxTest, KeepsSessionsPrivatelyPerAccountAndEnvironmentUntilTheSentEndIsRemoved)
+TEST_F(SqliteOutboxTest, KeepsSessionsPrivatelyPerAccountAndEnvironmentUntilTheSentEndIsRemovedOrTheyAreTrimmed)
 {
     const OutboxAppSession later = session(20, 25, {QStringLiteral("example.org"), QStringLiteral("hourloom.test")});
     OutboxAppSession earlier = session(10, 15);
@@ -93,26 +93,22 @@ TEST_F(SqliteOutboxTest, KeepsSessionsPrivatelyPerAccountAndEnvironmentUntilTheS
 
     ASSERT_TRUE(outbox.remove(ada, {{earlier.id, at(16)}}));
     EXPECT_TRUE(outbox.waiting(ada).isEmpty());
-}
 
-TEST_F(SqliteOutboxTest, ACorruptFileIsMovedAsideWithOneLineAndAFreshOneTakesItsPlace)
-{
-    QDir().mkpath(QFileInfo(path()).absolutePath());
-    ASSERT_TRUE(test::writeFile(path(), QByteArray(8192, 'x')));
-
-    const LogCapture capture;
-    SqliteOutbox outbox(path());
-    const QString output = capture.standardOutput();
-    EXPECT_EQ(output.count(u'\n'), 1) << output.toStdString();
-    EXPECT_TRUE(output.contains("moved it to")) << output.toStdString();
-
-    ASSERT_TRUE(outbox.isOpen());
-    const auto aside = QDir(QFileInfo(path()).absolutePath()).entryList({QStringLiteral("outbox.sqlite.broken-*")}, QDir::Files);
-    ASSERT_EQ(aside.size(), 1) << aside.join(u' ').toStdString();
-    EXPECT_EQ(QFileInfo(QFileInfo(path()).absolutePath() + u'/' + aside[0]).size(), 8192) << "the old file is kept as it was";
-    const OutboxAppSession kept = session(1, 2);
-    ASSERT_TRUE(outbox.save(ada, {kept}));
-    EXPECT_EQ(ids(outbox.waiting(ada)), QList<QUuid>{kept.id});
+    // Trimming drops the oldest beyond the count and everything past the age, per account.
+    const OutboxAppSession ancient = session(1, 2);
+    const OutboxAppSession old = session(3, 4, {QStringLiteral("example.org")});
+    const OutboxAppSession middle = session(5, 6);
+    const OutboxAppSession recent = session(7, 8);
+    const OutboxKey grace{QStringLiteral("grace@hourloom.test"), ada.environment};
+    ASSERT_TRUE(outbox.save(ada, {recent, old, ancient, middle}));
+    ASSERT_TRUE(outbox.save(grace, {session(1, 2)}));
+    const OutboxProtocol::Trimmed trimmed = outbox.trim(ada, 2, at(2));
+    EXPECT_EQ(trimmed.tooOld, 1);
+    EXPECT_EQ(trimmed.overLimit, 1);
+    EXPECT_EQ(ids(outbox.waiting(ada)), (QList<QUuid>{middle.id, recent.id}));
+    EXPECT_EQ(outbox.waiting(grace).size(), 1) << "another account's limits are its own";
+    const OutboxProtocol::Trimmed none = outbox.trim(ada, 2, at(2));
+    EXPECT_EQ(none.tooOld + none.overLimit, 0);
 }
 
 TEST_F(SqliteOutboxTest, AStateFolderThatCannotBeWrittenLeavesTheStoreClosedWithOneLineAndNothingElsewhere)
@@ -130,27 +126,6 @@ TEST_F(SqliteOutboxTest, AStateFolderThatCannotBeWrittenLeavesTheStoreClosedWith
     EXPECT_EQ(output.count(u'\n'), 1) << output.toStdString();
     EXPECT_TRUE(output.contains("kept in memory only")) << output.toStdString();
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("state")});
-}
-
-TEST_F(SqliteOutboxTest, TrimmingDropsTheOldestBeyondTheCountAndEverythingPastTheAge)
-{
-    SqliteOutbox outbox(path());
-    const OutboxAppSession ancient = session(1, 2);
-    const OutboxAppSession old = session(3, 4, {QStringLiteral("example.org")});
-    const OutboxAppSession middle = session(5, 6);
-    const OutboxAppSession recent = session(7, 8);
-    const OutboxKey other{QStringLiteral("grace@hourloom.test"), ada.environment};
-    ASSERT_TRUE(outbox.save(ada, {recent, old, ancient, middle}));
-    ASSERT_TRUE(outbox.save(other, {session(1, 2)}));
-
-    const OutboxProtocol::Trimmed trimmed = outbox.trim(ada, 2, at(2));
-    EXPECT_EQ(trimmed.tooOld, 1);
-    EXPECT_EQ(trimmed.overLimit, 1);
-    EXPECT_EQ(ids(outbox.waiting(ada)), (QList<QUuid>{middle.id, recent.id}));
-    EXPECT_EQ(outbox.waiting(other).size(), 1) << "another account's limits are its own";
-
-    const OutboxProtocol::Trimmed none = outbox.trim(ada, 2, at(2));
-    EXPECT_EQ(none.tooOld + none.overLimit, 0);
 }
 
 } // namespace

@@ -9,6 +9,5 @@ TEST(StandardErrorLogger, WritesOneLineWithTheTypeAndTheDetails)
 {
     const ScriptExecutionError error("    tell application \"Opera\"\n    end tell", QVariantMap{{"message", "gone"}});
     const QString line = StandardErrorLogger::line(error);
-    EXPECT_FALSE(line.contains('\n'));
     EXPECT_EQ(line, R"(ScriptExecutionError: {"Execution Error":{"message":"gone"},"Script":"    tell application \"Opera\"\n    end tell"})");
 }

@@ -4,12 +4,14 @@
 
 #include "support/CountingURLSession.h"
 #include "support/DevServerProcess.h"
+#include "support/HostileHttpServer.h"
 
 #include <gtest/gtest.h>
 
 using namespace hourloom;
 using hourloom::test::CountingURLSession;
 using hourloom::test::DevServerProcess;
+using hourloom::test::HostileHttpServer;
 
 namespace {
 
@@ -60,7 +62,7 @@ protected:
 
 } // namespace
 
-TEST_F(AppcastUpdater_, OffersTheHighestReleaseForEveryoneAndBlocksASecondCheckMeanwhileOrIsUpToDate)
+TEST_F(AppcastUpdater_, OffersTheHighestReleaseForEveryoneAndBlocksASecondCheckMeanwhileOrIsUpToDateFromAFeedUpToItsOwnLimit)
 {
     const auto checker = updater(server.url("/appcast.xml"), "0.1.0");
     EXPECT_TRUE(checker->canCheckForUpdates());
@@ -83,6 +85,18 @@ TEST_F(AppcastUpdater_, OffersTheHighestReleaseForEveryoneAndBlocksASecondCheckM
     for (const char *running : {"0.2.0", "0.2", "0.2.1", "1.0"})
         QCoro::waitFor(updater(server.url("/appcast.xml"), running)->check());
     EXPECT_EQ(presenter->told.mid(1), (QStringList{"up to date 0.2.0", "up to date 0.2", "up to date 0.2.1", "up to date 1.0"}));
+
+    // A feed may be larger than an answer of the service, up to its own limit.
+    HostileHttpServer largeFeed(HostileHttpServer::Way::answer);
+    const QByteArray item = "<item><sparkle:version xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">9.0</sparkle:version>"
+                            "<enclosure url=\"https://hourloom.example/9.0.tar.gz\"/></item>";
+    largeFeed.body = "<rss><channel>" + QByteArray(600 * 1024, ' ') + item + "</channel></rss>";
+    QCoro::waitFor(updater(largeFeed.url("/appcast.xml"), "1.0")->check());
+    HostileHttpServer floodedFeed(HostileHttpServer::Way::flood);
+    floodedFeed.floodSize = 100 * 1000 * 1000;
+    QCoro::waitFor(updater(floodedFeed.url("/appcast.xml"), "1.0")->check());
+    EXPECT_EQ(presenter->told.mid(5), (QStringList{"available 9.0 over 1.0", QStringLiteral("failure %1").arg(int(UpdateCheckFailure::FeedUnreachable))}));
+    EXPECT_LT(floodedFeed.bodyBytesSent, 20 * 1000 * 1000);
 }
 
 TEST_F(AppcastUpdater_, FailuresAreToldAndTheCommandComesBack)

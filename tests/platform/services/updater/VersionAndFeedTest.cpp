@@ -36,7 +36,7 @@ QByteArray feedWith(const QByteArray &items)
 
 } // namespace
 
-TEST(AppcastFeed, TheLatestItemIsTheHighestVersionForEveryoneOnLinux)
+TEST(AppcastFeed, TheLatestItemIsTheHighestVersionForEveryoneOnLinuxWithHttpsLinksAndLoopbackHttpOnlyWhenAllowed)
 {
     const auto feed = AppcastFeed::parse(feedWith(R"(
 <item><title>Two</title><sparkle:version>2.0</sparkle:version><sparkle:shortVersionString>2.0 "Loom"</sparkle:shortVersionString>
@@ -73,12 +73,10 @@ TEST(AppcastFeed, TheLatestItemIsTheHighestVersionForEveryoneOnLinux)
     for (const QByteArray &broken : {QByteArray(), QByteArray("{\"json\": true}"), QByteArray("<html><body/></html>"),
                                      feedWith("<item><title>cut short").chopped(20)})
         EXPECT_FALSE(AppcastFeed::parse(broken)) << broken.constData();
-}
 
-TEST(AppcastFeed, OnlyHttpsLinksAreOfferedAndLoopbackHttpOnlyWhenAllowed)
-{
+    // Only https links are offered, and loopback http only when allowed.
     // The highest version offers nothing that may be opened; the next one offers its page only.
-    const auto feed = AppcastFeed::parse(feedWith(R"feed(
+    const auto links = AppcastFeed::parse(feedWith(R"feed(
 <item><title>Script</title><sparkle:version>9.0</sparkle:version><enclosure url="javascript:alert(document.cookie)"/>
   <link>file:///etc/passwd</link></item>
 <item><title>Share</title><sparkle:version>8.0</sparkle:version><enclosure url="smb://attacker.example/share/hourloom"/></item>
@@ -88,16 +86,16 @@ TEST(AppcastFeed, OnlyHttpsLinksAreOfferedAndLoopbackHttpOnlyWhenAllowed)
   <sparkle:releaseNotesLink>file:///etc/shadow</sparkle:releaseNotesLink></item>
 <item><title>Page</title><sparkle:version>4.0</sparkle:version><enclosure url="file:///tmp/4.0.tar.gz"/>
   <link>https://hourloom.example/4.0</link><sparkle:releaseNotesLink>https://hourloom.example/notes/4.0</sparkle:releaseNotesLink></item>)feed"));
-    ASSERT_TRUE(feed);
+    ASSERT_TRUE(links);
 
-    const auto released = feed->latestItem(UpdateLinkPolicy());
+    const auto released = links->latestItem(UpdateLinkPolicy());
     ASSERT_TRUE(released);
     EXPECT_EQ(released->title, "Page");
     EXPECT_EQ(released->downloadPage(), QUrl("https://hourloom.example/4.0"));
     EXPECT_EQ(released->releaseNotesLink, QUrl("https://hourloom.example/notes/4.0"));
 
     // A development service on this machine may offer plain http; its links elsewhere are still out.
-    const auto development = feed->latestItem(UpdateLinkPolicy(true));
+    const auto development = links->latestItem(UpdateLinkPolicy(true));
     ASSERT_TRUE(development);
     EXPECT_EQ(development->title, "Local service");
     EXPECT_EQ(development->downloadPage(), QUrl("http://127.0.0.1:8787/downloads/5.0.tar.gz"));
