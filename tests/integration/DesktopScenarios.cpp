@@ -157,22 +157,19 @@ TEST_P(DesktopScenarios, WithoutATrayTheFirstStartOpensThePanelAnyStartBringsItB
     DevServerProcess server;
     AgentBundle agent({{{"ROOT_URL", server.rootURL().toString()}}});
     QProcessEnvironment session = desktop().clientEnvironment();
-    session.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
-    session.insert(QStringLiteral("HOME"), home.path());
-    session.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    session.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
-    session.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    session.insert(QStringLiteral("PATH"), QFileInfo(agent.executable()).path() + u':' + session.value(QStringLiteral("PATH")));
-    // What the AT-SPI client printed, empty when a step failed.
+    for (const auto &[name, value] : {std::pair{"HOME", home.path()}, {"XDG_CONFIG_HOME", home.filePath(QStringLiteral("config"))},
+                                      {"XDG_STATE_HOME", home.filePath(QStringLiteral("state"))}, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", QStringLiteral("1")},
+                                      {"DBUS_SESSION_BUS_ADDRESS", qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS")},
+                                      {"PATH", QFileInfo(agent.executable()).path() + u':' + session.value(QStringLiteral("PATH"))}})
+        session.insert(QString::fromLatin1(name), value);
+    // Whether every step of the AT-SPI client held.
     const auto panel = [&](const QStringList &steps) {
         QProcess client;
         client.setProcessEnvironment(session);
-        client.setProcessChannelMode(QProcess::MergedChannels);
         client.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral(PANEL_ATSPI), QStringLiteral("pid:%1").arg(agent.process().processId())} + steps);
         const bool held = client.waitForFinished(300000) && client.exitCode() == 0;
-        const QString said = QString::fromUtf8(client.readAll());
-        EXPECT_TRUE(held) << said.toStdString() << "agent output:\n" << agent.output().toStdString();
-        return held ? said : QString();
+        EXPECT_TRUE(held) << client.readAll().toStdString() << "agent output:\n" << agent.output().toStdString();
+        return held;
     };
     const auto startAgent = [&] {
         const qsizetype trayless = agent.output().count("No system tray");
@@ -180,7 +177,7 @@ TEST_P(DesktopScenarios, WithoutATrayTheFirstStartOpensThePanelAnyStartBringsItB
     };
 
     ASSERT_TRUE(startAgent());
-    EXPECT_TRUE(panel({QStringLiteral("window")}).contains(QLatin1String("window: frame \"Hourloom\""))) << "the first start opened no ordinary window";
+    EXPECT_TRUE(panel({QStringLiteral("window")})) << "the first start opened no window";
     // A second start says so and ends; the token a desktop gave it is no one else's business.
     const auto second = runProgram(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("XDG_ACTIVATION_TOKEN=token-of-this-start hourloom 2>&1")}, session, 60);
     EXPECT_TRUE(second && second->contains(QLatin1String("Hourloom is already running\n")) && !second->contains(QLatin1String("token-of-this-start")))
@@ -189,16 +186,14 @@ TEST_P(DesktopScenarios, WithoutATrayTheFirstStartOpensThePanelAnyStartBringsItB
     // A start from the applications brings the panel forward with the focus, also once Escape
     // closed it, and the user logs in and quits there.
     ASSERT_TRUE(desktop().startFromTheApplications(QStringLiteral(HOURLOOM_DESKTOP_ENTRY), session));
-    ASSERT_FALSE(panel({QStringLiteral("active")}).isEmpty()) << "the panel did not take the focus";
+    ASSERT_TRUE(panel({QStringLiteral("active")})) << "the panel did not take the focus";
     ASSERT_TRUE(desktop().pressEscape());
-    ASSERT_FALSE(panel({QStringLiteral("closed")}).isEmpty());
+    ASSERT_TRUE(panel({QStringLiteral("closed")}));
     // The user works elsewhere meanwhile.
     ASSERT_TRUE(desktop().activate(window(1)) && desktop().pressKey());
     ASSERT_TRUE(desktop().startFromTheApplications(QStringLiteral(HOURLOOM_DESKTOP_ENTRY), session));
-    ASSERT_FALSE(panel({QStringLiteral("active"), QStringLiteral("type:Email=") + DevServerProcess::email,
-                        QStringLiteral("type:Password=") + DevServerProcess::password, QStringLiteral("press:Log In"),
-                        QStringLiteral("menu:Settings/Quit")})
-                     .isEmpty());
+    ASSERT_TRUE(panel({QStringLiteral("active"), QStringLiteral("type:Email=") + DevServerProcess::email, QStringLiteral("type:Password=") + DevServerProcess::password,
+                       QStringLiteral("press:Log In"), QStringLiteral("menu:Settings/Quit")}));
     ASSERT_TRUE(agent.process().waitForFinished(90000)) << "Quit in the panel did not end the agent";
     EXPECT_EQ(agent.process().exitCode(), 0);
     EXPECT_TRUE(QSettings(home.filePath(QStringLiteral("config/Hourloom/Hourloom.conf")), QSettings::IniFormat).value(QStringLiteral("loggedIn")).toBool())
@@ -206,7 +201,7 @@ TEST_P(DesktopScenarios, WithoutATrayTheFirstStartOpensThePanelAnyStartBringsItB
 
     // The next start leaves the panel closed.
     ASSERT_TRUE(startAgent());
-    EXPECT_FALSE(panel({QStringLiteral("closed")}).isEmpty()) << "the panel opened by itself again";
+    EXPECT_TRUE(panel({QStringLiteral("closed")})) << "the panel opened by itself again";
     ::kill(pid_t(agent.process().processId()), SIGTERM);
     EXPECT_TRUE(agent.process().waitForFinished(90000));
 }
