@@ -133,7 +133,7 @@ int main(int argc, char *argv[])
     // the one that runs, as a desktop application's second launch shows its window.
     SingleInstance instance;
     if (!instance.isRunningAgent()) {
-        instance.askRunningAgentToOpenPanel();
+        instance.askRunningAgentToOpenPanel(qgetenv("XDG_ACTIVATION_TOKEN"));
         logLine(lcAgent, QStringLiteral("Hourloom is already running"));
         return 0;
     }
@@ -163,7 +163,7 @@ int main(int argc, char *argv[])
     statusItem.show();
     if (parser.isSet(openPanel))
         statusItem.openPanel();
-    instance.onOpenPanelRequested([&statusItem] { statusItem.openPanel(); });
+    instance.onOpenPanelRequested([&statusItem](const QByteArray &activationToken) { statusItem.openPanel(activationToken); });
     const int exitCode = application.exec();
     // A log-out chosen while the agent was quitting ends first: ending under it would leave the
     // access token stored.

@@ -12,6 +12,7 @@
 #include "auth/AuthControllerProtocol.h"
 #include "upload/UserActivityControllerProtocol.h"
 
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -93,8 +94,13 @@ void StatusItem::togglePanel()
         openPanel();
 }
 
-void StatusItem::openPanel()
+void StatusItem::openPanel(const QByteArray &activationToken)
 {
+    // A compositor that prevents focus stealing activates a window only with a token of the
+    // user's action; Qt's Wayland platform takes it from the environment at the next activation,
+    // and removes it there. Elsewhere it would only be handed on to the programs the panel starts.
+    if (!activationToken.isEmpty() && QGuiApplication::platformName() == QLatin1String("wayland"))
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
     // Only an XEmbed tray tells where the icon is. A StatusNotifierItem host (the tray of Wayland
     // desktops) does not: Qt drops the position its activation carries, so the geometry is empty
     // and the panel opens at the screen's top-right corner.

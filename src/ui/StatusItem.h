@@ -37,8 +37,9 @@ public:
     // start of the agent also opens the panel on its own, once, saying how to come back to it.
     void show();
     // Opens the panel below the icon, as activating the icon does, with the focus in it; an open
-    // panel comes to the front.
-    void openPanel();
+    // panel comes to the front. A start of the agent that the desktop gave an activation token
+    // (Wayland's xdg-activation) hands it on, and the panel asks for the focus with it.
+    void openPanel(const QByteArray &activationToken = {});
 
     MenuPanel &panel() const { return *panel_; }
     // The panel's log-out and quit.

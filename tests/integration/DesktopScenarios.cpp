@@ -3,7 +3,15 @@
 
 #include "core/Log.h"
 #include "support/AgentBundle.h"
+#include "support/DevServerProcess.h"
+#include "support/KeyringSession.h"
 #include "platform/desktops/wayland/WaylandIdleNotifier.h"
+
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QSettings>
+
+#include <signal.h>
 
 #include <typeinfo>
 
@@ -128,6 +136,74 @@ TEST_P(DesktopScenarios, StartedHereWithSeveralBrokenKeysTheAgentNamesTheOneItsC
     ASSERT_TRUE(agent.process().waitForFinished(60000));
     EXPECT_NE(agent.process().exitCode(), 0);
     EXPECT_TRUE(agent.output().contains("Fatal error: ROOT_URL")) << agent.output().toStdString();
+}
+
+// GNOME without an AppIndicator extension: nothing on the desktop shows tray icons. The agent has
+// a keyring for its login and the local account service; the panel is watched through AT-SPI, as
+// a screen reader meets it, on every desktop alike.
+TEST_P(DesktopScenarios, WithoutATrayTheFirstStartOpensThePanelAnyStartBringsItBackAndTheUserLogsInAndQuitsThere)
+{
+    if (!desktop().startsApplications)
+        GTEST_SKIP() << "the tests start no applications as the user does on this desktop";
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    KeyringSession keyring(desktop().hasOwnSessionBus);
+    keyring.SetUp();
+    const auto stop = qScopeGuard([&] {
+        keyring.TearDown();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+    });
+    ASSERT_TRUE(KeyringSession::isReady());
+    QTemporaryDir home;
+    DevServerProcess server;
+    AgentBundle agent({{{"ROOT_URL", server.rootURL().toString()}}});
+    QProcessEnvironment session = desktop().clientEnvironment();
+    for (const auto &[name, value] : {std::pair{"HOME", home.path()}, {"XDG_CONFIG_HOME", home.filePath(QStringLiteral("config"))},
+                                      {"XDG_STATE_HOME", home.filePath(QStringLiteral("state"))}, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", QStringLiteral("1")},
+                                      {"DBUS_SESSION_BUS_ADDRESS", qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS")},
+                                      {"PATH", QFileInfo(agent.executable()).path() + u':' + session.value(QStringLiteral("PATH"))}})
+        session.insert(QString::fromLatin1(name), value);
+    // Whether every step of the AT-SPI client held.
+    const auto panel = [&](const QStringList &steps) {
+        QProcess client;
+        client.setProcessEnvironment(session);
+        client.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral(PANEL_ATSPI), QStringLiteral("pid:%1").arg(agent.process().processId())} + steps);
+        const bool held = client.waitForFinished(300000) && client.exitCode() == 0;
+        EXPECT_TRUE(held) << client.readAll().toStdString() << "agent output:\n" << agent.output().toStdString();
+        return held;
+    };
+    const auto startAgent = [&] {
+        const qsizetype trayless = agent.output().count("No system tray");
+        return agent.start(session) && XDesktop::spinUntil([&] { return agent.output().count("No system tray") > trayless; }, 90000);
+    };
+
+    ASSERT_TRUE(startAgent());
+    EXPECT_TRUE(panel({QStringLiteral("window")})) << "the first start opened no window";
+    // A second start says so and ends; the token a desktop gave it is no one else's business.
+    const auto second = runProgram(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("XDG_ACTIVATION_TOKEN=token-of-this-start hourloom 2>&1")}, session, 60);
+    EXPECT_TRUE(second && second->contains(QLatin1String("Hourloom is already running\n")) && !second->contains(QLatin1String("token-of-this-start")))
+        << second.value_or(QStringLiteral("(failed)")).toStdString();
+
+    // A start from the applications brings the panel forward with the focus, also once Escape
+    // closed it, and the user logs in and quits there.
+    ASSERT_TRUE(desktop().startFromTheApplications(QStringLiteral(HOURLOOM_DESKTOP_ENTRY), session));
+    ASSERT_TRUE(panel({QStringLiteral("active")})) << "the panel did not take the focus";
+    ASSERT_TRUE(desktop().pressEscape());
+    ASSERT_TRUE(panel({QStringLiteral("closed")}));
+    // The user works elsewhere meanwhile.
+    ASSERT_TRUE(desktop().activate(window(1)) && desktop().pressKey());
+    ASSERT_TRUE(desktop().startFromTheApplications(QStringLiteral(HOURLOOM_DESKTOP_ENTRY), session));
+    ASSERT_TRUE(panel({QStringLiteral("active"), QStringLiteral("type:Email=") + DevServerProcess::email, QStringLiteral("type:Password=") + DevServerProcess::password,
+                       QStringLiteral("press:Log In"), QStringLiteral("menu:Settings/Quit")}));
+    ASSERT_TRUE(agent.process().waitForFinished(90000)) << "Quit in the panel did not end the agent";
+    EXPECT_EQ(agent.process().exitCode(), 0);
+    EXPECT_TRUE(QSettings(home.filePath(QStringLiteral("config/Hourloom/Hourloom.conf")), QSettings::IniFormat).value(QStringLiteral("loggedIn")).toBool())
+        << "the login did not go through, or the quit logged out";
+
+    // The next start leaves the panel closed.
+    ASSERT_TRUE(startAgent());
+    EXPECT_TRUE(panel({QStringLiteral("closed")})) << "the panel opened by itself again";
+    ::kill(pid_t(agent.process().processId()), SIGTERM);
+    EXPECT_TRUE(agent.process().waitForFinished(90000));
 }
 
 } // namespace hourloom::test

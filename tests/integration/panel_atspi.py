@@ -2,7 +2,10 @@
 # The agent's panel as a screen reader meets it: through AT-SPI only (Debian's python3-pyatspi).
 #   panel_atspi.py STEP...
 # Steps, run in order, each waiting (with a generous bound) for what it needs:
+#   pid:PID                the application is the process PID, not another start of it
 #   window                 the application has a showing window titled "Hourloom"; prints its role
+#   active                 that window is the active one, as the desktop told the application
+#   closed                 the application shows no window titled "Hourloom"
 #   type:NAME=TEXT         sets the text of the editable control spoken as NAME
 #   press:NAME             does the first action of the control spoken as NAME
 #   menu:NAME/ENTRY        picks the entry ENTRY of the menu of the button NAME
@@ -40,11 +43,14 @@ def spin(seconds):
         time.sleep(0.05)
 
 
+process = None
+
+
 def application():
     desktop = pyatspi.Registry.getDesktop(0)
     for index in range(desktop.childCount):
         app = desktop.getChildAtIndex(index)
-        if app is not None and (app.name or '').lower() == 'hourloom':
+        if app is not None and (app.name or '').lower() == 'hourloom' and process in (None, app.get_process_id()):
             return app
     return None
 
@@ -76,6 +82,8 @@ def find(predicate):
     app = application()
     if app is None:
         return None
+    # States cached from before a change are never refreshed without a listener for it.
+    app.clear_cache()
     for node in descendants(app):
         if showing(node) and predicate(node):
             return node
@@ -129,14 +137,29 @@ def act(node, action_names):
     return action.doAction(0)
 
 
+def panel(node):
+    return node.name == 'Hourloom' and node.getRoleName() in ('frame', 'window', 'dialog')
+
+
 def run(step):
     kind, _, argument = step.partition(':')
     if kind == 'window':
-        window = wait_for(lambda node: node.name == 'Hourloom' and node.getRoleName() in ('frame', 'window', 'dialog'))
+        window = wait_for(panel)
         if window is None:
             return False
         print('window: %s "%s"' % (window.getRoleName(), window.name))
         return True
+    if kind == 'pid':
+        global process
+        process = int(argument)
+        return True
+    if kind == 'active':
+        return wait_for(lambda node: panel(node) and node.getState().contains(pyatspi.STATE_ACTIVE)) is not None
+    if kind == 'closed':
+        deadline = time.monotonic() + BOUND_SECONDS
+        while (application() is None or find(panel) is not None) and time.monotonic() < deadline:
+            spin(0.2)
+        return application() is not None and find(panel) is None
     if kind == 'type':
         name, _, text = argument.partition('=')
         field = wait_for(named(name))

@@ -39,6 +39,12 @@ public:
     virtual bool pressKey() = 0;
     virtual bool movePointer() = 0;
 
+    // The user starts a desktop entry from the desktop's applications (its menu, its favourites),
+    // in a session of that environment, where startsApplications.
+    virtual bool startFromTheApplications(const QString &, const QProcessEnvironment &) { return false; }
+    // The user presses Escape.
+    virtual bool pressEscape() { return false; }
+
     // What a client of this desktop runs with.
     virtual QProcessEnvironment clientEnvironment() const = 0;
     // The workspace, idle source and input monitor the agent would use here, each time new; the
@@ -55,6 +61,9 @@ public:
     QString idleProtocol;
     // Whether showEmptyDesktop() can work here.
     bool hasEmptyDesktop = false;
+    bool startsApplications = false;
+    // Whether the session bus of clientEnvironment() is the desktop's own, started for the tests.
+    bool hasOwnSessionBus = false;
 
 protected:
     // Starts the program and waits until activate() finds its window.

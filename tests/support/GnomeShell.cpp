@@ -24,6 +24,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace hourloom::test {
 namespace {
 
@@ -44,6 +47,8 @@ bool hasOwner(const QString &name)
 GnomeShell::GnomeShell(const QString &extensionBundle)
 {
     backendName = QStringLiteral("GNOME Shell");
+    hasOwnSessionBus = true;
+    startsApplications = true;
     windows_ = {alphaWindow(QStringLiteral("Alpha")), betaWindow(QStringLiteral("org.hourloom.Beta")), unlistedWindow(QStringLiteral("hourloom-gamma"))};
     for (const char *folder : {"home", "data", "cache", "runtime"})
         QDir(directory_.path()).mkpath(QString::fromLatin1(folder));
@@ -71,7 +76,7 @@ GnomeShell::GnomeShell(const QString &extensionBundle)
         error_ = QStringLiteral("the extension did not install: ") + said;
         return;
     }
-    if (!startShell() || !findXwayland() || !startRemoteDesktop())
+    if (!installAgentEntry() || !startShell() || !findXwayland() || !startRemoteDesktop())
         return;
     QProcessEnvironment xwayland = clientEnvironment();
     xwayland.remove(QStringLiteral("WAYLAND_DISPLAY"));
@@ -111,6 +116,7 @@ bool GnomeShell::startShell()
         chmod(xSockets, 01777);
     QProcessEnvironment shellEnvironment = environment_;
     shellEnvironment.insert(QStringLiteral("HOURLOOM_SHELL_TESTING"), QStringLiteral("1"));
+    shellEnvironment.insert(QStringLiteral("PATH"), QFileInfo(QStringLiteral(HOURLOOM_AGENT)).path() + u':' + shellEnvironment.value(QStringLiteral("PATH")));
     // Where systemd once ran, its stale seat files make the shell look for a logind session that
     // does not exist: a mount namespace of the shell's own hides them, and the shell falls back
     // to running without a seat.
@@ -189,10 +195,41 @@ bool GnomeShell::callRemoteDesktop(const QString &method, const QVariantList &ar
     return QDBusConnection::sessionBus().call(call, QDBus::Block, 10000).type() != QDBusMessage::ErrorMessage;
 }
 
+bool GnomeShell::pressKeys(std::initializer_list<unsigned> keysyms)
+{
+    const auto notify = [this](unsigned keysym, bool pressed) { return callRemoteDesktop(QStringLiteral("NotifyKeyboardKeysym"), {keysym, pressed}); };
+    return std::all_of(keysyms.begin(), keysyms.end(), [&](unsigned keysym) { return notify(keysym, true); })
+        && std::all_of(std::rbegin(keysyms), std::rend(keysyms), [&](unsigned keysym) { return notify(keysym, false); });
+}
+
 bool GnomeShell::pressKey()
 {
     constexpr unsigned keysymX = 0x78;
-    return callRemoteDesktop(QStringLiteral("NotifyKeyboardKeysym"), {keysymX, true}) && callRemoteDesktop(QStringLiteral("NotifyKeyboardKeysym"), {keysymX, false});
+    return pressKeys({keysymX});
+}
+
+bool GnomeShell::pressEscape()
+{
+    constexpr unsigned keysymEscape = 0xff1b;
+    return pressKeys({keysymEscape});
+}
+
+bool GnomeShell::startFromTheApplications(const QString &entry, const QProcessEnvironment &)
+{
+    constexpr unsigned keysymSuper = 0xffeb;
+    constexpr unsigned keysymOne = 0x31;
+    return entry == QStringLiteral(HOURLOOM_DESKTOP_ENTRY) && pressKeys({keysymSuper, keysymOne});
+}
+
+bool GnomeShell::installAgentEntry()
+{
+    // Before the shell starts: favourites it does not know the entry of are dropped.
+    const QString id = QFileInfo(QStringLiteral(HOURLOOM_DESKTOP_ENTRY)).fileName();
+    if (QFile::copy(QStringLiteral(HOURLOOM_DESKTOP_ENTRY), dataHome() + QStringLiteral("/applications/") + id)
+        && gsettings({QStringLiteral("set"), QStringLiteral("org.gnome.shell"), QStringLiteral("favorite-apps"), QStringLiteral("['%1']").arg(id)}))
+        return true;
+    error_ = QStringLiteral("the agent's desktop entry did not install");
+    return false;
 }
 
 bool GnomeShell::movePointer()

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -36,6 +37,11 @@ public:
     // Synthetic input through Mutter's remote desktop.
     bool pressKey() override;
     bool movePointer() override;
+    // Super+1: the shell starts its first favourite application, the agent's entry, as its dash
+    // does: with an activation token of the key press, in the shell's own environment, whose PATH
+    // finds the built agent. Only the agent's entry.
+    bool startFromTheApplications(const QString &entry, const QProcessEnvironment &) override;
+    bool pressEscape() override;
     // The environment a session of this shell gives its applications.
     QProcessEnvironment clientEnvironment() const override;
     PlatformBackend services(NotificationCenter &activations, double idleThreshold) override;
@@ -49,10 +55,13 @@ public:
 private:
     QString dataHome() const { return directory_.filePath(QStringLiteral("data")); }
     bool startBuses();
+    bool installAgentEntry();
     bool startShell();
     bool findXwayland();
     bool startRemoteDesktop();
     bool callRemoteDesktop(const QString &method, const QVariantList &arguments);
+    // Pressed in order, released in reverse.
+    bool pressKeys(std::initializer_list<unsigned> keysyms);
 
     QTemporaryDir directory_;
     QString error_;

@@ -25,13 +25,15 @@ bool KeyringSession::start()
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.filePath(QStringLiteral("runtime")));
     // No display: a prompt must fail at once rather than wait for a user.
     environment.remove(QStringLiteral("DISPLAY"));
-    bus_ = std::make_unique<PrivateSessionBus>(QString(), environment);
-    if (!bus_->error().isEmpty()) {
-        ADD_FAILURE() << bus_->error().toStdString();
-        return false;
+    if (!onThisProcessBus_) {
+        bus_ = std::make_unique<PrivateSessionBus>(QString(), environment);
+        if (!bus_->error().isEmpty()) {
+            ADD_FAILURE() << bus_->error().toStdString();
+            return false;
+        }
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_->address());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().toUtf8());
     }
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_->address());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().toUtf8());
 
     // The daemon reads the login password from standard input.
     keyring_.setProcessEnvironment(environment);

@@ -18,6 +18,11 @@ namespace hourloom::test {
 // being skipped, which a failing environment would make them.
 class KeyringSession final : public ::testing::Environment {
 public:
+    // onThisProcessBus: on the session bus this process uses already, a private desktop's own.
+    explicit KeyringSession(bool onThisProcessBus = false)
+        : onThisProcessBus_(onThisProcessBus)
+    {
+    }
     void SetUp() override;
     void TearDown() override;
 
@@ -43,6 +48,7 @@ private:
     bool start();
     bool waitUntilReady();
 
+    bool onThisProcessBus_;
     QTemporaryDir home_;
     std::unique_ptr<PrivateSessionBus> bus_;
     QProcess keyring_;

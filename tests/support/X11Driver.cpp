@@ -6,6 +6,7 @@
 #include "platform/desktops/x11/X11Workspace.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 
 namespace hourloom::test {
 
@@ -13,6 +14,7 @@ X11Driver::X11Driver()
 {
     backendName = QStringLiteral("X11");
     hasEmptyDesktop = true;
+    startsApplications = true;
     if (!desktop_.error().isEmpty())
         return;
     windows_ = {alphaWindow(desktop_.openWindow(QStringLiteral("xterm"), {QStringLiteral("-class"), QStringLiteral("Alpha")}, QStringLiteral("Alpha"))),
@@ -40,6 +42,18 @@ bool X11Driver::pressKey()
 bool X11Driver::movePointer()
 {
     return desktop_.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("5"), QStringLiteral("5")});
+}
+
+bool X11Driver::startFromTheApplications(const QString &entry, const QProcessEnvironment &session)
+{
+    // As a menu starts it, but without a startup notification: gio has no display to give one.
+    // The program outlives gio: output into a pipe that ended with gio would kill it.
+    QProcess gio;
+    gio.setProcessEnvironment(session);
+    gio.setStandardOutputFile(QProcess::nullDevice());
+    gio.setStandardErrorFile(QProcess::nullDevice());
+    gio.start(QStringLiteral("gio"), {QStringLiteral("launch"), entry});
+    return gio.waitForFinished(30000) && gio.exitStatus() == QProcess::NormalExit && gio.exitCode() == 0;
 }
 
 QProcessEnvironment X11Driver::clientEnvironment() const

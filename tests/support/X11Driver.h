@@ -18,6 +18,8 @@ public:
     bool showEmptyDesktop() override;
     bool pressKey() override;
     bool movePointer() override;
+    bool startFromTheApplications(const QString &entry, const QProcessEnvironment &session) override;
+    bool pressEscape() override { return desktop_.xdotool({QStringLiteral("key"), QStringLiteral("Escape")}); }
     QProcessEnvironment clientEnvironment() const override;
     PlatformBackend services(NotificationCenter &activations, double idleThreshold) override;
     void settle() override;

@@ -23,23 +23,23 @@ TEST(SingleInstance, OneHolderPerDisplayAndAnEndedHolderNeverBlocks)
     QTemporaryDir folder;
     auto running = std::make_unique<SingleInstance>(folder.path(), QStringLiteral(":5"));
     ASSERT_TRUE(running->isRunningAgent());
-    int opened = 0;
-    running->onOpenPanelRequested([&opened] { ++opened; });
+    QList<QByteArray> opened;
+    running->onOpenPanelRequested([&opened](const QByteArray &activationToken) { opened.append(activationToken); });
 
     SingleInstance second(folder.path(), QStringLiteral(":5"));
     EXPECT_FALSE(second.isRunningAgent());
     EXPECT_TRUE(SingleInstance(folder.path(), QStringLiteral(":6")).isRunningAgent()) << "another display";
 
     // A later start asks from a process of its own, here a thread; the running agent hears the
-    // request on its main loop.
+    // request on its main loop, with the activation token the desktop gave that start.
     bool asked = false;
-    std::thread asker([&] { asked = second.askRunningAgentToOpenPanel(); });
+    std::thread asker([&] { asked = second.askRunningAgentToOpenPanel("mutter-token-1\n"); });
     const QDeadlineTimer deadline(20000);
-    while ((opened == 0 || !asked) && !deadline.hasExpired())
+    while ((opened.isEmpty() || !asked) && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     asker.join();
     EXPECT_TRUE(asked);
-    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(opened, QList<QByteArray>{"mutter-token-1"});
 
     // The holder ends (its lock goes with it; its socket file stays behind): the next start runs.
     running.reset();

@@ -8,6 +8,9 @@
 #include <QLocalSocket>
 #include <QRegularExpression>
 
+#include <memory>
+#include <utility>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -16,6 +19,10 @@ namespace hourloom {
 namespace {
 
 const QByteArray openPanelRequest = QByteArrayLiteral("open-panel\n");
+// The line after the request. An agent of an earlier version reads the request alone and closes
+// the connection; a start of an earlier version sends no such line and waits for that close.
+const QByteArray tokenLine = QByteArrayLiteral("activation-token ");
+constexpr qint64 longestLine = 4096;
 
 } // namespace
 
@@ -67,37 +74,54 @@ void SingleInstance::listen()
     if (!server_.listen(socketPath_))
         return;
     QObject::connect(&server_, &QLocalServer::newConnection, &server_, [this] {
-        while (QLocalSocket *client = server_.nextPendingConnection()) {
-            QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            const auto readRequest = [this, client] {
-                if (client->bytesAvailable() < openPanelRequest.size())
-                    return;
-                if (client->read(openPanelRequest.size()) == openPanelRequest)
-                    requested();
-                client->disconnectFromServer();
-            };
-            QObject::connect(client, &QLocalSocket::readyRead, client, readRequest);
-            readRequest();
-        }
+        while (QLocalSocket *client = server_.nextPendingConnection())
+            serve(client);
     });
 }
 
-void SingleInstance::requested()
+void SingleInstance::serve(QLocalSocket *client)
+{
+    auto asked = std::make_shared<bool>(false);
+    QObject::connect(client, &QLocalSocket::disconnected, client, [this, client, asked] {
+        if (std::exchange(*asked, false))
+            requested({});
+        client->deleteLater();
+    });
+    const auto read = [this, client, asked] {
+        while (client->canReadLine()) {
+            const QByteArray line = client->readLine(longestLine);
+            if (!*asked && line == openPanelRequest) {
+                *asked = true;
+                continue;
+            }
+            if (std::exchange(*asked, false))
+                requested(line.startsWith(tokenLine) ? line.mid(tokenLine.size()).trimmed() : QByteArray());
+            client->disconnectFromServer();
+            return;
+        }
+        if (client->bytesAvailable() > longestLine)
+            client->disconnectFromServer();
+    };
+    QObject::connect(client, &QLocalSocket::readyRead, client, read);
+    read();
+}
+
+void SingleInstance::requested(const QByteArray &activationToken)
 {
     if (handler_)
-        handler_();
+        handler_(activationToken);
     else
-        ++pendingRequests_;
+        pendingRequests_.append(activationToken);
 }
 
-void SingleInstance::onOpenPanelRequested(std::function<void()> handler)
+void SingleInstance::onOpenPanelRequested(Handler handler)
 {
     handler_ = std::move(handler);
-    for (; pendingRequests_ > 0; --pendingRequests_)
-        handler_();
+    for (const QByteArray &token : std::exchange(pendingRequests_, {}))
+        handler_(token);
 }
 
-bool SingleInstance::askRunningAgentToOpenPanel()
+bool SingleInstance::askRunningAgentToOpenPanel(const QByteArray &activationToken)
 {
     QLocalSocket socket;
     // The running agent may be starting: it listens right after taking the lock, but give it time.
@@ -109,7 +133,9 @@ bool SingleInstance::askRunningAgentToOpenPanel()
     }
     if (socket.state() != QLocalSocket::ConnectedState)
         return false;
-    socket.write(openPanelRequest);
+    QByteArray token = activationToken;
+    token.replace('\n', QByteArray());
+    socket.write(openPanelRequest + tokenLine + token + '\n');
     if (!socket.waitForBytesWritten(5000))
         return false;
     // The agent closes the connection once it has read the request.
