@@ -131,14 +131,14 @@ public:
         QDir().mkpath(services);
         for (const QString &name : unstartable) {
             QFile entry(services + u'/' + name + ".service");
-            entry.open(QIODevice::WriteOnly);
+            EXPECT_TRUE(entry.open(QIODevice::WriteOnly));
             entry.write(QStringLiteral("[D-BUS Service]\nName=%1\nExec=/bin/sh -c 'echo >> %2; exit 1'\n").arg(name, startsFile(name)).toUtf8());
         }
         QString configuration;
         if (barren) {
             configuration = home_.filePath("barren-bus.conf");
             QFile file(configuration);
-            file.open(QIODevice::WriteOnly);
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
             file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
                        "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
                        "<allow own=\"*\"/></policy></busconfig>");
