@@ -42,6 +42,8 @@ mount_root() {
   mount --bind /dev/pts "$target/dev/pts"
   mount --bind /dev/shm "$target/dev/shm"
   mount -t tmpfs -o mode=1777 tmpfs "$target/tmp"
+  # Made by systemd-tmpfiles on a booted system; KWin 6.7 starts no Xwayland without it.
+  mkdir -m 1777 "$target/tmp/.X11-unix"
   mount -t tmpfs -o mode=755 tmpfs "$target/run"
   cp /etc/resolv.conf "$target/etc/resolv.conf"
   # A frozen mirror (a snapshot, or a registry that keeps one) serves the testing suite's Release
