@@ -295,9 +295,9 @@ protected:
     void setWallClockOffset(int seconds)
     {
         QSaveFile file(clockFile);
-        file.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(QStringLiteral("%1%2\n").arg(seconds < 0 ? "" : "+").arg(seconds).toUtf8());
-        file.commit();
+        ASSERT_TRUE(file.commit());
     }
 
     const QString clockFile = home.filePath(QStringLiteral("wall-clock-offset"));

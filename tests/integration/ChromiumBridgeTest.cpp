@@ -60,7 +60,7 @@ private:
 QString extensionVersion()
 {
     QFile manifest(QStringLiteral(EXTENSION_DIR "/manifest.json"));
-    manifest.open(QIODevice::ReadOnly);
+    EXPECT_TRUE(manifest.open(QIODevice::ReadOnly));
     return QJsonDocument::fromJson(manifest.readAll()).object().value("version").toString();
 }
 

@@ -90,8 +90,8 @@ bool SwayDesktop::startSway()
     const QDir dir(directory_.path());
     const QString runtimeDir = dir.filePath(QStringLiteral("run"));
     QFile config(dir.filePath(QStringLiteral("config")));
-    config.open(QIODevice::WriteOnly);
-    config.write("output HEADLESS-1 resolution 1280x800\nfocus_follows_mouse no\n");
+    if (!config.open(QIODevice::WriteOnly) || config.write("output HEADLESS-1 resolution 1280x800\nfocus_follows_mouse no\n") < 0)
+        return false;
     config.close();
 
     QProcessEnvironment environment;

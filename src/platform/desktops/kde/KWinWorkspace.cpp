@@ -33,8 +33,7 @@ QString nextObjectPath()
 QByteArray scriptSource(const QDBusConnection &bus, const QString &objectPath)
 {
     QFile resource(QStringLiteral(":/hourloom/kde/activations.js"));
-    resource.open(QIODevice::ReadOnly);
-    QByteArray source = resource.readAll();
+    QByteArray source = resource.open(QIODevice::ReadOnly) ? resource.readAll() : QByteArray();
     source.replace("@SERVICE@", bus.baseService().toUtf8());
     source.replace("@PATH@", objectPath.toUtf8());
     source.replace("@INTERFACE@", KWinWorkspace::interfaceName);
