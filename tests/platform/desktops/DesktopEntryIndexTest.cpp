@@ -66,6 +66,9 @@ TEST(DesktopEntryIndex, ReadsTheMainGroupOfApplicationEntriesOnlyAndFindsTheAppl
     // The application id wins, also given as a file name.
     EXPECT_EQ(nameFor({"xterm", "XTerm", "org.gnome.TextEditor", std::nullopt}).bundleIdentifier, "org.gnome.TextEditor");
     EXPECT_EQ(nameFor({std::nullopt, std::nullopt, "/usr/share/applications/chromium.desktop", std::nullopt}).localizedName, "Chromium Web Browser");
+    // Unless the id may be the desktop's guess: the entry declaring the exact class wins then.
+    EXPECT_EQ(nameFor({"chromium", "chromium", "debian-xterm", std::nullopt, true}).bundleIdentifier, "chromium");
+    EXPECT_EQ(nameFor({std::nullopt, "Chromium", "debian-xterm", std::nullopt, true}).bundleIdentifier, "debian-xterm");
     // StartupWMClass: the class, then the instance.
     EXPECT_EQ(nameFor({"xterm", "XTerm", std::nullopt, std::nullopt}).bundleIdentifier, "debian-xterm");
     EXPECT_EQ(nameFor({"chromium", "Chromium-browser", std::nullopt, std::nullopt}).bundleIdentifier, "chromium");

@@ -98,8 +98,25 @@ DesktopEntryIndex::DesktopEntryIndex(QList<DesktopEntry> entries)
         byId_.insert(entries_[i].id, i);
 }
 
+const DesktopEntry *DesktopEntryIndex::declaringClassOf(const WindowFacts &window, Qt::CaseSensitivity sensitivity) const
+{
+    for (const auto &wmClass : {window.wmClassClass, window.wmClassInstance}) {
+        if (!wmClass)
+            continue;
+        for (const DesktopEntry &entry : entries_) {
+            if (entry.startupWMClass && entry.startupWMClass->compare(*wmClass, sensitivity) == 0)
+                return &entry;
+        }
+    }
+    return nullptr;
+}
+
 const DesktopEntry *DesktopEntryIndex::find(const WindowFacts &window) const
 {
+    if (window.applicationIdMayBeGuessed) {
+        if (const DesktopEntry *declared = declaringClassOf(window, Qt::CaseSensitive))
+            return declared;
+    }
     if (window.applicationId) {
         QString id = QFileInfo(*window.applicationId).fileName();
         if (id.endsWith(QLatin1String(".desktop")))
@@ -109,14 +126,8 @@ const DesktopEntry *DesktopEntryIndex::find(const WindowFacts &window) const
     }
     // Exactly first; then regardless of case, for compositors (KWin) that report the class in lower case.
     for (const Qt::CaseSensitivity sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-        for (const auto &wmClass : {window.wmClassClass, window.wmClassInstance}) {
-            if (!wmClass)
-                continue;
-            for (const DesktopEntry &entry : entries_) {
-                if (entry.startupWMClass && entry.startupWMClass->compare(*wmClass, sensitivity) == 0)
-                    return &entry;
-            }
-        }
+        if (const DesktopEntry *declared = declaringClassOf(window, sensitivity))
+            return declared;
     }
     if (window.wmClassClass) {
         const QString wanted = window.wmClassClass->toLower();

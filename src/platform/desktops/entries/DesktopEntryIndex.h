@@ -14,6 +14,9 @@ struct WindowFacts {
     std::optional<QString> wmClassClass;
     std::optional<QString> applicationId;  // _GTK_APPLICATION_ID or _KDE_NET_WM_DESKTOP_FILE
     std::optional<QString> executable;     // the owning process's program
+    // KWin 6.7 names a desktop file for an X11 window that names none, by its own guess: an entry
+    // whose StartupWMClass is exactly the window's class then says more.
+    bool applicationIdMayBeGuessed = false;
 };
 
 // The application entries installed for this user, indexed once.
@@ -24,7 +27,8 @@ public:
     static DesktopEntryIndex fromSystem();
     explicit DesktopEntryIndex(QList<DesktopEntry> entries);
 
-    // The application's entry, by the first rule that finds one: its application id; StartupWMClass
+    // The application's entry, by the first rule that finds one: its application id (after an exact
+    // StartupWMClass where the id may be a guess); StartupWMClass
     // against the WM_CLASS class, then the instance (exactly, then in any case); the desktop id
     // against the class (also the last part of a reverse-DNS id), case-insensitively; the one
     // entry whose program is the window's.
@@ -34,6 +38,8 @@ public:
     static QStringList languagesFor(const QString &locale);
 
 private:
+    const DesktopEntry *declaringClassOf(const WindowFacts &window, Qt::CaseSensitivity sensitivity) const;
+
     QList<DesktopEntry> entries_;
     QHash<QString, qsizetype> byId_;
 };

@@ -103,6 +103,7 @@ void KWinWorkspace::windowActivated(const QString &resourceClass, const QString 
     facts.wmClassClass = nonEmpty(resourceClass);
     facts.wmClassInstance = nonEmpty(resourceName);
     facts.applicationId = nonEmpty(desktopFileName);
+    facts.applicationIdMayBeGuessed = true;
     bool isNumber = false;
     if (const uint processId = pid.toUInt(&isNumber); isNumber && processId > 0)
         facts.executable = executableOfProcess(processId);
