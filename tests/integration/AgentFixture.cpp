@@ -86,7 +86,7 @@ bool AgentFixture::startAgainFromTheApplications()
 
 QRect AgentFixture::trayIcon()
 {
-    const auto trays = desktop.windowsOfClass(QStringLiteral("^trayer$"));
+    const auto trays = desktop.windowsOfClass(u'^' + XDesktop::trayClass() + u'$');
     return trays.isEmpty() ? QRect() : trays.first().second;
 }
 

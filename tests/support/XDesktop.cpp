@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QHash>
+#include <QStandardPaths>
 #include <QThread>
 
 namespace hourloom::test {
@@ -84,13 +85,22 @@ QString XDesktop::xdotoolOutput(const QStringList &arguments)
     return runProgram(QStringLiteral("xdotool"), arguments, environment(), 5).value_or(QString());
 }
 
+QString XDesktop::trayClass()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty() ? QStringLiteral("stalonetray") : QStringLiteral("trayer");
+}
+
 bool XDesktop::startTray()
 {
-    clients_.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
-                                              QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
-                                              QStringLiteral("24"), QStringLiteral("--SetDockType"), QStringLiteral("true")},
-                   environment());
-    return spinUntil([&] { return !windowsOfClass(QStringLiteral("trayer")).isEmpty(); });
+    const QString tray = trayClass();
+    const QStringList arguments = tray == u"trayer"
+        ? QStringList{QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
+                      QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"), QStringLiteral("24"),
+                      QStringLiteral("--SetDockType"), QStringLiteral("true")}
+        : QStringList{QStringLiteral("--geometry"), QStringLiteral("1x1-0+0"), QStringLiteral("--icon-size"), QStringLiteral("24"),
+                      QStringLiteral("--window-type"), QStringLiteral("dock")};
+    clients_.start(tray, arguments, environment());
+    return spinUntil([&] { return !windowsOfClass(u'^' + tray + u'$').isEmpty(); });
 }
 
 QList<std::pair<QString, QRect>> XDesktop::windowsOfClass(const QString &windowClass)

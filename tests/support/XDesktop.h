@@ -37,8 +37,11 @@ public:
     bool xdotool(const QStringList &arguments);
     // Its standard output, empty when it failed.
     QString xdotoolOutput(const QStringList &arguments);
-    // A system tray (trayer, top right); true once it shows.
+    // A system tray at the top right: trayer, or stalonetray where the release has no trayer;
+    // true once it shows.
     bool startTray();
+    // The WM_CLASS of that tray's window, whose geometry is the icons'.
+    static QString trayClass();
     // The visible windows of a WM_CLASS class (a regular expression), with their geometry.
     QList<std::pair<QString, QRect>> windowsOfClass(const QString &windowClass);
 
