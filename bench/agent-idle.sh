@@ -60,7 +60,7 @@ measure_once() {
     cat "$work/agent.log" >&2
     exit 1
   fi
-  if [ "$desktop" = x11 ]; then
+  if [ -n "${tray:-}" ]; then
     until [ "$(xdotool getwindowgeometry --shell "$tray" | sed -n 's/^WIDTH=//p')" -ge 16 ]; do
       kill -0 "$agent" || { cat "$work/agent.log"; exit 1; }
       sleep 0.005

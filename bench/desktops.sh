@@ -18,10 +18,19 @@ bench_make_x_sockets_folder() {
   chmod 1777 /tmp/.X11-unix 2>/dev/null || true
 }
 
+# Without trayer (Debian 13's roots here have none) the agent runs without a tray, as on a bare
+# X server; `tray` is then empty.
 bench_start_x11() {
-  bench_start_desktop
-  desktop_pid=${pids[-3]}
-  desktop_version="Xvfb $(dpkg-query -W -f '${Version}' xvfb 2>/dev/null || true), openbox, trayer"
+  bench_start_x
+  desktop_pid=$xserver
+  desktop_version="Xvfb $(dpkg-query -W -f '${Version}' xvfb 2>/dev/null || true), openbox"
+  tray=
+  if command -v trayer >/dev/null; then
+    bench_start_tray
+    desktop_version+=", trayer"
+  else
+    desktop_version+=", no tray (trayer is not installed)"
+  fi
   backend=X11
   agent_env=(DISPLAY="$DISPLAY")
   xterm >/dev/null 2>&1 &

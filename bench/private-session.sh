@@ -110,13 +110,23 @@ bench_make_bundle() {
 
 # Xvfb, openbox and a tray; the display in DISPLAY, the tray's window in `tray`.
 bench_start_desktop() {
+  bench_start_x
+  bench_start_tray
+}
+
+# Xvfb (its process in `xserver`) and openbox; the display in DISPLAY.
+bench_start_x() {
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-  pids+=($!)
+  xserver=$!
+  pids+=($xserver)
   bench_wait_for "the X server" test -s "$work/display"
   export DISPLAY=":$(head -n1 "$work/display")"
   XDG_CACHE_HOME="$work/cache" openbox --sm-disable >/dev/null 2>&1 &
   pids+=($!)
   bench_wait_for "the window manager" sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"
+}
+
+bench_start_tray() {
   trayer --edge top --align right --widthtype request --height 24 --SetDockType true >/dev/null 2>&1 &
   pids+=($!)
   bench_wait_for "the tray" xdotool search --onlyvisible --class '^trayer$'
