@@ -24,7 +24,7 @@ main_thread_switches() { awk '/ctxt_switches/ {n += $2} END {print n}' /proc/"$1
 cpu_ticks() { sed 's/.*) //' /proc/"$1"/stat | awk '{print $12 + $13}'; }
 
 # One run on one desktop, inside a private session bus; ends with a line
-# RESULT <desktop> <agent wake-ups/min> <agent CPU s> <desktop alone wake-ups/min> <CPU s> <desktop with the agent wake-ups/min> <CPU s>
+# RESULT <desktop> <agent wake-ups/min> <agent CPU s> <desktop alone wake-ups/min> <CPU s> <desktop with the agent wake-ups/min> <CPU s> <agent resident MB>
 measure_once() {
   local desktop=$1 seconds=$2 agent s0 t0 d0 c0 s1 t1 d1 c1 alone start
   bench_enter_private_bus "$0" --one "$desktop" "$seconds"
@@ -84,7 +84,7 @@ measure_once() {
   echo "the desktop's process (main thread's wake-ups a minute, CPU seconds of all threads) over ${seconds} s: alone $alone, with the agent $(per_minute $((d1 - d0)) "$seconds") $(cpu_seconds $((c1 - c0)))"
   echo "configured polls: idle poll every $(config_value IDLE_POLLING_INTERVAL) s, upload every $(config_value SECONDS_BETWEEN_API_SENDS) s"
   echo "uploads the service received: $(curl -s "$root/dev/activities" | python3 -c 'import json,sys; print(sum(u["uploads"] for u in json.load(sys.stdin)["users"]))')"
-  echo "RESULT $desktop $(per_minute $((s1 - s0)) "$seconds") $(cpu_seconds $((t1 - t0))) $alone $(per_minute $((d1 - d0)) "$seconds") $(cpu_seconds $((c1 - c0)))"
+  echo "RESULT $desktop $(per_minute $((s1 - s0)) "$seconds") $(cpu_seconds $((t1 - t0))) $alone $(per_minute $((d1 - d0)) "$seconds") $(cpu_seconds $((c1 - c0))) $(awk '/VmRSS/ {printf "%.1f", $2 / 1024}' /proc/"$agent"/status)"
 }
 
 per_minute() { python3 -c "import sys; print(round(int(sys.argv[1]) * 60 / int(sys.argv[2]), 1))" "$1" "$2"; }
@@ -120,7 +120,7 @@ for line in sys.stdin:
     if line.startswith("RESULT "):
         desktop, *values = line.split()[1:]
         rows.setdefault(desktop, []).append([float(v) for v in values])
-names = ["agent wake-ups/min", "agent CPU s", "desktop alone wake-ups/min", "desktop alone CPU s", "desktop with agent wake-ups/min", "desktop with agent CPU s"]
+names = ["agent wake-ups/min", "agent CPU s", "desktop alone wake-ups/min", "desktop alone CPU s", "desktop with agent wake-ups/min", "desktop with agent CPU s", "agent resident MB"]
 print("median (least-most) over the runs:")
 for desktop, runs in rows.items():
     cells = ["%g (%g-%g)" % (statistics.median(c), min(c), max(c)) for c in zip(*runs)]
