@@ -84,16 +84,10 @@ bool AgentFixture::startAgainFromTheApplications()
     return gio.waitForFinished(loadedMachineBound) && gio.exitCode() == 0 && XDesktop::spinUntil([&] { return panelIsActive(); }, loadedMachineBound);
 }
 
-QRect AgentFixture::trayIcon()
-{
-    const auto trays = desktop.windowsOfClass(u'^' + XDesktop::trayClass() + u'$');
-    return trays.isEmpty() ? QRect() : trays.first().second;
-}
-
-std::pair<QString, QRect> AgentFixture::panelWindow()
+std::pair<QString, QRect> AgentFixture::agentWindow(bool panel)
 {
     for (const auto &window : desktop.windowsOfClass(QStringLiteral("^Hourloom$"))) {
-        if (window.second.width() > 100)
+        if ((window.second.width() > 100) == panel)
             return window;
     }
     return {};

@@ -36,10 +36,11 @@ protected:
     bool startAgainFromTheApplications();
     QProcessEnvironment environment(const QString &display) const;
 
-    QRect trayIcon();
-    // The panel: the agent's visible window that is larger than an icon.
-    QRect panel() { return panelWindow().second; }
-    std::pair<QString, QRect> panelWindow();
+    // The agent's windows: its tray icon, shown only once a tray embeds it, and the wide panel.
+    std::pair<QString, QRect> agentWindow(bool panel);
+    QRect trayIcon() { return agentWindow(false).second; }
+    QRect panel() { return agentWindow(true).second; }
+    std::pair<QString, QRect> panelWindow() { return agentWindow(true); }
     bool click(const QPoint &at, const QString &button = QStringLiteral("1"));
     // Clicks and waits until a new window of the agent (its menu) shows.
     bool openMenu(const QPoint &at, const QString &button);

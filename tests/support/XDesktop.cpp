@@ -85,14 +85,9 @@ QString XDesktop::xdotoolOutput(const QStringList &arguments)
     return runProgram(QStringLiteral("xdotool"), arguments, environment(), 5).value_or(QString());
 }
 
-QString XDesktop::trayClass()
-{
-    return QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty() ? QStringLiteral("stalonetray") : QStringLiteral("trayer");
-}
-
 bool XDesktop::startTray()
 {
-    const QString tray = trayClass();
+    const QString tray = QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty() ? QStringLiteral("stalonetray") : QStringLiteral("trayer");
     const QStringList arguments = tray == u"trayer"
         ? QStringList{QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
                       QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"), QStringLiteral("24"),

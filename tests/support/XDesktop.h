@@ -40,8 +40,6 @@ public:
     // A system tray at the top right: trayer, or stalonetray where the release has no trayer;
     // true once it shows.
     bool startTray();
-    // The WM_CLASS of that tray's window, whose geometry is the icons'.
-    static QString trayClass();
     // The visible windows of a WM_CLASS class (a regular expression), with their geometry.
     QList<std::pair<QString, QRect>> windowsOfClass(const QString &windowClass);
 
