@@ -64,14 +64,15 @@ struct Call {
     }
 };
 
-enum class Caller { waitsForPrompts, goesOnDuringPrompts };
+enum class Caller { waitsForPrompts, goesOnDuringPrompts, goesOnAtTheDeadline };
 
 // Queues the call on the one worker and waits on the main loop until it ends or the deadline
 // passes. At the deadline the call is given up (a late read counts as no item, a late save as a
 // failed save) unless a keyring prompt is showing, its own or that of a call ahead of it: then
 // the call is never given up, since the person may be typing the password. A reader waits for
 // it; a writer goes on (nothing then: the call settles whenever it ends), and does so at once
-// behind a prompt that already shows.
+// behind a prompt that already shows. A delete is never given up, prompt or not: given up, it
+// would leave a log-out's token stored for the next start; its caller goes on at the deadline.
 QCoro::Task<std::optional<Outcome>> runInTurn(Work work, std::function<void(const Outcome &)> settle, Caller caller,
                                               std::chrono::milliseconds deadline)
 {
@@ -101,19 +102,20 @@ QCoro::Task<std::optional<Outcome>> runInTurn(Work work, std::function<void(cons
 
     const QDeadlineTimer timer(deadline);
     // A writer queued behind a prompt that already shows has nothing to wait for.
-    bool behindPrompt = caller == Caller::goesOnDuringPrompts && store().promptShowing;
+    bool behindPrompt = caller != Caller::waitsForPrompts && store().promptShowing;
     while (!call->outcome) {
         if (!behindPrompt && !timer.hasExpired()) {
             co_await qCoro(news, &CallNews::changed, std::chrono::milliseconds(timer.remainingTime()));
             continue;
         }
-        if (!behindPrompt && !store().promptShowing && job->giveUp()) {
+        if (!behindPrompt && caller != Caller::goesOnAtTheDeadline && !store().promptShowing && job->giveUp()) {
             call->settleWith(Outcome{});
             break;
         }
-        // A refused give-up means the call's own prompt is showing, its news on the way.
+        // A refused give-up means the call's own prompt is showing, its news on the way; a
+        // delete is not given up at all.
         behindPrompt = true;
-        if (caller == Caller::goesOnDuringPrompts)
+        if (caller != Caller::waitsForPrompts)
             co_return std::nullopt;
         co_await qCoro(news, &CallNews::changed);
     }
@@ -169,7 +171,7 @@ QCoro::Task<void> write(Key key, std::optional<QByteArray> value, Work work, std
             logLine(lcCredentials, QStringLiteral("Could not save Keychain data"));
         }
     };
-    co_await runInTurn(std::move(work), std::move(settle), Caller::goesOnDuringPrompts, deadline);
+    co_await runInTurn(std::move(work), std::move(settle), value ? Caller::goesOnDuringPrompts : Caller::goesOnAtTheDeadline, deadline);
 }
 
 } // namespace

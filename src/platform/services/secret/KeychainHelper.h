@@ -12,7 +12,8 @@ namespace hourloom {
 //
 // libsecret blocks while a keyring prompt shows, with no time-out. The calls therefore run one
 // after another on a worker thread, and a call that shows nothing is given up (and cancelled)
-// after the deadline: a late read counts as no item, a late save as a failed save. A call
+// after the deadline: a late read counts as no item, a late save as a failed save; a late delete
+// is still done, when the worker reaches it, with its caller gone on at the deadline. A call
 // behind a prompt (the login keyring locked, as an automatic login leaves it) is never given
 // up: a read waits for the person, however long; a save or delete returns at the deadline and
 // what it leaves is held in memory, for the reads, until its call ends.
