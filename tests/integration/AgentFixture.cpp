@@ -78,10 +78,8 @@ void AgentFixture::startAgent(const QString &display)
 
 bool AgentFixture::startAgainFromTheApplications()
 {
-    QProcess gio;
-    gio.setProcessEnvironment(environment(desktop.display()));
-    gio.start(QStringLiteral("gio"), {QStringLiteral("launch"), QStringLiteral(HOURLOOM_DESKTOP_ENTRY)});
-    return gio.waitForFinished(loadedMachineBound) && gio.exitCode() == 0 && XDesktop::spinUntil([&] { return panelIsActive(); }, loadedMachineBound);
+    return XDesktop::launch(QStringLiteral(HOURLOOM_DESKTOP_ENTRY), environment(desktop.display()))
+        && XDesktop::spinUntil([&] { return panelIsActive(); }, loadedMachineBound);
 }
 
 std::pair<QString, QRect> AgentFixture::agentWindow(bool panel)

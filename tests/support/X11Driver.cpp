@@ -6,7 +6,6 @@
 #include "platform/desktops/x11/X11Workspace.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 
 namespace hourloom::test {
 
@@ -46,14 +45,7 @@ bool X11Driver::movePointer()
 
 bool X11Driver::startFromTheApplications(const QString &entry, const QProcessEnvironment &session)
 {
-    // As a menu starts it, but without a startup notification: gio has no display to give one.
-    // The program outlives gio: output into a pipe that ended with gio would kill it.
-    QProcess gio;
-    gio.setProcessEnvironment(session);
-    gio.setStandardOutputFile(QProcess::nullDevice());
-    gio.setStandardErrorFile(QProcess::nullDevice());
-    gio.start(QStringLiteral("gio"), {QStringLiteral("launch"), entry});
-    return gio.waitForFinished(30000) && gio.exitStatus() == QProcess::NormalExit && gio.exitCode() == 0;
+    return XDesktop::launch(entry, session);
 }
 
 QProcessEnvironment X11Driver::clientEnvironment() const

@@ -98,6 +98,17 @@ bool XDesktop::startTray()
     return spinUntil([&] { return !windowsOfClass(u'^' + tray + u'$').isEmpty(); });
 }
 
+bool XDesktop::launch(const QString &entry, const QProcessEnvironment &environment)
+{
+    // The program outlives gio: output into a pipe that ended with gio would kill it.
+    QProcess gio;
+    gio.setProcessEnvironment(environment);
+    gio.setStandardOutputFile(QProcess::nullDevice());
+    gio.setStandardErrorFile(QProcess::nullDevice());
+    gio.start(QStringLiteral("gio"), {QStringLiteral("launch"), entry});
+    return gio.waitForFinished(30000) && gio.exitStatus() == QProcess::NormalExit && gio.exitCode() == 0;
+}
+
 QList<std::pair<QString, QRect>> XDesktop::windowsOfClass(const QString &windowClass)
 {
     QList<std::pair<QString, QRect>> windows;

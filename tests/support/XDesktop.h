@@ -40,6 +40,9 @@ public:
     // A system tray at the top right: trayer, or stalonetray where the release has no trayer;
     // true once it shows.
     bool startTray();
+    // Starts a desktop entry as a menu does (gio launch), but without a startup notification: gio
+    // has no display to give one. True once gio has started it.
+    static bool launch(const QString &entry, const QProcessEnvironment &environment);
     // The visible windows of a WM_CLASS class (a regular expression), with their geometry.
     QList<std::pair<QString, QRect>> windowsOfClass(const QString &windowClass);
 
